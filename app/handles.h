@@ -1,0 +1,43 @@
+// Ownership of the handles the program creates: each lives in an owner that frees it, so teardown is a reset.
+#pragma once
+#include <windows.h>
+#include <commctrl.h>
+
+#include <memory>
+#include <type_traits>
+
+template <typename Handle, auto Free> struct HandleDeleter {
+    using pointer = Handle;
+    void operator()(Handle handle) const noexcept {
+        if (handle) Free(handle);
+    }
+};
+
+template <typename Handle, auto Free>
+using UniqueHandleOf = std::unique_ptr<std::remove_pointer_t<Handle>, HandleDeleter<Handle, Free>>;
+
+inline void CloseKernelHandle(HANDLE handle) {
+    CloseHandle(handle);
+}
+inline void DeleteGdiFont(HFONT font) {
+    DeleteObject(font);
+}
+inline void DestroyImageList(HIMAGELIST list) {
+    ImageList_Destroy(list);
+}
+inline void DestroyMenuHandle(HMENU menu) {
+    DestroyMenu(menu);
+}
+
+using UniqueHandle = UniqueHandleOf<HANDLE, CloseKernelHandle>;
+using UniqueFont = UniqueHandleOf<HFONT, DeleteGdiFont>;
+using UniqueImageList = UniqueHandleOf<HIMAGELIST, DestroyImageList>;
+using UniqueMenu = UniqueHandleOf<HMENU, DestroyMenuHandle>;
+
+// A COM interface pointer released when its owner lets go of it.
+template <typename Interface> struct ComReleaser {
+    void operator()(Interface* object) const noexcept {
+        if (object) object->Release();
+    }
+};
+template <typename Interface> using ComPtr = std::unique_ptr<Interface, ComReleaser<Interface>>;

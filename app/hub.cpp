@@ -1,0 +1,207 @@
+#include "app/hub.h"
+
+#include "app/app_state.h"
+#include "app/notice.h"
+#include "catalogue/catalogue.h"
+#include "engine/hidden_set.h"
+#include "engine/state_file.h"
+#include "engine/watchdog.h"
+#include "hotkey/hotkey.h"
+#include "settings/settings_file.h"
+#include "ui/commands.h"
+#include "ui/controls.h"
+#include "ui/tray.h"
+#include "ui/window_list.h"
+
+#include <commctrl.h>
+#include <dwmapi.h>
+#include <objbase.h>
+
+namespace {
+
+constexpr wchar_t kMainClassName[] = L"VeltranoClass";
+// Broadcast by the shell when it (re)starts; registered once per process.
+UINT taskbarCreatedMessage = 0;
+
+void OnCreate(HWND window) {
+    app.mainWindow = window;
+    app.dpi = static_cast<int>(GetDpiForWindow(window));
+    if (app.dpi == 0) app.dpi = 96;
+    CreateFonts(window);
+    const DWORD cornerPreference = 2; // DWMWCP_ROUND
+    DwmSetWindowAttribute(window, 33 /* DWMWA_WINDOW_CORNER_PREFERENCE */, &cornerPreference,
+                          sizeof(cornerPreference));
+    CreateControls(window);
+    LayoutControls(window);
+    LoadSettings();
+    SetHotkeyBox(app.settings.hotkey);
+    RestoreFromStateFile();
+    RefreshWindowList(true);
+    if (!app.trayIconAdded) app.trayIconAdded = AddTrayIcon();
+    SetTimer(window, TIMER_LIST_WATCH, kListWatchPeriodMs, nullptr);
+    SetTimer(window, TIMER_WATCHDOG, kWatchdogPeriodMs, nullptr);
+    const std::wstring hotkeyText = FormatHotkey(app.settings.hotkey);
+    if (RegisterToggleHotkey(app.settings.hotkey)) {
+        SetStatusText(L"就绪 · 快捷键 " + hotkeyText);
+    } else {
+        SetStatusText(L"快捷键 " + hotkeyText + L" 注册失败（可能被占用），可点击上方快捷键框修改");
+    }
+}
+
+void OnDestroy() {
+    if (app.windowsHidden) RestoreAllWindows();
+    if (app.settings.noticeShown) {
+        CommitListToSettings();
+        SaveSettings();
+    }
+    if (app.hotkeyRegistered) {
+        UnregisterHotKey(app.mainWindow, HOTKEY_ID_TOGGLE);
+        app.hotkeyRegistered = false;
+    }
+    if (app.trayIconAdded) {
+        RemoveTrayIcon();
+        app.trayIconAdded = false;
+    }
+    app.rowHeightImageList.reset();
+    app.fontNormal.reset();
+    app.fontSmall.reset();
+    app.fontTitle.reset();
+    app.fontLabel.reset();
+    app.taskbarList.reset();
+    PostQuitMessage(0);
+}
+
+void RefreshListIfWindowsChanged() {
+    if (TakeWindowSnapshot() != app.listSnapshot) RefreshWindowList(false);
+}
+
+void OnTimer(WPARAM id) {
+    switch (id) {
+    case TIMER_HOTKEY_APPLY: {
+        KillTimer(app.mainWindow, TIMER_HOTKEY_APPLY);
+        HWND box = ControlHandle(IDC_HOTKEY);
+        if (box && LOWORD(SendMessageW(box, HKM_GETHOTKEY, 0, 0)) == 0) FallBackToDefaultHotkey();
+        break;
+    }
+    case TIMER_LIST_WATCH:
+        if (IsWindowVisible(app.mainWindow) && !IsIconic(app.mainWindow)) RefreshListIfWindowsChanged();
+        break;
+    case TIMER_WATCHDOG: OnWatchdogTimer(); break;
+    default: break;
+    }
+}
+
+void OnHotkey(WPARAM id) {
+    if (id != HOTKEY_ID_TOGGLE) return;
+    HWND box = ControlHandle(IDC_HOTKEY);
+    if (box && GetFocus() == box) return;
+    ToggleHidden();
+}
+
+void CreateTaskbarList() {
+    ITaskbarList* list = nullptr;
+    if (FAILED(CoCreateInstance(CLSID_TaskbarList, nullptr, CLSCTX_INPROC_SERVER, IID_ITaskbarList,
+                                reinterpret_cast<void**>(&list)))) {
+        return;
+    }
+    app.taskbarList.reset(list);
+    if (FAILED(app.taskbarList->HrInit())) app.taskbarList.reset();
+}
+
+} // namespace
+
+void ToggleHidden() {
+    CommitListToSettings();
+    if (app.windowsHidden) {
+        RestoreAllWindows();
+    } else {
+        HideWindows();
+    }
+}
+
+LRESULT CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    switch (message) {
+    case WM_CREATE: OnCreate(window); return 0;
+    case WM_DESTROY: OnDestroy(); return 0;
+    case WM_SIZE: LayoutControls(window); return 0;
+    case WM_ACTIVATE:
+        if (LOWORD(wParam) != WA_INACTIVE) RefreshListIfWindowsChanged();
+        return 0;
+    case WM_CLOSE: ShowWindow(window, SW_HIDE); return 0;
+    case WM_ERASEBKGND: OnEraseBackground(window, reinterpret_cast<HDC>(wParam)); return 1;
+    case WM_ENDSESSION:
+        if (wParam && app.windowsHidden) RestoreAllWindows();
+        return 0;
+    case WM_GETMINMAXINFO: OnGetMinMaxInfo(*reinterpret_cast<MINMAXINFO*>(lParam)); return 0;
+    case WM_NOTIFY: OnNotify(*reinterpret_cast<const NMHDR*>(lParam)); return 0;
+    case WM_COMMAND: OnCommand(wParam); return 0;
+    case WM_TIMER: OnTimer(wParam); return 0;
+    case WM_CTLCOLORBTN: return OnCtlColorButton(reinterpret_cast<HDC>(wParam));
+    case WM_CTLCOLORSTATIC:
+        return OnCtlColorStatic(reinterpret_cast<HDC>(wParam), reinterpret_cast<HWND>(lParam));
+    case WM_DPICHANGED: OnDpiChanged(window, wParam, *reinterpret_cast<const RECT*>(lParam)); return 0;
+    case WM_HOTKEY: OnHotkey(wParam); return 0;
+    case WM_TRAYICON: OnTrayIcon(lParam); return 0;
+    default: break;
+    }
+    if (message == taskbarCreatedMessage && taskbarCreatedMessage != 0) {
+        OnTaskbarCreated();
+        return 0;
+    }
+    return DefWindowProcW(window, message, wParam, lParam);
+}
+
+HWND CreateMainWindow() {
+    taskbarCreatedMessage = RegisterWindowMessageW(L"TaskbarCreated");
+    if (!app.backgroundBrush) app.backgroundBrush = CreateSolidBrush(RGB(0xFF, 0xFF, 0xFF));
+    WNDCLASSEXW windowClass = {sizeof(windowClass)};
+    windowClass.lpfnWndProc = MainWindowProc;
+    windowClass.hInstance = app.instance;
+    windowClass.hIcon =
+        static_cast<HICON>(LoadImageW(app.instance, MAKEINTRESOURCEW(kAppIconId), IMAGE_ICON,
+                                      GetSystemMetrics(SM_CXICON), GetSystemMetrics(SM_CYICON), LR_SHARED));
+    windowClass.hIconSm = static_cast<HICON>(LoadImageW(app.instance, MAKEINTRESOURCEW(kAppIconId),
+                                                        IMAGE_ICON, GetSystemMetrics(SM_CXSMICON),
+                                                        GetSystemMetrics(SM_CYSMICON), LR_SHARED));
+    windowClass.hCursor = LoadCursorW(nullptr, IDC_ARROW);
+    windowClass.hbrBackground = app.backgroundBrush;
+    windowClass.lpszClassName = kMainClassName;
+    RegisterClassExW(&windowClass);
+    return CreateWindowExW(0, kMainClassName, L"Veltrano", WS_OVERLAPPEDWINDOW, CW_USEDEFAULT, CW_USEDEFAULT,
+                           820, 660, nullptr, nullptr, app.instance, nullptr);
+}
+
+LONG WINAPI LastChanceFilter(EXCEPTION_POINTERS*) {
+    RestoreAllOnCrash();
+    return EXCEPTION_EXECUTE_HANDLER;
+}
+
+int RunNormalRole() {
+    SetProcessDpiAwarenessContext(DPI_AWARENESS_CONTEXT_PER_MONITOR_AWARE_V2);
+    SetUnhandledExceptionFilter(LastChanceFilter);
+    UniqueHandle instanceMutex(CreateMutexW(nullptr, TRUE, L"Global\\Veltrano_SingleInstance"));
+    if (instanceMutex && GetLastError() == ERROR_ALREADY_EXISTS) {
+        MessageBoxW(nullptr, L"Veltrano已经在运行。", L"Veltrano", MB_ICONINFORMATION | MB_OK);
+        return 0;
+    }
+    INITCOMMONCONTROLSEX controls = {sizeof(controls),
+                                     ICC_LISTVIEW_CLASSES | ICC_HOTKEY_CLASS | ICC_STANDARD_CLASSES};
+    InitCommonControlsEx(&controls);
+    CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
+    CreateTaskbarList();
+    if (!CreateMainWindow()) return 1;
+    if (!app.settings.noticeShown && !ShowUsageNotice()) {
+        DestroyWindow(app.mainWindow);
+        return 0;
+    }
+    ShowWindow(app.mainWindow, SW_SHOW);
+    UpdateWindow(app.mainWindow);
+    StartWatchdog();
+    MSG message = {};
+    while (GetMessageW(&message, nullptr, 0, 0) > 0) {
+        TranslateMessage(&message);
+        DispatchMessageW(&message);
+    }
+    CoUninitialize();
+    return static_cast<int>(message.wParam);
+}

@@ -1,0 +1,130 @@
+#include "catalogue/catalogue.h"
+
+#include <dwmapi.h>
+
+#include <utility>
+
+namespace {
+
+std::wstring ProcessNameOfId(DWORD processId) {
+    if (processId == 0) return {};
+    HANDLE process = OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, processId);
+    if (!process) return {};
+    wchar_t path[520] = {};
+    DWORD size = 520;
+    std::wstring name;
+    if (QueryFullProcessImageNameW(process, 0, path, &size))
+        name = std::wstring(FileNameOfPath({path, size}));
+    CloseHandle(process);
+    return name;
+}
+
+// Tests 1 to 6, in their order; the first that fails rejects the window.
+bool PassesWindowTests(HWND hwnd, DWORD& processId) {
+    if (!IsWindowVisible(hwnd)) return false;
+    if (GetWindowTextLengthW(hwnd) <= 0) return false;
+    processId = 0;
+    GetWindowThreadProcessId(hwnd, &processId);
+    if (processId == 0 || processId == GetCurrentProcessId()) return false;
+    if (GetWindowLongPtrW(hwnd, GWL_EXSTYLE) & WS_EX_TOOLWINDOW) return false;
+    return !IsWindowCloaked(hwnd);
+}
+
+// Test 7 on top: the title read must not be empty (it may have changed since test 2).
+bool PassesCandidateFilter(HWND hwnd, DWORD& processId, std::wstring& title) {
+    if (!PassesWindowTests(hwnd, processId)) return false;
+    title = ReadWindowTitle(hwnd);
+    return !title.empty();
+}
+
+struct CandidateCollector {
+    std::vector<WindowEntry> entries;
+    // Several windows usually share a process: it is opened once per enumeration.
+    std::vector<std::pair<DWORD, std::wstring>> names;
+
+    const std::wstring& NameOf(DWORD processId) {
+        for (const auto& [id, name] : names) {
+            if (id == processId) return name;
+        }
+        names.emplace_back(processId, ProcessNameOfId(processId));
+        return names.back().second;
+    }
+};
+
+BOOL CALLBACK CollectCandidate(HWND hwnd, LPARAM param) {
+    auto& collector = *reinterpret_cast<CandidateCollector*>(param);
+    DWORD processId = 0;
+    std::wstring title;
+    if (PassesCandidateFilter(hwnd, processId, title)) {
+        collector.entries.push_back({hwnd, std::move(title), collector.NameOf(processId)});
+    }
+    return TRUE;
+}
+
+BOOL CALLBACK CollectSnapshotItem(HWND hwnd, LPARAM param) {
+    DWORD processId = 0;
+    std::wstring title;
+    if (PassesCandidateFilter(hwnd, processId, title)) {
+        reinterpret_cast<WindowSnapshot*>(param)->push_back({hwnd, std::move(title)});
+    }
+    return TRUE;
+}
+
+BOOL CALLBACK CollectHandle(HWND hwnd, LPARAM param) {
+    reinterpret_cast<std::vector<HWND>*>(param)->push_back(hwnd);
+    return TRUE;
+}
+
+} // namespace
+
+bool IsWindowCloaked(HWND hwnd) {
+    DWORD cloaked = 0;
+    return SUCCEEDED(DwmGetWindowAttribute(hwnd, DWMWA_CLOAKED, &cloaked, sizeof(cloaked))) && cloaked != 0;
+}
+
+std::wstring GetWindowProcessName(HWND hwnd) {
+    DWORD processId = 0;
+    GetWindowThreadProcessId(hwnd, &processId);
+    return ProcessNameOfId(processId);
+}
+
+bool IsCandidateWindow(HWND hwnd) {
+    DWORD processId = 0;
+    return PassesWindowTests(hwnd, processId);
+}
+
+std::wstring ReadWindowTitle(HWND hwnd) {
+    wchar_t buffer[kTitleBufferUnits] = {};
+    GetWindowTextW(hwnd, buffer, static_cast<int>(kTitleBufferUnits));
+    buffer[kTitleBufferUnits - 1] = L'\0';
+    return buffer;
+}
+
+std::vector<WindowEntry> EnumerateCandidateWindows() {
+    CandidateCollector collector;
+    EnumWindows(CollectCandidate, reinterpret_cast<LPARAM>(&collector));
+    return std::move(collector.entries);
+}
+
+std::vector<HWND> EnumerateAllTopLevelWindows() {
+    std::vector<HWND> handles;
+    EnumWindows(CollectHandle, reinterpret_cast<LPARAM>(&handles));
+    return handles;
+}
+
+WindowEntry DescribeWindow(HWND hwnd) {
+    WindowEntry entry;
+    entry.hwnd = hwnd;
+    if (hwnd && IsWindow(hwnd)) {
+        entry.title = ReadWindowTitle(hwnd);
+        entry.processName = GetWindowProcessName(hwnd);
+    }
+    return entry;
+}
+
+WindowSnapshot TakeWindowSnapshot() {
+    WindowSnapshot snapshot;
+    EnumWindows(CollectSnapshotItem, reinterpret_cast<LPARAM>(&snapshot));
+    SortSnapshot(snapshot);
+    return snapshot;
+}

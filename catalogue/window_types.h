@@ -1,0 +1,59 @@
+// What the rest of the program knows about other programs' top-level windows, and how a remembered
+// window is recognised again. Pure: compiles without the window system.
+#pragma once
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <vector>
+
+struct HWND__; // the platform's window handle type, so pure code can carry handles without <windows.h>
+using WindowHandle = HWND__*;
+
+inline std::uint64_t HandleValue(WindowHandle hwnd) {
+    return reinterpret_cast<std::uintptr_t>(hwnd);
+}
+inline WindowHandle HandleFromValue(std::uint64_t value) {
+    return reinterpret_cast<WindowHandle>(static_cast<std::uintptr_t>(value));
+}
+
+// Titles are read into a 512-unit buffer, so at most 511 code units survive.
+inline constexpr std::size_t kTitleBufferUnits = 512;
+inline constexpr std::size_t kMaxTitleUnits = kTitleBufferUnits - 1;
+
+struct WindowEntry {
+    WindowHandle hwnd = nullptr;
+    std::wstring title;
+    std::wstring processName;
+};
+
+struct WindowKey {
+    std::wstring title;
+    std::wstring processName;
+    bool operator==(const WindowKey&) const = default;
+};
+
+inline WindowKey KeyOf(const WindowEntry& entry) {
+    return {entry.title, entry.processName};
+}
+
+struct SnapshotItem {
+    WindowHandle hwnd = nullptr;
+    std::wstring title;
+    bool operator==(const SnapshotItem&) const = default;
+};
+
+// Sorted by handle (unsigned), then title by UTF-16 code unit; equal sets give equal sequences.
+using WindowSnapshot = std::vector<SnapshotItem>;
+
+// Compares code unit by code unit after folding ASCII A-Z only, so the result never depends on the locale.
+bool EqualsIgnoringAsciiCase(std::wstring_view a, std::wstring_view b);
+
+bool KeyMatchesEntry(const WindowKey& key, const WindowEntry& entry);
+
+bool SnapshotItemLess(const SnapshotItem& a, const SnapshotItem& b);
+void SortSnapshot(WindowSnapshot& snapshot);
+WindowSnapshot SnapshotFromEntries(const std::vector<WindowEntry>& entries);
+
+// The part of an image path after its last backslash (the whole path when it has none).
+std::wstring_view FileNameOfPath(std::wstring_view path);

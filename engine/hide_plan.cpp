@@ -1,0 +1,67 @@
+#include "engine/hide_plan.h"
+
+#include <algorithm>
+#include <unordered_set>
+
+namespace {
+
+struct HandleSet {
+    std::unordered_set<std::uint64_t> seen;
+    bool Insert(WindowHandle hwnd) { return seen.insert(HandleValue(hwnd)).second; }
+    bool Contains(WindowHandle hwnd) const { return seen.count(HandleValue(hwnd)) != 0; }
+};
+
+} // namespace
+
+std::vector<WindowHandle> ResolveWindowsToHide(const std::vector<WindowKey>& hideList,
+                                               const std::vector<WindowEntry>& candidates) {
+    std::vector<WindowHandle> result;
+    HandleSet inResult;
+    for (const WindowKey& key : hideList) {
+        bool hit = false;
+        for (const WindowEntry& candidate : candidates) {
+            if (!KeyMatchesEntry(key, candidate)) continue;
+            hit = true;
+            if (inResult.Insert(candidate.hwnd)) result.push_back(candidate.hwnd);
+        }
+        if (hit || key.processName.empty()) continue;
+        for (const WindowEntry& candidate : candidates) {
+            if (EqualsIgnoringAsciiCase(candidate.processName, key.processName) &&
+                inResult.Insert(candidate.hwnd)) {
+                result.push_back(candidate.hwnd);
+            }
+        }
+    }
+    return result;
+}
+
+std::optional<WindowHandle> ResolveSwitchTarget(const WindowKey& target,
+                                                const std::vector<WindowEntry>& candidates) {
+    if (target.title.empty()) return std::nullopt;
+    for (const WindowEntry& candidate : candidates) {
+        if (KeyMatchesEntry(target, candidate)) return candidate.hwnd;
+    }
+    if (target.processName.empty()) return std::nullopt;
+    for (const WindowEntry& candidate : candidates) {
+        if (EqualsIgnoringAsciiCase(candidate.processName, target.processName)) return candidate.hwnd;
+    }
+    return std::nullopt;
+}
+
+void AddOwnedWindows(std::vector<WindowHandle>& toHide, const std::vector<TopLevelWindow>& topLevel) {
+    HandleSet hiding;
+    for (WindowHandle hwnd : toHide)
+        hiding.Insert(hwnd);
+    bool added = true;
+    while (added) {
+        added = false;
+        for (const TopLevelWindow& window : topLevel) {
+            if (!window.visible || hiding.Contains(window.hwnd)) continue;
+            if (window.owner != nullptr && hiding.Contains(window.owner)) {
+                hiding.Insert(window.hwnd);
+                toHide.push_back(window.hwnd);
+                added = true;
+            }
+        }
+    }
+}

@@ -1,0 +1,102 @@
+#include "engine/state_file.h"
+
+#include "app/app_state.h"
+#include "engine/hide_plan.h"
+#include "engine/state_format.h"
+
+#include <string>
+#include <vector>
+
+namespace {
+
+std::string ReadStateFileHead(const std::wstring& path, bool& opened) {
+    opened = false;
+    HANDLE file =
+        CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                    nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file == INVALID_HANDLE_VALUE) return {};
+    opened = true;
+    // The reader never consumes more than this, so a huge or endless file costs nothing more.
+    std::string content(kStateFileReadLimit, '\0');
+    DWORD total = 0;
+    while (total < content.size()) {
+        DWORD got = 0;
+        if (!ReadFile(file, content.data() + total, static_cast<DWORD>(content.size() - total), &got,
+                      nullptr) ||
+            got == 0) {
+            break;
+        }
+        total += got;
+    }
+    CloseHandle(file);
+    content.resize(total);
+    return content;
+}
+
+// Writes beside the target and moves over it, so a reader sees the old file or the new one whole, never a
+// torn one.
+void ReplaceFileAtomically(const std::wstring& path, const std::string& content) {
+    const std::wstring temporary = path + L".tmp";
+    HANDLE file = CreateFileW(temporary.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                              FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file == INVALID_HANDLE_VALUE) return;
+    DWORD written = 0;
+    const bool ok = WriteFile(file, content.data(), static_cast<DWORD>(content.size()), &written, nullptr) &&
+                    written == content.size() && FlushFileBuffers(file);
+    CloseHandle(file);
+    if (!ok ||
+        !MoveFileExW(temporary.c_str(), path.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
+        DeleteFileW(temporary.c_str());
+    }
+}
+
+} // namespace
+
+std::wstring StateFilePath() {
+    if (!app.stateFileOverride.empty()) return app.stateFileOverride;
+    return PathBesideExecutable(L"veltrano.hidden");
+}
+
+void ApplyRestore(HWND hwnd, LONG_PTR savedExStyle, bool minimized) {
+    SetWindowLongPtrW(hwnd, GWL_EXSTYLE, savedExStyle);
+    SetWindowPos(hwnd, nullptr, 0, 0, 0, 0, kFrameRefreshFlags);
+    ShowWindow(hwnd, minimized ? SW_SHOWMINIMIZED : SW_SHOW);
+    if (app.taskbarList && !(savedExStyle & kExStyleToolWindow)) app.taskbarList->AddTab(hwnd);
+}
+
+void WriteStateFile() {
+    const std::wstring path = StateFilePath();
+    if (app.hiddenSet.empty()) {
+        DeleteFileW(path.c_str());
+        return;
+    }
+    std::vector<StateRecord> records;
+    records.reserve(app.hiddenSet.size());
+    for (const HiddenWindowRecord& hidden : app.hiddenSet) {
+        DWORD processId = 0;
+        GetWindowThreadProcessId(hidden.hwnd, &processId);
+        records.push_back({HandleValue(hidden.hwnd), processId,
+                           static_cast<std::int64_t>(hidden.savedExStyle), hidden.wasMinimized ? 1 : 0});
+    }
+    ReplaceFileAtomically(path, FormatStateFile(records));
+}
+
+int RestoreFromStateFile() {
+    const std::wstring path = StateFilePath();
+    bool opened = false;
+    const std::string content = ReadStateFileHead(path, opened);
+    if (!opened) return 0;
+    int restored = 0;
+    for (const StateRecord& record : ParseStateFile(content).records) {
+        HWND hwnd = HandleFromValue(record.hwnd);
+        if (!hwnd || !IsWindow(hwnd)) continue;
+        DWORD owner = 0;
+        GetWindowThreadProcessId(hwnd, &owner);
+        // A handle reused by another program since the file was written is not ours to touch.
+        if (owner == 0 || owner != record.processId || !IsWindow(hwnd)) continue;
+        ApplyRestore(hwnd, static_cast<LONG_PTR>(record.savedExStyle), record.minimized != 0);
+        ++restored;
+    }
+    DeleteFileW(path.c_str());
+    return restored;
+}

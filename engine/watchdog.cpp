@@ -1,0 +1,65 @@
+#include "engine/watchdog.h"
+
+#include "app/app_state.h"
+#include "engine/state_file.h"
+#include "engine/watchdog_args.h"
+
+#include <string>
+
+namespace {
+
+std::wstring ExecutablePath() {
+    wchar_t path[MAX_PATH] = {};
+    GetModuleFileNameW(nullptr, path, MAX_PATH);
+    return path;
+}
+
+std::wstring TemporaryDirectory() {
+    wchar_t path[MAX_PATH + 1] = {};
+    GetTempPathW(MAX_PATH + 1, path);
+    return path;
+}
+
+} // namespace
+
+void StartWatchdog() {
+    const std::wstring executable = ExecutablePath();
+    const std::wstring directory = TemporaryDirectory();
+    std::wstring copy = directory + L"vlt-guard.exe";
+    if (!CopyFileW(executable.c_str(), copy.c_str(), FALSE)) {
+        // The first copy is still running for another instance's watchdog, or locked by a scanner.
+        copy = directory + L"vlt-guard-" + std::to_wstring(GetCurrentProcessId()) + L".exe";
+        if (!CopyFileW(executable.c_str(), copy.c_str(), FALSE)) return;
+    }
+    std::wstring commandLine = FormatWatchdogCommandLine(copy, GetCurrentProcessId(), StateFilePath());
+    STARTUPINFOW startup = {sizeof(startup)};
+    PROCESS_INFORMATION process = {};
+    if (!CreateProcessW(nullptr, commandLine.data(), nullptr, nullptr, FALSE, CREATE_NO_WINDOW, nullptr,
+                        nullptr, &startup, &process)) {
+        return;
+    }
+    app.watchdogProcess.reset(process.hProcess);
+    CloseHandle(process.hThread);
+}
+
+void OnWatchdogTimer() {
+    if (!app.settings.noticeShown) return;
+    if (app.watchdogProcess) {
+        if (WaitForSingleObject(app.watchdogProcess.get(), 0) != WAIT_OBJECT_0) return;
+        app.watchdogProcess.reset();
+    }
+    StartWatchdog();
+}
+
+int RunWatchdog(std::wstring_view arguments) {
+    const WatchdogArgs args = ParseWatchdogArgs(arguments);
+    if (args.processId == 0) return 0;
+    app.stateFileOverride = args.stateFileOverride;
+    if (HANDLE mainProcess = OpenProcess(SYNCHRONIZE, FALSE, args.processId)) {
+        WaitForSingleObject(mainProcess, INFINITE);
+        CloseHandle(mainProcess);
+        Sleep(100);
+    }
+    RestoreFromStateFile();
+    return 0;
+}

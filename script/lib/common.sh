@@ -1,0 +1,69 @@
+# Shared by the scripts: paths, the private Wine prefix and the virtual display. Source it; do not run it.
+ROOT=$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)
+BUILD=${VELTRANO_BUILD:-$ROOT/build}
+export WINEPREFIX=${WINEPREFIX:-$BUILD/wineprefix}
+export WINEARCH=win64
+export WINEDEBUG=${WINEDEBUG:--all}
+# No Mono or Gecko installer dialogs in a fresh prefix.
+export WINEDLLOVERRIDES=${WINEDLLOVERRIDES:-"mscoree,mshtml="}
+
+log() { printf '\033[1m==> %s\033[0m\n' "$*" >&2; }
+
+configure_and_build() { # dir, extra cmake args...
+  local dir=$1
+  shift
+  if [ ! -f "$dir/build.ninja" ]; then
+    cmake -S "$ROOT" -B "$dir" -G Ninja "$@" >/dev/null
+  fi
+  ninja -C "$dir" >&2
+}
+
+build_windows() {
+  log "building the Windows executable and its tests"
+  configure_and_build "$BUILD/win" -DCMAKE_TOOLCHAIN_FILE="$ROOT/cmake/mingw-w64-x86_64.cmake" \
+    -DCMAKE_BUILD_TYPE=Release
+}
+
+build_native() {
+  log "building the native unit tests and fuzzers"
+  configure_and_build "$BUILD/native" -DCMAKE_CXX_COMPILER=clang++ -DCMAKE_BUILD_TYPE=Debug \
+    -DVELTRANO_WIN_BUILD_DIR="$BUILD/win"
+}
+
+# Starts Xvfb with a window manager on a free display unless one is given; exports DISPLAY.
+start_display() {
+  if [ -n "${VELTRANO_KEEP_DISPLAY:-}" ] && [ -n "${DISPLAY:-}" ]; then return; fi
+  local n=90
+  while [ -e "/tmp/.X$n-lock" ] || [ -e "/tmp/.X11-unix/X$n" ]; do n=$((n + 1)); done
+  Xvfb ":$n" -screen 0 1280x800x24 -nolisten tcp >/dev/null 2>&1 &
+  XVFB_PID=$!
+  export DISPLAY=":$n"
+  for _ in $(seq 100); do xdpyinfo >/dev/null 2>&1 && break; sleep 0.05; done
+  # Wine waits two seconds for every window it hides when no window manager answers.
+  openbox --sm-disable >/dev/null 2>&1 &
+  WM_PID=$!
+  sleep 0.3
+}
+
+stop_display() {
+  [ -n "${WM_PID:-}" ] && kill "$WM_PID" 2>/dev/null
+  [ -n "${XVFB_PID:-}" ] && kill "$XVFB_PID" 2>/dev/null
+  WM_PID= XVFB_PID=
+}
+
+# Creates the private prefix once, with the UI font mapped to an installed CJK font.
+prepare_prefix() {
+  if [ ! -f "$WINEPREFIX/.veltrano-ready" ]; then
+    log "preparing the Wine prefix in $WINEPREFIX"
+    mkdir -p "$WINEPREFIX"
+    wineboot -i >/dev/null 2>&1
+    wine reg add 'HKCU\Software\Wine\Fonts\Replacements' /v 'Microsoft YaHei UI' /t REG_SZ \
+      /d 'WenQuanYi Micro Hei' /f >/dev/null 2>&1
+    wineserver -w
+    touch "$WINEPREFIX/.veltrano-ready"
+  fi
+  # A persistent server makes every later wine start quick.
+  wineserver -p >/dev/null 2>&1 || true
+}
+
+stop_wine() { wineserver -k >/dev/null 2>&1 || true; }

@@ -1,0 +1,108 @@
+#include "ui/commands.h"
+
+#include "app/app_state.h"
+#include "hotkey/hotkey.h"
+#include "settings/settings_file.h"
+#include "ui/controls.h"
+#include "ui/help_text.h"
+#include "ui/layout.h"
+#include "ui/window_list.h"
+
+#include <commctrl.h>
+
+namespace {
+
+void OnListItemChanged(const NMLISTVIEW& change) {
+    if (!(change.uChanged & LVIF_STATE) || app.listFilling) return;
+    if (((change.uOldState ^ change.uNewState) & LVIS_STATEIMAGEMASK) == 0) return;
+    HWND keep = nullptr;
+    if (HWND combo = LiveControl(IDC_TARGET_COMBO)) {
+        const LRESULT selection = SendMessageW(combo, CB_GETCURSEL, 0, 0);
+        if (selection > 0) keep = reinterpret_cast<HWND>(SendMessageW(combo, CB_GETITEMDATA, selection, 0));
+    }
+    FillTargetCombo(keep);
+}
+
+void OnListDoubleClick(const NMITEMACTIVATE& activation) {
+    if (activation.iItem < 0) return;
+    LVITEMW item = {};
+    item.mask = LVIF_PARAM;
+    item.iItem = activation.iItem;
+    if (!SendMessageW(activation.hdr.hwndFrom, LVM_GETITEMW, 0, reinterpret_cast<LPARAM>(&item))) return;
+    HWND combo = LiveControl(IDC_TARGET_COMBO);
+    const LRESULT count = combo ? SendMessageW(combo, CB_GETCOUNT, 0, 0) : 0;
+    for (LRESULT i = 0; i < count; ++i) {
+        if (SendMessageW(combo, CB_GETITEMDATA, i, 0) == item.lParam) {
+            SendMessageW(combo, CB_SETCURSEL, i, 0);
+            SetStatusText(L"已选择藏起后要切到的窗口");
+            return;
+        }
+    }
+    SetStatusText(L"该窗口已被勾选为隐藏对象，不能作为切换目标");
+}
+
+void SaveNow() {
+    CommitListToSettings();
+    SaveSettings();
+    SetStatusText(L"设置已保存");
+}
+
+} // namespace
+
+void OnCommand(WPARAM wParam) {
+    const int id = LOWORD(wParam);
+    const int code = HIWORD(wParam);
+    switch (id) {
+    case IDC_HOTKEY:
+        if (code == EN_CHANGE) OnHotkeyBoxNotify(false);
+        if (code == EN_KILLFOCUS) OnHotkeyBoxNotify(true);
+        break;
+    case IDC_REFRESH: RefreshWindowList(true); break;
+    case IDC_SAVE: SaveNow(); break;
+    case IDC_TOGGLE: ToggleHidden(); break;
+    case IDC_TO_TRAY: ShowWindow(app.mainWindow, SW_HIDE); break;
+    case IDC_EXIT: DestroyWindow(app.mainWindow); break;
+    case IDC_HELP:
+        MessageBoxW(app.mainWindow, HelpText().c_str(), L"使用帮助", MB_ICONINFORMATION | MB_OK);
+        break;
+    default: break;
+    }
+}
+
+void OnNotify(const NMHDR& header) {
+    if (header.idFrom != IDC_WINDOW_LIST) return;
+    if (header.code == LVN_ITEMCHANGED) OnListItemChanged(reinterpret_cast<const NMLISTVIEW&>(header));
+    if (header.code == NM_DBLCLK) OnListDoubleClick(reinterpret_cast<const NMITEMACTIVATE&>(header));
+}
+
+LRESULT OnCtlColorStatic(HDC dc, HWND control) {
+    const int id = GetDlgCtrlID(control);
+    SetBkMode(dc, TRANSPARENT);
+    SetTextColor(dc,
+                 (id == IDC_INTRO || id == IDC_HOTKEY_HINT) ? RGB(0x60, 0x60, 0x60) : RGB(0x20, 0x20, 0x20));
+    return reinterpret_cast<LRESULT>(app.backgroundBrush);
+}
+
+LRESULT OnCtlColorButton(HDC dc) {
+    SetBkMode(dc, TRANSPARENT);
+    return reinterpret_cast<LRESULT>(app.backgroundBrush);
+}
+
+void OnEraseBackground(HWND window, HDC dc) {
+    RECT client = {};
+    GetClientRect(window, &client);
+    FillRect(dc, &client, app.backgroundBrush);
+}
+
+void OnGetMinMaxInfo(MINMAXINFO& info) {
+    const Size minimum = MinimumTrackingSize(app.dpi);
+    info.ptMinTrackSize = {minimum.width, minimum.height};
+}
+
+void OnDpiChanged(HWND window, WPARAM wParam, const RECT& suggested) {
+    app.dpi = HIWORD(wParam);
+    SetWindowPos(window, nullptr, suggested.left, suggested.top, suggested.right - suggested.left,
+                 suggested.bottom - suggested.top, SWP_NOZORDER | SWP_NOACTIVATE);
+    CreateFonts(window);
+    LayoutControls(window);
+}

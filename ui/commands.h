@@ -1,0 +1,11 @@
+// The user-facing half of the main window procedure: commands, list notifications, colours and sizing.
+#pragma once
+#include <windows.h>
+
+void OnCommand(WPARAM wParam);
+void OnNotify(const NMHDR& header);
+LRESULT OnCtlColorStatic(HDC dc, HWND control);
+LRESULT OnCtlColorButton(HDC dc);
+void OnEraseBackground(HWND window, HDC dc);
+void OnGetMinMaxInfo(MINMAXINFO& info);
+void OnDpiChanged(HWND window, WPARAM wParam, const RECT& suggested);

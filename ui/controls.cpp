@@ -1,0 +1,137 @@
+#include "ui/controls.h"
+
+#include "app/app_state.h"
+#include "ui/layout.h"
+
+#include <commctrl.h>
+#include <uxtheme.h>
+
+namespace {
+
+struct ControlSpec {
+    int id;
+    const wchar_t* className;
+    const wchar_t* text;
+    DWORD style;
+    DWORD exStyle;
+};
+
+constexpr DWORD kPushButton = WS_TABSTOP | BS_PUSHBUTTON;
+
+constexpr ControlSpec kControls[] = {
+    {IDC_TITLE, L"STATIC", L"Veltrano", 0, 0},
+    {IDC_INTRO, L"STATIC",
+     L"勾选要“藏起来”的窗口，并选择藏起后要顶到前面的窗口；按快捷键隐藏，再按一次全部恢复。", 0, 0},
+    {IDC_HOTKEY_LABEL, L"STATIC", L"快捷键", 0, 0},
+    {IDC_HOTKEY, HOTKEY_CLASSW, L"", WS_TABSTOP, WS_EX_CLIENTEDGE},
+    {IDC_HOTKEY_HINT, L"STATIC", L"点击后按下新组合键（需含 Ctrl / Alt / Shift），Esc 取消", SS_ENDELLIPSIS,
+     0},
+    {IDC_LIST_LABEL, L"STATIC", L"要隐藏的窗口", 0, 0},
+    {IDC_WINDOW_LIST, WC_LISTVIEWW, L"", WS_TABSTOP | LVS_REPORT | LVS_SINGLESEL | LVS_SHOWSELALWAYS,
+     WS_EX_CLIENTEDGE},
+    {IDC_TARGET_LABEL, L"STATIC", L"藏起后切到", 0, 0},
+    {IDC_TARGET_COMBO, L"ComboBox", L"", WS_TABSTOP | WS_VSCROLL | CBS_DROPDOWNLIST, 0},
+    {IDC_REFRESH, L"BUTTON", L"刷新列表", kPushButton, 0},
+    {IDC_SAVE, L"BUTTON", L"保存设置", kPushButton, 0},
+    {IDC_TOGGLE, L"BUTTON", L"隐藏 / 恢复", WS_TABSTOP | BS_DEFPUSHBUTTON, 0},
+    {IDC_TO_TRAY, L"BUTTON", L"最小化到托盘", kPushButton, 0},
+    {IDC_EXIT, L"BUTTON", L"退出", kPushButton, 0},
+    {IDC_HELP, L"BUTTON", L"帮助", kPushButton, 0},
+    {IDC_STATUS, L"STATIC", L"", SS_ENDELLIPSIS, 0},
+};
+
+HWND& ControlSlot(int id) {
+    return app.controls[static_cast<std::size_t>(id - kFirstControlId)];
+}
+
+UniqueFont MakeFont(int points, int weight) {
+    return UniqueFont(CreateFontW(-MulDiv(points, app.dpi, 72), 0, 0, 0, weight, FALSE, FALSE, FALSE,
+                                  DEFAULT_CHARSET, OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, CLEARTYPE_QUALITY,
+                                  DEFAULT_PITCH | FF_DONTCARE, L"Microsoft YaHei UI"));
+}
+
+BOOL CALLBACK SetNormalFont(HWND child, LPARAM font) {
+    SendMessageW(child, WM_SETFONT, static_cast<WPARAM>(font), TRUE);
+    return TRUE;
+}
+
+void SetFontOn(const UniqueFont& font, std::initializer_list<int> ids) {
+    if (!font) return;
+    for (int id : ids) {
+        if (HWND control = ControlHandle(id))
+            SendMessageW(control, WM_SETFONT, reinterpret_cast<WPARAM>(font.get()), TRUE);
+    }
+}
+
+void SetUpWindowList(HWND list) {
+    SendMessageW(list, LVM_SETEXTENDEDLISTVIEWSTYLE, 0,
+                 LVS_EX_CHECKBOXES | LVS_EX_FULLROWSELECT | LVS_EX_LABELTIP | LVS_EX_DOUBLEBUFFER);
+    SetWindowTheme(list, L"Explorer", nullptr);
+    // Never given an image: its height alone sets the row height.
+    app.rowHeightImageList.reset(ImageList_Create(1, Scale(26, app.dpi), ILC_COLOR32, 1, 1));
+    SendMessageW(list, LVM_SETIMAGELIST, LVSIL_SMALL, reinterpret_cast<LPARAM>(app.rowHeightImageList.get()));
+    const struct {
+        const wchar_t* text;
+        int width;
+    } columns[] = {{L"窗口标题", 430}, {L"进程", 190}};
+    for (int i = 0; i < 2; ++i) {
+        LVCOLUMNW column = {};
+        column.mask = LVCF_FMT | LVCF_WIDTH | LVCF_TEXT;
+        column.fmt = LVCFMT_LEFT;
+        column.cx = Scale(columns[i].width, app.dpi);
+        column.pszText = const_cast<wchar_t*>(columns[i].text);
+        SendMessageW(list, LVM_INSERTCOLUMNW, i, reinterpret_cast<LPARAM>(&column));
+    }
+}
+
+} // namespace
+
+void CreateFonts(HWND mainWindow) {
+    UniqueFont normal = MakeFont(10, 400);
+    UniqueFont small = MakeFont(9, 400);
+    UniqueFont title = MakeFont(15, 600);
+    UniqueFont label = MakeFont(10, 600);
+    // The old fonts stay alive until the controls hold the new ones.
+    app.fontNormal.swap(normal);
+    app.fontSmall.swap(small);
+    app.fontTitle.swap(title);
+    app.fontLabel.swap(label);
+    ApplyFonts(mainWindow);
+}
+
+void CreateControls(HWND mainWindow) {
+    for (const ControlSpec& spec : kControls) {
+        HWND control = CreateWindowExW(
+            spec.exStyle, spec.className, spec.text, WS_CHILD | WS_VISIBLE | spec.style, 0, 0, 0, 0,
+            mainWindow, reinterpret_cast<HMENU>(static_cast<INT_PTR>(spec.id)), app.instance, nullptr);
+        ControlSlot(spec.id) = control;
+        if (!control) continue;
+        if (spec.id == IDC_WINDOW_LIST) SetUpWindowList(control);
+        if (spec.id == IDC_TARGET_COMBO) SetWindowTheme(control, L"Explorer", nullptr);
+    }
+    ApplyFonts(mainWindow);
+}
+
+void ApplyFonts(HWND mainWindow) {
+    EnumChildWindows(mainWindow, SetNormalFont, reinterpret_cast<LPARAM>(app.fontNormal.get()));
+    SetFontOn(app.fontSmall, {IDC_INTRO, IDC_HOTKEY_HINT, IDC_STATUS});
+    SetFontOn(app.fontTitle, {IDC_TITLE});
+    SetFontOn(app.fontLabel, {IDC_HOTKEY_LABEL, IDC_LIST_LABEL, IDC_TARGET_LABEL});
+}
+
+void LayoutControls(HWND mainWindow) {
+    RECT client = {};
+    GetClientRect(mainWindow, &client);
+    const auto layout = ComputeMainLayout(client.right - client.left, client.bottom - client.top, app.dpi,
+                                          GetSystemMetricsForDpi(SM_CXVSCROLL, static_cast<UINT>(app.dpi)));
+    if (!layout) return;
+    for (const ControlPlacement& placement : layout->controls) {
+        if (HWND control = ControlHandle(placement.id)) {
+            MoveWindow(control, placement.x, placement.y, placement.width, placement.height, TRUE);
+        }
+    }
+    if (HWND list = ControlHandle(IDC_WINDOW_LIST)) {
+        SendMessageW(list, LVM_SETCOLUMNWIDTH, 0, MAKELPARAM(layout->titleColumnWidth, 0));
+        SendMessageW(list, LVM_SETCOLUMNWIDTH, 1, MAKELPARAM(layout->processColumnWidth, 0));
+    }
+}

@@ -1,0 +1,50 @@
+// Every numeric identifier of the user interface, in one place.
+#pragma once
+
+// <windows.h> names its help cursor IDC_HELP; this program never loads that cursor and keeps the name for its
+// button.
+#ifdef IDC_HELP
+#undef IDC_HELP
+#endif
+
+// Controls of the main window.
+inline constexpr int IDC_INTRO = 1001;
+inline constexpr int IDC_WINDOW_LIST = 1002;
+inline constexpr int IDC_HOTKEY_LABEL = 1003;
+inline constexpr int IDC_HOTKEY = 1004;
+inline constexpr int IDC_HOTKEY_HINT = 1005;
+inline constexpr int IDC_TARGET_LABEL = 1006;
+inline constexpr int IDC_TARGET_COMBO = 1007;
+inline constexpr int IDC_REFRESH = 1008;
+inline constexpr int IDC_SAVE = 1009;
+inline constexpr int IDC_TOGGLE = 1010;
+inline constexpr int IDC_TO_TRAY = 1011;
+inline constexpr int IDC_EXIT = 1012;
+inline constexpr int IDC_HELP = 1013;
+inline constexpr int IDC_STATUS = 1014;
+inline constexpr int IDC_TITLE = 1015;
+inline constexpr int IDC_LIST_LABEL = 1016;
+inline constexpr int kFirstControlId = 1001;
+inline constexpr int kControlCount = 16;
+
+// Buttons of the usage notice.
+inline constexpr int IDC_NOTICE_AGREE = 2001;
+inline constexpr int IDC_NOTICE_REFUSE = 2002;
+
+// Tray menu items.
+inline constexpr int IDM_OPEN_SETTINGS = 2001;
+inline constexpr int IDM_TOGGLE = 2002;
+inline constexpr int IDM_EXIT = 2003;
+
+// Timers on the main window.
+inline constexpr unsigned TIMER_HOTKEY_APPLY = 1;
+inline constexpr unsigned TIMER_LIST_WATCH = 2;
+inline constexpr unsigned TIMER_WATCHDOG = 3;
+inline constexpr unsigned kHotkeyApplyDelayMs = 900;
+inline constexpr unsigned kListWatchPeriodMs = 800;
+inline constexpr unsigned kWatchdogPeriodMs = 5000;
+
+inline constexpr int HOTKEY_ID_TOGGLE = 81;
+inline constexpr unsigned WM_TRAYICON = 0x8001; // WM_APP + 1
+inline constexpr unsigned kTrayIconId = 1;
+inline constexpr int kAppIconId = 101;

@@ -1,0 +1,83 @@
+#include "ui/tray.h"
+
+#include "app/app_state.h"
+#include "ui/window_list.h"
+
+#include <shellapi.h>
+
+#include <cwchar>
+
+namespace {
+
+const wchar_t* TrayTip() {
+    return app.windowsHidden ? L"Veltrano（已隐藏，按快捷键恢复）" : L"Veltrano";
+}
+
+NOTIFYICONDATAW IconData(UINT flags) {
+    NOTIFYICONDATAW data = {sizeof(data)};
+    data.hWnd = app.mainWindow;
+    data.uID = kTrayIconId;
+    data.uFlags = flags;
+    wcsncpy(data.szTip, TrayTip(), std::size(data.szTip) - 1);
+    return data;
+}
+
+void ShowTrayMenu() {
+    POINT cursor = {};
+    GetCursorPos(&cursor);
+    UniqueMenu menu(CreatePopupMenu());
+    if (!menu) return;
+    AppendMenuW(menu.get(), MF_STRING, IDM_OPEN_SETTINGS, L"打开设置");
+    AppendMenuW(menu.get(), MF_STRING, IDM_TOGGLE, app.windowsHidden ? L"恢复全部窗口" : L"立即隐藏并切换");
+    AppendMenuW(menu.get(), MF_SEPARATOR, 0, nullptr);
+    AppendMenuW(menu.get(), MF_STRING, IDM_EXIT, L"退出");
+    // Without the foreground the menu would not close when the user clicks elsewhere.
+    SetForegroundWindow(app.mainWindow);
+    const int chosen =
+        TrackPopupMenu(menu.get(), TPM_RETURNCMD | TPM_RIGHTBUTTON | TPM_LEFTALIGN | TPM_TOPALIGN, cursor.x,
+                       cursor.y, 0, app.mainWindow, nullptr);
+    menu.reset();
+    switch (chosen) {
+    case IDM_OPEN_SETTINGS: ShowSettingsWindow(); break;
+    case IDM_TOGGLE: ToggleHidden(); break;
+    case IDM_EXIT: DestroyWindow(app.mainWindow); break;
+    default: break;
+    }
+}
+
+} // namespace
+
+bool AddTrayIcon() {
+    NOTIFYICONDATAW data = IconData(NIF_MESSAGE | NIF_ICON | NIF_TIP);
+    data.uCallbackMessage = WM_TRAYICON;
+    data.hIcon = static_cast<HICON>(LoadImageW(app.instance, MAKEINTRESOURCEW(kAppIconId), IMAGE_ICON,
+                                               GetSystemMetrics(SM_CXSMICON), GetSystemMetrics(SM_CYSMICON),
+                                               LR_SHARED));
+    if (!data.hIcon) data.hIcon = LoadIconW(nullptr, IDI_APPLICATION);
+    return Shell_NotifyIconW(NIM_ADD, &data) != FALSE;
+}
+
+void RemoveTrayIcon() {
+    NOTIFYICONDATAW data = IconData(0);
+    Shell_NotifyIconW(NIM_DELETE, &data);
+}
+
+void UpdateTrayTip() {
+    if (!app.trayIconAdded) return;
+    NOTIFYICONDATAW data = IconData(NIF_TIP);
+    Shell_NotifyIconW(NIM_MODIFY, &data);
+}
+
+// The shell dropped every icon when it restarted; without ours a user hidden to the tray could not get back.
+void OnTaskbarCreated() {
+    app.trayIconAdded = AddTrayIcon();
+}
+
+void OnTrayIcon(LPARAM event) {
+    switch (LOWORD(event)) {
+    case WM_RBUTTONUP:
+    case WM_CONTEXTMENU: ShowTrayMenu(); break;
+    case WM_LBUTTONDBLCLK: ShowSettingsWindow(); break;
+    default: break;
+    }
+}

@@ -1,0 +1,10 @@
+// The notification-area icon: added at creation, again when the shell restarts, tooltip follows the hidden
+// state.
+#pragma once
+#include <windows.h>
+
+bool AddTrayIcon();
+void RemoveTrayIcon();
+void UpdateTrayTip();
+void OnTaskbarCreated();
+void OnTrayIcon(LPARAM event);
