@@ -1,0 +1,271 @@
+#include "tests/win/support.h"
+
+#include <gtest/gtest.h>
+#include <shellapi.h>
+#include <tlhelp32.h>
+
+#include <cwchar>
+
+std::wstring BesideTests(const std::wstring& name) {
+    wchar_t module[MAX_PATH] = {};
+    GetModuleFileNameW(nullptr, module, MAX_PATH);
+    std::wstring path(module);
+    path.erase(path.find_last_of(L'\\') + 1);
+    return path + name;
+}
+
+std::wstring VeltranoExePath() {
+    return BesideTests(L"..\\veltrano.exe");
+}
+
+TempFolder::TempFolder() {
+    wchar_t temp[MAX_PATH + 1] = {};
+    GetTempPathW(MAX_PATH + 1, temp);
+    static unsigned counter = 0;
+    for (;;) {
+        path = std::wstring(temp) + L"vlt-test-" + std::to_wstring(GetCurrentProcessId()) + L"-" +
+               std::to_wstring(GetTickCount64()) + L"-" + std::to_wstring(++counter) + L"\\";
+        if (CreateDirectoryW(path.c_str(), nullptr)) break;
+    }
+}
+
+TempFolder::~TempFolder() {
+    std::wstring from = path;
+    from.pop_back();
+    from.push_back(L'\0'); // the shell wants a double-terminated list
+    SHFILEOPSTRUCTW operation = {};
+    operation.wFunc = FO_DELETE;
+    operation.pFrom = from.c_str();
+    operation.fFlags = FOF_NO_UI;
+    SHFileOperationW(&operation);
+}
+
+std::string ReadFileBytes(const std::wstring& path) {
+    HANDLE file =
+        CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                    nullptr, OPEN_EXISTING, 0, nullptr);
+    if (file == INVALID_HANDLE_VALUE) return {};
+    std::string bytes;
+    char buffer[65536];
+    DWORD got = 0;
+    while (ReadFile(file, buffer, sizeof(buffer), &got, nullptr) && got > 0)
+        bytes.append(buffer, got);
+    CloseHandle(file);
+    return bytes;
+}
+
+void WriteFileBytes(const std::wstring& path, const std::string& bytes) {
+    HANDLE file = CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+    ASSERT_NE(file, INVALID_HANDLE_VALUE);
+    DWORD written = 0;
+    WriteFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr);
+    CloseHandle(file);
+}
+
+bool FileExists(const std::wstring& path) {
+    return GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES;
+}
+
+std::string Utf8(const std::wstring& text) {
+    if (text.empty()) return {};
+    const int bytes = WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), nullptr, 0,
+                                          nullptr, nullptr);
+    std::string out(static_cast<std::size_t>(bytes), '\0');
+    WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), out.data(), bytes, nullptr,
+                        nullptr);
+    return out;
+}
+
+namespace {
+
+std::wstring Quote(const std::wstring& argument) {
+    std::wstring quoted = L"\"";
+    for (wchar_t c : argument) {
+        if (c == L'"') quoted += L'\\';
+        quoted += c;
+    }
+    return quoted + L"\"";
+}
+
+} // namespace
+
+Helper::Helper(const std::vector<std::wstring>& arguments) {
+    SECURITY_ATTRIBUTES inherit = {sizeof(inherit), nullptr, TRUE};
+    HANDLE childIn = nullptr;
+    HANDLE childOut = nullptr;
+    CreatePipe(&childIn, &commands, &inherit, 0);
+    CreatePipe(&replies, &childOut, &inherit, 0);
+    SetHandleInformation(commands, HANDLE_FLAG_INHERIT, 0);
+    SetHandleInformation(replies, HANDLE_FLAG_INHERIT, 0);
+    std::wstring commandLine = Quote(BesideTests(L"vlt-test-windows.exe"));
+    for (const std::wstring& argument : arguments)
+        commandLine += L" " + Quote(argument);
+    STARTUPINFOW startup = {sizeof(startup)};
+    startup.dwFlags = STARTF_USESTDHANDLES;
+    startup.hStdInput = childIn;
+    startup.hStdOutput = childOut;
+    startup.hStdError = GetStdHandle(STD_ERROR_HANDLE);
+    const BOOL started = CreateProcessW(nullptr, commandLine.data(), nullptr, nullptr, TRUE, 0, nullptr,
+                                        nullptr, &startup, &process);
+    CloseHandle(childIn);
+    CloseHandle(childOut);
+    if (!started) {
+        ADD_FAILURE() << "the helper program did not start";
+        return;
+    }
+    for (;;) {
+        const std::string line = ReadLine();
+        if (line.empty() || line == "ready") break;
+        const std::size_t space = line.find(' ');
+        if (space != std::string::npos && line[0] >= '0' && line[0] <= '9') {
+            windows.push_back(reinterpret_cast<HWND>(std::stoull(line.substr(space + 1), nullptr, 16)));
+        } else {
+            preamble.push_back(line);
+        }
+    }
+}
+
+Helper::~Helper() {
+    if (commands) {
+        DWORD written = 0;
+        WriteFile(commands, "quit\n", 5, &written, nullptr);
+        CloseHandle(commands);
+    }
+    if (process.hProcess) {
+        if (WaitForSingleObject(process.hProcess, 3000) != WAIT_OBJECT_0)
+            TerminateProcess(process.hProcess, 1);
+        CloseHandle(process.hProcess);
+        CloseHandle(process.hThread);
+    }
+    if (replies) CloseHandle(replies);
+}
+
+std::string Helper::ReadLine() {
+    std::string line;
+    char c = 0;
+    DWORD got = 0;
+    while (ReadFile(replies, &c, 1, &got, nullptr) && got == 1) {
+        if (c == '\n') break;
+        if (c != '\r') line.push_back(c);
+    }
+    return line;
+}
+
+std::string Helper::Ask(const std::string& command) {
+    const std::string line = command + "\n";
+    DWORD written = 0;
+    WriteFile(commands, line.data(), static_cast<DWORD>(line.size()), &written, nullptr);
+    return ReadLine();
+}
+
+void Helper::Rename(int index, const std::wstring& title) {
+    EXPECT_EQ(Ask("rename " + std::to_string(index) + " " + Utf8(title)), "ok");
+}
+
+void Helper::Close(int index) {
+    EXPECT_EQ(Ask("close " + std::to_string(index)), "ok");
+}
+
+WindowState StateOf(HWND hwnd) {
+    return {IsWindowVisible(hwnd) != FALSE, IsIconic(hwnd) != FALSE, GetWindowLongPtrW(hwnd, GWL_EXSTYLE)};
+}
+
+Veltrano::Veltrano(const std::string& settings) {
+    exe = folder.File(L"veltrano.exe");
+    EXPECT_TRUE(CopyFileW(VeltranoExePath().c_str(), exe.c_str(), FALSE));
+    if (!settings.empty()) WriteFileBytes(SettingsPath(), settings);
+}
+
+Veltrano::~Veltrano() {
+    Kill();
+    EndWatchdogs();
+}
+
+bool Veltrano::Start(const std::wstring& arguments, bool waitForMain) {
+    std::wstring commandLine = L"\"" + exe + L"\"" + (arguments.empty() ? L"" : L" " + arguments);
+    STARTUPINFOW startup = {sizeof(startup)};
+    if (!CreateProcessW(nullptr, commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, folder.path.c_str(),
+                        &startup, &process)) {
+        return false;
+    }
+    if (!waitForMain) return true;
+    return WaitFor(
+        [&] {
+            const auto windows = WindowsOfProcess(process.dwProcessId, L"VeltranoClass");
+            mainWindow = windows.empty() ? nullptr : windows.front();
+            return mainWindow && IsWindowVisible(mainWindow);
+        },
+        15000);
+}
+
+std::wstring Veltrano::Text(int id) const {
+    return TitleOf(Control(id));
+}
+
+DWORD Veltrano::WaitExit(DWORD timeoutMs) {
+    if (!process.hProcess) return 0;
+    if (WaitForSingleObject(process.hProcess, timeoutMs) != WAIT_OBJECT_0) return STILL_ACTIVE;
+    DWORD code = 0;
+    GetExitCodeProcess(process.hProcess, &code);
+    return code;
+}
+
+void Veltrano::Kill() {
+    if (!process.hProcess) return;
+    TerminateProcess(process.hProcess, 9);
+    WaitForSingleObject(process.hProcess, 5000);
+    CloseHandle(process.hProcess);
+    CloseHandle(process.hThread);
+    process = {};
+}
+
+namespace {
+
+struct ProcessWindows {
+    DWORD processId;
+    const wchar_t* className;
+    std::vector<HWND> found;
+};
+
+BOOL CALLBACK CollectProcessWindow(HWND hwnd, LPARAM param) {
+    auto& search = *reinterpret_cast<ProcessWindows*>(param);
+    DWORD owner = 0;
+    GetWindowThreadProcessId(hwnd, &owner);
+    if (owner != search.processId) return TRUE;
+    if (search.className) {
+        wchar_t name[64] = {};
+        GetClassNameW(hwnd, name, 64);
+        if (std::wcscmp(name, search.className) != 0) return TRUE;
+    }
+    search.found.push_back(hwnd);
+    return TRUE;
+}
+
+} // namespace
+
+std::vector<HWND> WindowsOfProcess(DWORD processId, const wchar_t* className) {
+    ProcessWindows search{processId, className, {}};
+    EnumWindows(CollectProcessWindow, reinterpret_cast<LPARAM>(&search));
+    return search.found;
+}
+
+std::wstring TitleOf(HWND hwnd) {
+    wchar_t text[1024] = {};
+    GetWindowTextW(hwnd, text, 1024);
+    return text;
+}
+
+void EndWatchdogs() {
+    HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
+    if (snapshot == INVALID_HANDLE_VALUE) return;
+    PROCESSENTRY32W entry = {sizeof(entry)};
+    for (BOOL more = Process32FirstW(snapshot, &entry); more; more = Process32NextW(snapshot, &entry)) {
+        if (std::wcsncmp(entry.szExeFile, L"vlt-guard", 9) != 0) continue;
+        if (HANDLE watchdog = OpenProcess(PROCESS_TERMINATE | SYNCHRONIZE, FALSE, entry.th32ProcessID)) {
+            TerminateProcess(watchdog, 0);
+            WaitForSingleObject(watchdog, 3000);
+            CloseHandle(watchdog);
+        }
+    }
+    CloseHandle(snapshot);
+}

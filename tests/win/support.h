@@ -1,0 +1,97 @@
+// What the Windows tests share: the helper program that owns "the user's windows", private folders, and a
+// real veltrano.exe started in a folder of its own.
+#pragma once
+#include <windows.h>
+
+#include <string>
+#include <vector>
+
+// Full path of a file beside the running test executable.
+std::wstring BesideTests(const std::wstring& name);
+std::wstring VeltranoExePath();
+
+// Polls `condition` every 10 ms until it holds or `timeoutMs` passes; returns whether it held.
+template <typename Condition> bool WaitFor(Condition condition, DWORD timeoutMs = 5000) {
+    const ULONGLONG end = GetTickCount64() + timeoutMs;
+    while (!condition()) {
+        if (GetTickCount64() > end) return false;
+        MSG message;
+        while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE))
+            DispatchMessageW(&message);
+        Sleep(10);
+    }
+    return true;
+}
+
+// A fresh folder under %TEMP%, removed with everything in it at the end.
+struct TempFolder {
+    std::wstring path; // ends with a backslash
+    TempFolder();
+    ~TempFolder();
+    TempFolder(const TempFolder&) = delete;
+    TempFolder& operator=(const TempFolder&) = delete;
+    std::wstring File(const std::wstring& name) const { return path + name; }
+};
+
+std::string ReadFileBytes(const std::wstring& path);
+void WriteFileBytes(const std::wstring& path, const std::string& bytes);
+bool FileExists(const std::wstring& path);
+std::string Utf8(const std::wstring& text);
+
+// vlt-test-windows.exe with a pipe to its commands. Arguments as documented in tests/helper/test_windows.cpp.
+struct Helper {
+    PROCESS_INFORMATION process{};
+    HANDLE commands = nullptr;
+    HANDLE replies = nullptr;
+    std::vector<HWND> windows;
+    std::vector<std::string> preamble; // lines printed before the window list ("hotkey 1", "locked 1")
+
+    explicit Helper(const std::vector<std::wstring>& arguments);
+    ~Helper();
+    Helper(const Helper&) = delete;
+    Helper& operator=(const Helper&) = delete;
+
+    std::string ReadLine();
+    std::string Ask(const std::string& command); // sends a line, returns the reply line
+    void Rename(int index, const std::wstring& title);
+    void Close(int index);
+    DWORD ProcessId() const { return process.dwProcessId; }
+};
+
+struct WindowState {
+    bool visible = false;
+    bool iconic = false;
+    LONG_PTR exStyle = 0;
+};
+WindowState StateOf(HWND hwnd);
+
+// A veltrano.exe copied into a folder of its own (the settings and state files lie beside it).
+struct Veltrano {
+    TempFolder folder;
+    std::wstring exe;
+    PROCESS_INFORMATION process{};
+    HWND mainWindow = nullptr;
+
+    // Copies the exe; `settings` (UTF-8 text, may be empty for no file) is written as veltrano.ini first.
+    explicit Veltrano(const std::string& settings = "[config]\r\nnoticeShown=1\r\n");
+    ~Veltrano();
+    Veltrano(const Veltrano&) = delete;
+    Veltrano& operator=(const Veltrano&) = delete;
+
+    // Starts the process with the given arguments; with `waitForMain`, until its main window exists and is
+    // visible.
+    bool Start(const std::wstring& arguments = L"", bool waitForMain = true);
+    HWND Control(int id) const { return GetDlgItem(mainWindow, id); }
+    std::wstring Text(int id) const;
+    // Waits for the process to end; its exit code, or STILL_ACTIVE on time-out.
+    DWORD WaitExit(DWORD timeoutMs = 10000);
+    void Kill();
+    std::wstring SettingsPath() const { return folder.File(L"veltrano.ini"); }
+    std::wstring StatePath() const { return folder.File(L"veltrano.hidden"); }
+};
+
+// Every top-level window of a process with the given class, in z-order.
+std::vector<HWND> WindowsOfProcess(DWORD processId, const wchar_t* className = nullptr);
+std::wstring TitleOf(HWND hwnd);
+// Ends every watchdog copy still running, so the next test starts clean.
+void EndWatchdogs();
