@@ -9,24 +9,25 @@ export WINEDLLOVERRIDES=${WINEDLLOVERRIDES:-"mscoree,mshtml="}
 
 log() { printf '\033[1m==> %s\033[0m\n' "$*" >&2; }
 
-configure_and_build() { # dir, extra cmake args...
-  local dir=$1
-  shift
+configure_and_build() { # dir, targets (space-separated, empty for all), extra cmake args...
+  local dir=$1 targets=$2
+  shift 2
   if [ ! -f "$dir/build.ninja" ]; then
     cmake -S "$ROOT" -B "$dir" -G Ninja "$@" >/dev/null
   fi
-  ninja -C "$dir" >&2
+  # shellcheck disable=SC2086
+  ninja -C "$dir" $targets >&2
 }
 
-build_windows() {
-  log "building the Windows executable and its tests"
-  configure_and_build "$BUILD/win" -DCMAKE_TOOLCHAIN_FILE="$ROOT/cmake/mingw-w64-x86_64.cmake" \
+build_windows() { # optional: the targets to build (default: the exe and every Windows test)
+  log "building the Windows executable${1:+ ($1)}"
+  configure_and_build "$BUILD/win" "${1:-}" -DCMAKE_TOOLCHAIN_FILE="$ROOT/cmake/mingw-w64-x86_64.cmake" \
     -DCMAKE_BUILD_TYPE=Release
 }
 
 build_native() {
   log "building the native unit tests and fuzzers"
-  configure_and_build "$BUILD/native" -DCMAKE_CXX_COMPILER=clang++ -DCMAKE_BUILD_TYPE=Debug \
+  configure_and_build "$BUILD/native" "" -DCMAKE_CXX_COMPILER=clang++ -DCMAKE_BUILD_TYPE=Debug \
     -DVELTRANO_WIN_BUILD_DIR="$BUILD/win"
 }
 
