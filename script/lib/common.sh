@@ -65,6 +65,10 @@ prepare_prefix() {
   fi
   # A persistent server makes every later wine start quick.
   wineserver -p >/dev/null 2>&1 || true
+  # The first program of a session starts the desktop and the services, which inherit its standard streams and
+  # keep them open for as long as the server lives: CTest would wait on them until its time-out. Start them here,
+  # detached from every stream.
+  timeout 120 wine cmd /c exit </dev/null >/dev/null 2>&1 || true
 }
 
 stop_wine() { wineserver -k >/dev/null 2>&1 || true; }
