@@ -2,6 +2,17 @@
 
 #include <algorithm>
 
+namespace {
+
+// A backslash must be doubled when the stored form of the next title character begins with 'r', 'n' or a
+// backslash, or the reader would take the pair for an escape. A line break is stored as a backslash and a
+// letter, so it counts too.
+bool StartsAnEscapeWhenStored(wchar_t c) {
+    return c == L'r' || c == L'n' || c == L'\\' || c == L'\r' || c == L'\n';
+}
+
+} // namespace
+
 std::wstring StoredFormOfKey(const WindowKey& key) {
     std::wstring stored;
     stored.reserve(key.title.size() + key.processName.size() + 1);
@@ -11,8 +22,7 @@ std::wstring StoredFormOfKey(const WindowKey& key) {
             stored += L"\\r";
         } else if (c == L'\n') {
             stored += L"\\n";
-        } else if (c == L'\\' && i + 1 < key.title.size() &&
-                   (key.title[i + 1] == L'r' || key.title[i + 1] == L'n' || key.title[i + 1] == L'\\')) {
+        } else if (c == L'\\' && i + 1 < key.title.size() && StartsAnEscapeWhenStored(key.title[i + 1])) {
             stored += L"\\\\";
         } else {
             stored += c;

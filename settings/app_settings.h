@@ -25,8 +25,9 @@ inline constexpr int kMaxHideEntries = 1024;
 // Profile strings are read into 1024 units, so 1023 survive.
 inline constexpr std::size_t kProfileValueUnits = 1024;
 
-// "title|process", split at the last bar. Line breaks and the backslash before 'r', 'n' or another backslash
-// are escaped so a title can never inject further lines (keys) into the file.
+// "title|process", split at the last bar. Line breaks, and a backslash before 'r', 'n', another backslash or
+// a line break, are escaped so a title can never inject further lines (keys) into the file and every title
+// reads back as it was.
 std::wstring StoredFormOfKey(const WindowKey& key);
 WindowKey KeyFromStoredForm(std::wstring_view stored);
 
