@@ -1,0 +1,201 @@
+#include "engine/hide_plan.h"
+
+#include <gtest/gtest.h>
+
+#include <vector>
+
+namespace {
+
+WindowEntry Entry(std::uint64_t handle, std::wstring title, std::wstring processName) {
+    return {HandleFromValue(handle), std::move(title), std::move(processName)};
+}
+
+std::vector<std::uint64_t> Values(const std::vector<WindowHandle>& handles) {
+    std::vector<std::uint64_t> values;
+    for (WindowHandle hwnd : handles)
+        values.push_back(HandleValue(hwnd));
+    return values;
+}
+
+using Handles = std::vector<std::uint64_t>;
+
+// Candidates in z-order, topmost first.
+const std::vector<WindowEntry> kCandidates = {
+    Entry(11, L"Report - Writer", L"writer.exe"),
+    Entry(12, L"Team chat", L"chat.exe"),
+    Entry(13, L"Report - Writer", L"writer.exe"),
+    Entry(14, L"Notes - Writer", L"writer.exe"),
+    Entry(15, L"Call", L"chat.exe"),
+    Entry(16, L"Report - Writer", L"viewer.exe"),
+    Entry(17, L"Unknown", L""),
+};
+
+Handles Resolve(const std::vector<WindowKey>& hideList) {
+    return Values(ResolveWindowsToHide(hideList, kCandidates));
+}
+
+std::uint64_t Target(const WindowKey& key) {
+    const auto target = ResolveSwitchTarget(key, kCandidates);
+    return target ? HandleValue(*target) : 0;
+}
+
+TopLevelWindow Window(std::uint64_t handle, std::uint64_t owner = 0, bool visible = true) {
+    return {HandleFromValue(handle), visible, HandleFromValue(owner)};
+}
+
+Handles WithOwned(std::vector<std::uint64_t> toHide, const std::vector<TopLevelWindow>& topLevel) {
+    std::vector<WindowHandle> handles;
+    for (std::uint64_t value : toHide)
+        handles.push_back(HandleFromValue(value));
+    AddOwnedWindows(handles, topLevel);
+    return Values(handles);
+}
+
+} // namespace
+
+TEST(ResolveWindowsToHide, AKeyTakesEveryWindowWithItsTitleAndProcessInCandidateOrder) {
+    EXPECT_EQ(Resolve({{L"Report - Writer", L"writer.exe"}}), (Handles{11, 13}));
+}
+
+TEST(ResolveWindowsToHide, TitleAndProcessCompareIgnoringAsciiCase) {
+    EXPECT_EQ(Resolve({{L"REPORT - writer", L"Writer.Exe"}}), (Handles{11, 13}));
+}
+
+TEST(ResolveWindowsToHide, AKeyWithoutProcessTakesTheTitleFromEveryProcess) {
+    EXPECT_EQ(Resolve({{L"Report - Writer", L""}}), (Handles{11, 13, 16}));
+}
+
+TEST(ResolveWindowsToHide, AWindowNamedByTwoKeysAppearsOnce) {
+    EXPECT_EQ(Resolve({{L"Report - Writer", L"writer.exe"}, {L"Report - Writer", L""}}),
+              (Handles{11, 13, 16}));
+    EXPECT_EQ(Resolve({{L"Team chat", L"chat.exe"}, {L"team chat", L"CHAT.EXE"}}), (Handles{12}));
+}
+
+TEST(ResolveWindowsToHide, ResultFollowsKeyOrderThenCandidateOrder) {
+    EXPECT_EQ(
+        Resolve({{L"Call", L"chat.exe"}, {L"Notes - Writer", L"writer.exe"}, {L"Team chat", L"chat.exe"}}),
+        (Handles{15, 14, 12}));
+}
+
+TEST(ResolveWindowsToHide, AKeyWhoseTitleIsGoneFallsBackToEveryWindowOfItsProcess) {
+    EXPECT_EQ(Resolve({{L"Old title", L"writer.exe"}}), (Handles{11, 13, 14}));
+    EXPECT_EQ(Resolve({{L"Old title", L"CHAT.exe"}}), (Handles{12, 15}));
+}
+
+TEST(ResolveWindowsToHide, TheFallbackRunsOnlyWhenTheTitleFoundNothing) {
+    // "Team chat" is found, so the other chat window stays.
+    EXPECT_EQ(Resolve({{L"Team chat", L"chat.exe"}}), (Handles{12}));
+}
+
+TEST(ResolveWindowsToHide, AHitOnAWindowAlreadyTakenStillCountsAsAHit) {
+    // The second key finds only windows the first one took; that is a hit, so Notes (14) is not added.
+    EXPECT_EQ(Resolve({{L"Report - Writer", L"writer.exe"}, {L"Report - Writer", L"writer.exe"}}),
+              (Handles{11, 13}));
+}
+
+TEST(ResolveWindowsToHide, TheFallbackSkipsWindowsAlreadyTaken) {
+    EXPECT_EQ(Resolve({{L"Notes - Writer", L"writer.exe"}, {L"Gone", L"writer.exe"}}), (Handles{14, 11, 13}));
+}
+
+TEST(ResolveWindowsToHide, AKeyWithEmptyTitleGoesStraightToItsProcess) {
+    EXPECT_EQ(Resolve({{L"", L"chat.exe"}}), (Handles{12, 15}));
+}
+
+TEST(ResolveWindowsToHide, AKeyWithNeitherTitleNorProcessTakesNothing) {
+    EXPECT_EQ(Resolve({{L"", L""}}), Handles{});
+}
+
+TEST(ResolveWindowsToHide, AKeyWithoutProcessWhoseTitleIsGoneTakesNothing) {
+    EXPECT_EQ(Resolve({{L"Gone", L""}}), Handles{});
+}
+
+TEST(ResolveWindowsToHide, AWindowWithUnknownProcessIsFoundOnlyByAKeyWithoutProcess) {
+    EXPECT_EQ(Resolve({{L"Gone", L"viewer.exe"}}), (Handles{16}));
+    EXPECT_EQ(Resolve({{L"Unknown", L""}}), (Handles{17}));
+    EXPECT_EQ(Resolve({{L"Unknown", L"x.exe"}}), Handles{});
+}
+
+TEST(ResolveWindowsToHide, NoCandidatesOrNoKeysGiveNothing) {
+    EXPECT_TRUE(ResolveWindowsToHide({}, kCandidates).empty());
+    EXPECT_TRUE(ResolveWindowsToHide({{L"Call", L"chat.exe"}}, {}).empty());
+}
+
+TEST(ResolveSwitchTarget, TheFirstCandidateWithTitleAndProcessWins) {
+    EXPECT_EQ(Target({L"Report - Writer", L"writer.exe"}), 11u);
+    EXPECT_EQ(Target({L"report - WRITER", L"viewer.EXE"}), 16u);
+}
+
+TEST(ResolveSwitchTarget, WithoutProcessTheTitleAloneDecides) {
+    EXPECT_EQ(Target({L"Call", L""}), 15u);
+    EXPECT_EQ(Target({L"Gone", L""}), 0u);
+}
+
+TEST(ResolveSwitchTarget, AGoneTitleFallsBackToTheFirstWindowOfTheProcess) {
+    EXPECT_EQ(Target({L"Gone", L"chat.exe"}), 12u);
+    EXPECT_EQ(Target({L"Team chat", L"writer.exe"}), 11u);
+}
+
+TEST(ResolveSwitchTarget, AnEmptyTitleMeansNoTargetEvenWhenTheProcessIsOpen) {
+    EXPECT_EQ(Target({L"", L"chat.exe"}), 0u);
+    EXPECT_EQ(Target({L"", L""}), 0u);
+}
+
+TEST(ResolveSwitchTarget, NothingMatchingGivesNoTarget) {
+    EXPECT_EQ(Target({L"Gone", L"gone.exe"}), 0u);
+    EXPECT_FALSE(ResolveSwitchTarget({L"Call", L"chat.exe"}, {}).has_value());
+}
+
+TEST(AddOwnedWindows, OwnedChainsOfAnyDepthAreFollowedWhateverTheirZOrder) {
+    // The deepest window comes first in z-order, so each pass can add only one more link of the chain.
+    const std::vector<TopLevelWindow> topLevel = {Window(4, 3), Window(3, 2), Window(2, 1), Window(1),
+                                                  Window(9)};
+    EXPECT_EQ(WithOwned({1}, topLevel), (Handles{1, 2, 3, 4}));
+}
+
+TEST(AddOwnedWindows, WindowsOfOnePassAreAddedInZOrder) {
+    const std::vector<TopLevelWindow> topLevel = {Window(7, 1), Window(1), Window(5, 1), Window(6, 2),
+                                                  Window(2)};
+    EXPECT_EQ(WithOwned({2, 1}, topLevel), (Handles{2, 1, 7, 5, 6}));
+}
+
+TEST(AddOwnedWindows, InvisibleOwnedWindowsAndTheirOwnedWindowsStay) {
+    const std::vector<TopLevelWindow> topLevel = {Window(1), Window(2, 1, false), Window(3, 2), Window(4, 1)};
+    EXPECT_EQ(WithOwned({1}, topLevel), (Handles{1, 4}));
+}
+
+TEST(AddOwnedWindows, WindowsOwnedByOthersOrUnownedStay) {
+    const std::vector<TopLevelWindow> topLevel = {Window(1), Window(2), Window(3, 2), Window(4)};
+    EXPECT_EQ(WithOwned({1}, topLevel), (Handles{1}));
+}
+
+TEST(AddOwnedWindows, AWindowAlreadyBeingHiddenIsNotAddedAgain) {
+    const std::vector<TopLevelWindow> topLevel = {Window(1), Window(2, 1), Window(3, 2)};
+    EXPECT_EQ(WithOwned({1, 2}, topLevel), (Handles{1, 2, 3}));
+}
+
+TEST(AddOwnedWindows, AnInvisibleOwnerBeingHiddenStillTakesItsVisibleWindows) {
+    // The main window may already be hidden to the tray, but a window it owns is visible.
+    const std::vector<TopLevelWindow> topLevel = {Window(5, 1), Window(1, 0, false)};
+    EXPECT_EQ(WithOwned({1}, topLevel), (Handles{1, 5}));
+}
+
+TEST(AddOwnedWindows, NothingToHideAddsNothing) {
+    EXPECT_EQ(WithOwned({}, {Window(1), Window(2, 1)}), Handles{});
+}
+
+TEST(HiddenExStyle, SetsToolWindowAndClearsAppWindow) {
+    EXPECT_EQ(HiddenExStyle(0x40100), 0x180);
+    EXPECT_EQ(HiddenExStyle(0), 0x80);
+    EXPECT_EQ(HiddenExStyle(0x40000), 0x80);
+}
+
+TEST(HiddenExStyle, AToolWindowWithoutAppWindowIsUnchanged) {
+    EXPECT_EQ(HiddenExStyle(0x80), 0x80);
+    EXPECT_EQ(HiddenExStyle(0x188), 0x188);
+}
+
+TEST(HiddenExStyle, EveryOtherBitIsKept) {
+    EXPECT_EQ(HiddenExStyle(0x100040008ll), 0x100000088ll);
+    EXPECT_EQ(HiddenExStyle(-1), -1 & ~0x40000ll);
+    EXPECT_EQ(HiddenExStyle(INT64_MIN), INT64_MIN | 0x80);
+}

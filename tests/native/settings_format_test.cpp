@@ -1,0 +1,379 @@
+#include "settings/app_settings.h"
+
+#include <gtest/gtest.h>
+
+#include <cwchar>
+#include <map>
+#include <string>
+#include <utility>
+#include <vector>
+
+// Readable failure messages for keys.
+void PrintTo(const WindowKey& key, std::ostream* os) {
+    *os << testing::PrintToString(key.title) << " | " << testing::PrintToString(key.processName);
+}
+
+namespace {
+
+// The section "config" of one settings file, with the profile functions' reading rules: a missing key gives
+// the default, an integer is read from the leading digits, a string is cut to 1023 units.
+struct FakeProfile {
+    std::map<std::wstring, std::wstring> values;
+    std::vector<std::wstring> keysRead;
+    std::vector<std::pair<std::wstring, std::optional<std::wstring>>> writes;
+
+    ProfileReader Reader() {
+        ProfileReader reader;
+        reader.readInt = [this](std::wstring_view key, int defaultValue) {
+            keysRead.emplace_back(key);
+            const auto found = values.find(std::wstring(key));
+            if (found == values.end()) return defaultValue;
+            return static_cast<int>(std::wcstol(found->second.c_str(), nullptr, 10));
+        };
+        reader.readString = [this](std::wstring_view key) {
+            keysRead.emplace_back(key);
+            const auto found = values.find(std::wstring(key));
+            if (found == values.end()) return std::wstring();
+            return found->second.substr(0, kProfileValueUnits - 1);
+        };
+        return reader;
+    }
+
+    ProfileWriter Writer() {
+        return [this](std::wstring_view key, std::optional<std::wstring_view> value) {
+            writes.emplace_back(std::wstring(key),
+                                value ? std::optional<std::wstring>(std::wstring(*value)) : std::nullopt);
+            if (value) {
+                values[std::wstring(key)] = std::wstring(*value);
+            } else {
+                values.erase(std::wstring(key));
+            }
+        };
+    }
+
+    AppSettings Load() { return ReadSettings(Reader()); }
+    void Save(const AppSettings& settings) { WriteSettings(settings, Writer()); }
+
+    int HideKeysRead() const {
+        int count = 0;
+        for (const std::wstring& key : keysRead)
+            count += key.rfind(L"hide", 0) == 0 && key != L"hideCount";
+        return count;
+    }
+};
+
+AppSettings LoadFrom(std::map<std::wstring, std::wstring> values) {
+    FakeProfile profile{std::move(values), {}, {}};
+    return profile.Load();
+}
+
+using Write = std::pair<std::wstring, std::optional<std::wstring>>;
+
+AppSettings TwoWindowsAndATarget() {
+    AppSettings settings;
+    settings.hideList = {{L"Notes 1 - Writer", L"writer.exe"}, {L"Team chat", L"chat.exe"}};
+    settings.focusTarget = {L"Mailbox", L"mail.exe"};
+    settings.hasFocusTarget = true;
+    settings.noticeShown = true;
+    return settings;
+}
+
+bool HasLineBreak(std::wstring_view text) {
+    return text.find_first_of(L"\r\n") != std::wstring_view::npos;
+}
+
+} // namespace
+
+TEST(SettingsLoad, NoFileGivesEveryDefault) {
+    const AppSettings settings = LoadFrom({});
+    EXPECT_TRUE(settings.hideList.empty());
+    EXPECT_FALSE(settings.hasFocusTarget);
+    EXPECT_EQ(settings.focusTarget, WindowKey{});
+    EXPECT_EQ(settings.hotkey, (HotkeySpec{3, 0x20}));
+    EXPECT_FALSE(settings.noticeShown);
+}
+
+TEST(SettingsLoad, ReadsTheFileTheProgramWrites) {
+    const AppSettings settings = LoadFrom({{L"hideCount", L"2"},
+                                           {L"hide0", L"Notes 1 - Writer|writer.exe"},
+                                           {L"hide1", L"Team chat|chat.exe"},
+                                           {L"focus", L"Mailbox|mail.exe"},
+                                           {L"hotkeyMods", L"6"},
+                                           {L"hotkeyVk", L"65"},
+                                           {L"noticeShown", L"1"}});
+    EXPECT_EQ(settings.hideList,
+              (std::vector<WindowKey>{{L"Notes 1 - Writer", L"writer.exe"}, {L"Team chat", L"chat.exe"}}));
+    EXPECT_TRUE(settings.hasFocusTarget);
+    EXPECT_EQ(settings.focusTarget, (WindowKey{L"Mailbox", L"mail.exe"}));
+    EXPECT_EQ(settings.hotkey, (HotkeySpec{6, 0x41}));
+    EXPECT_TRUE(settings.noticeShown);
+}
+
+TEST(SettingsLoad, AMissingHideKeyIsSkipped) {
+    const AppSettings settings =
+        LoadFrom({{L"hideCount", L"3"}, {L"hide0", L"A|a.exe"}, {L"hide2", L"C|c.exe"}});
+    EXPECT_EQ(settings.hideList, (std::vector<WindowKey>{{L"A", L"a.exe"}, {L"C", L"c.exe"}}));
+}
+
+TEST(SettingsLoad, AnEmptyHideValueIsSkipped) {
+    const AppSettings settings = LoadFrom({{L"hideCount", L"2"}, {L"hide0", L""}, {L"hide1", L"B|b.exe"}});
+    EXPECT_EQ(settings.hideList, (std::vector<WindowKey>{{L"B", L"b.exe"}}));
+}
+
+TEST(SettingsLoad, HideKeysAtOrAboveTheCountAreIgnored) {
+    FakeProfile profile{
+        {{L"hideCount", L"1"}, {L"hide0", L"A|a.exe"}, {L"hide1", L"B|b.exe"}, {L"hide2", L"C|c.exe"}},
+        {},
+        {}};
+    EXPECT_EQ(profile.Load().hideList, (std::vector<WindowKey>{{L"A", L"a.exe"}}));
+    EXPECT_EQ(profile.HideKeysRead(), 1);
+}
+
+TEST(SettingsLoad, ACountOfZeroOrLessReadsNoHideKey) {
+    for (const wchar_t* count : {L"0", L"-1", L"-2147483648", L"none"}) {
+        FakeProfile profile{{{L"hideCount", count}, {L"hide0", L"A|a.exe"}}, {}, {}};
+        EXPECT_TRUE(profile.Load().hideList.empty()) << count;
+        EXPECT_EQ(profile.HideKeysRead(), 0) << count;
+    }
+}
+
+TEST(SettingsLoad, AHugeCountReadsNoMoreThan1024HideKeys) {
+    for (const wchar_t* count : {L"2147483647", L"1025", L"100000"}) {
+        FakeProfile profile{{{L"hideCount", count}}, {}, {}};
+        for (int i = 0; i < 2000; ++i)
+            profile.values[L"hide" + std::to_wstring(i)] = L"W" + std::to_wstring(i) + L"|w.exe";
+        const AppSettings settings = profile.Load();
+        EXPECT_EQ(profile.HideKeysRead(), 1024) << count;
+        ASSERT_EQ(settings.hideList.size(), 1024u) << count;
+        EXPECT_EQ(settings.hideList.back(), (WindowKey{L"W1023", L"w.exe"}));
+    }
+    FakeProfile exact{{{L"hideCount", L"1024"}}, {}, {}};
+    exact.Load();
+    EXPECT_EQ(exact.HideKeysRead(), 1024);
+}
+
+TEST(SettingsLoad, AValueIsSplitAtItsLastBar) {
+    const AppSettings settings = LoadFrom({{L"hideCount", L"1"}, {L"hide0", L"a|b|c.exe"}});
+    EXPECT_EQ(settings.hideList, (std::vector<WindowKey>{{L"a|b", L"c.exe"}}));
+}
+
+TEST(SettingsLoad, AValueWithoutBarIsAllTitle) {
+    const AppSettings settings = LoadFrom({{L"hideCount", L"1"}, {L"hide0", L"Team chat"}});
+    EXPECT_EQ(settings.hideList, (std::vector<WindowKey>{{L"Team chat", L""}}));
+}
+
+TEST(SettingsLoad, AValueStartingWithTheBarIsKeptWithAnEmptyTitle) {
+    const AppSettings settings = LoadFrom({{L"hideCount", L"1"}, {L"hide0", L"|chat.exe"}});
+    EXPECT_EQ(settings.hideList, (std::vector<WindowKey>{{L"", L"chat.exe"}}));
+}
+
+TEST(SettingsLoad, AValueThatIsASingleBarAddsNothing) {
+    const AppSettings settings = LoadFrom({{L"hideCount", L"2"}, {L"hide0", L"|"}, {L"hide1", L"B|"}});
+    EXPECT_EQ(settings.hideList, (std::vector<WindowKey>{{L"B", L""}}));
+}
+
+TEST(SettingsLoad, DuplicateEntriesAreKept) {
+    const AppSettings settings =
+        LoadFrom({{L"hideCount", L"2"}, {L"hide0", L"A|a.exe"}, {L"hide1", L"A|a.exe"}});
+    EXPECT_EQ(settings.hideList, (std::vector<WindowKey>{{L"A", L"a.exe"}, {L"A", L"a.exe"}}));
+}
+
+TEST(SettingsLoad, AnEmptyOrMissingFocusMeansNoTarget) {
+    for (const auto& values :
+         {std::map<std::wstring, std::wstring>{{L"focus", L""}}, std::map<std::wstring, std::wstring>{},
+          std::map<std::wstring, std::wstring>{{L"focus", L"|"}}}) {
+        const AppSettings settings = LoadFrom(values);
+        EXPECT_FALSE(settings.hasFocusTarget);
+        EXPECT_EQ(settings.focusTarget, WindowKey{});
+    }
+}
+
+TEST(SettingsLoad, TheFocusIsSplitLikeAHideValue) {
+    AppSettings settings = LoadFrom({{L"focus", L"Mailbox|"}});
+    EXPECT_TRUE(settings.hasFocusTarget);
+    EXPECT_EQ(settings.focusTarget, (WindowKey{L"Mailbox", L""}));
+    settings = LoadFrom({{L"focus", L"|mail.exe"}});
+    EXPECT_TRUE(settings.hasFocusTarget);
+    EXPECT_EQ(settings.focusTarget, (WindowKey{L"", L"mail.exe"}));
+    settings = LoadFrom({{L"focus", L"In|box|mail.exe"}});
+    EXPECT_EQ(settings.focusTarget, (WindowKey{L"In|box", L"mail.exe"}));
+}
+
+TEST(SettingsLoad, HotkeyModifiersKeepTheirFourBitsAndZeroBecomesCtrlAlt) {
+    const std::pair<const wchar_t*, int> cases[] = {{L"16", 3},  {L"9", 9},   {L"0", 3}, {L"15", 15},
+                                                    {L"28", 12}, {L"-1", 15}, {L"x", 3}, {L"16393", 9}};
+    for (const auto& [stored, loaded] : cases)
+        EXPECT_EQ(LoadFrom({{L"hotkeyMods", stored}}).hotkey.modifiers, loaded) << stored;
+}
+
+TEST(SettingsLoad, AKeyCodeOutside8To254BecomesSpace) {
+    const std::pair<const wchar_t*, int> cases[] = {
+        {L"7", 32},  {L"255", 32}, {L"254", 254},       {L"8", 8},    {L"0", 32},
+        {L"-1", 32}, {L"65", 65},  {L"4294967295", 32}, {L"256", 32}, {L"x", 32}};
+    for (const auto& [stored, loaded] : cases)
+        EXPECT_EQ(LoadFrom({{L"hotkeyVk", stored}}).hotkey.vk, loaded) << stored;
+}
+
+TEST(SettingsLoad, AnyNonZeroNoticeValueMeansAccepted) {
+    EXPECT_TRUE(LoadFrom({{L"noticeShown", L"2"}}).noticeShown);
+    EXPECT_TRUE(LoadFrom({{L"noticeShown", L"-1"}}).noticeShown);
+    EXPECT_FALSE(LoadFrom({{L"noticeShown", L"0"}}).noticeShown);
+    EXPECT_FALSE(LoadFrom({{L"noticeShown", L"yes"}}).noticeShown);
+}
+
+TEST(SettingsSave, WritesEveryKeyInItsOrderAfterDeletingTheCount) {
+    FakeProfile profile;
+    AppSettings settings = TwoWindowsAndATarget();
+    settings.hotkey = {9, 0x70};
+    profile.Save(settings);
+    EXPECT_EQ(profile.writes, (std::vector<Write>{{L"hideCount", std::nullopt},
+                                                  {L"hideCount", L"2"},
+                                                  {L"hide0", L"Notes 1 - Writer|writer.exe"},
+                                                  {L"hide1", L"Team chat|chat.exe"},
+                                                  {L"focus", L"Mailbox|mail.exe"},
+                                                  {L"hotkeyMods", L"9"},
+                                                  {L"hotkeyVk", L"112"},
+                                                  {L"noticeShown", L"1"}}));
+}
+
+TEST(SettingsSave, DefaultsAreWrittenWithAPresentButEmptyFocus) {
+    FakeProfile profile;
+    profile.Save(AppSettings{});
+    EXPECT_EQ(profile.writes, (std::vector<Write>{{L"hideCount", std::nullopt},
+                                                  {L"hideCount", L"0"},
+                                                  {L"focus", L""},
+                                                  {L"hotkeyMods", L"3"},
+                                                  {L"hotkeyVk", L"32"},
+                                                  {L"noticeShown", L"0"}}));
+}
+
+TEST(SettingsSave, AnEmptyProcessNameLeavesATrailingBar) {
+    FakeProfile profile;
+    AppSettings settings;
+    settings.hideList = {{L"Team chat", L""}};
+    settings.focusTarget = {L"Mailbox", L""};
+    settings.hasFocusTarget = true;
+    profile.Save(settings);
+    EXPECT_EQ(profile.values[L"hide0"], L"Team chat|");
+    EXPECT_EQ(profile.values[L"focus"], L"Mailbox|");
+}
+
+TEST(SettingsSave, ATargetIsWrittenOnlyWhenOneIsSet) {
+    FakeProfile profile;
+    AppSettings settings;
+    settings.focusTarget = {L"Mailbox", L"mail.exe"};
+    settings.hasFocusTarget = false;
+    profile.Save(settings);
+    EXPECT_EQ(profile.values[L"focus"], L"");
+    EXPECT_FALSE(profile.Load().hasFocusTarget);
+}
+
+TEST(SettingsSave, OnlyTheFourModifierBitsAreWritten) {
+    FakeProfile profile;
+    AppSettings settings;
+    settings.hotkey = {0x4003, 0x20};
+    profile.Save(settings);
+    EXPECT_EQ(profile.values[L"hotkeyMods"], L"3");
+}
+
+TEST(SettingsSave, AnAcceptedNoticeLoadedAs2IsWrittenAs1) {
+    FakeProfile profile{{{L"noticeShown", L"2"}}, {}, {}};
+    profile.Save(profile.Load());
+    EXPECT_EQ(profile.values[L"noticeShown"], L"1");
+}
+
+TEST(SettingsSave, AShorterListLeavesStaleKeysThatTheNextLoadIgnores) {
+    FakeProfile profile;
+    AppSettings settings;
+    for (int i = 0; i < 5; ++i)
+        settings.hideList.push_back({L"W" + std::to_wstring(i), L"w.exe"});
+    profile.Save(settings);
+    settings.hideList.resize(2);
+    profile.writes.clear();
+    profile.Save(settings);
+    EXPECT_EQ(profile.values[L"hideCount"], L"2");
+    EXPECT_EQ(profile.values[L"hide4"], L"W4|w.exe");
+    for (const Write& write : profile.writes)
+        EXPECT_TRUE(write.second.has_value() || write.first == L"hideCount") << write.first;
+    EXPECT_EQ(profile.Load().hideList, (std::vector<WindowKey>{{L"W0", L"w.exe"}, {L"W1", L"w.exe"}}));
+}
+
+TEST(SettingsRoundTrip, EverySettingSurvivesSaveAndLoad) {
+    FakeProfile profile;
+    AppSettings settings = TwoWindowsAndATarget();
+    settings.hideList.push_back({L"报告|草稿 — 文档", L"wps.exe"});
+    settings.hideList.push_back({L"Party \xD83C\xDF89 plans", L"chat.exe"});
+    settings.hideList.push_back({L"C:\\Users\\me\\notes.txt - Editor", L"editor.exe"});
+    settings.hideList.push_back({L"trailing backslash\\", L""});
+    settings.hotkey = {0xF, 0xDE};
+    profile.Save(settings);
+    const AppSettings loaded = profile.Load();
+    EXPECT_EQ(loaded.hideList, settings.hideList);
+    EXPECT_EQ(loaded.focusTarget, settings.focusTarget);
+    EXPECT_TRUE(loaded.hasFocusTarget);
+    EXPECT_EQ(loaded.hotkey, settings.hotkey);
+    EXPECT_TRUE(loaded.noticeShown);
+}
+
+TEST(SettingsRoundTrip, ABarInATitleIsStoredAsItIs) {
+    EXPECT_EQ(StoredFormOfKey({L"a|b", L"c.exe"}), L"a|b|c.exe");
+    EXPECT_EQ(StoredFormOfKey({L"报告|草稿", L""}), L"报告|草稿|");
+}
+
+TEST(SettingsLineBreaks, AreStoredAsBackslashEscapes) {
+    EXPECT_EQ(StoredFormOfKey({L"a\rb", L"p.exe"}), L"a\\rb|p.exe");
+    EXPECT_EQ(StoredFormOfKey({L"a\nb", L"p.exe"}), L"a\\nb|p.exe");
+    EXPECT_EQ(StoredFormOfKey({L"first\r\nsecond", L""}), L"first\\r\\nsecond|");
+}
+
+TEST(SettingsLineBreaks, ABackslashIsDoubledOnlyWhereItWouldReadAsAnEscape) {
+    EXPECT_EQ(StoredFormOfKey({L"C:\\new\\report", L"p.exe"}), L"C:\\\\new\\\\report|p.exe");
+    EXPECT_EQ(StoredFormOfKey({L"a\\\\b", L""}), L"a\\\\\\b|");
+    EXPECT_EQ(StoredFormOfKey({L"C:\\Tools\\x.txt", L""}), L"C:\\Tools\\x.txt|");
+    EXPECT_EQ(StoredFormOfKey({L"end\\", L""}), L"end\\|");
+}
+
+TEST(SettingsLineBreaks, EveryMixOfBackslashesAndLineBreaksSurvives) {
+    const std::wstring titles[] = {L"a\rb",         L"a\nb",         L"\r\n",
+                                   L"\\r",          L"\\n",          L"\\\\",
+                                   L"\\",           L"\\\r",         L"\\\n",
+                                   L"\\\\r",        L"\\\\\r\n",     L"x\\\\\\n\\",
+                                   L"\\\r\\\n\\\\", L"\r\\r\n\\n",   L"|\r|\n|",
+                                   L"a\\|b",        L"\\|",          L"\n\\",
+                                   L"C:\\new\r\n",  L"\\\\\\\\\r\\", L"报\\r告\r\n草稿",
+                                   L"tab\t\\\tend", L"\\\r\\r\\\\r", L"\r\r\n\n"};
+    for (const std::wstring& title : titles) {
+        for (const std::wstring& processName : {std::wstring(L"p.exe"), std::wstring()}) {
+            const WindowKey key{title, processName};
+            const std::wstring stored = StoredFormOfKey(key);
+            EXPECT_FALSE(HasLineBreak(stored));
+            EXPECT_EQ(KeyFromStoredForm(stored), key);
+            FakeProfile profile;
+            AppSettings settings;
+            settings.hideList = {key};
+            settings.focusTarget = key;
+            settings.hasFocusTarget = true;
+            profile.Save(settings);
+            const AppSettings loaded = profile.Load();
+            EXPECT_EQ(loaded.hideList, settings.hideList);
+            EXPECT_EQ(loaded.focusTarget, key);
+        }
+    }
+}
+
+TEST(SettingsLineBreaks, ATitleCannotInjectAKeyIntoTheFile) {
+    FakeProfile profile;
+    AppSettings settings;
+    settings.hideList = {{L"x\r\nnoticeShown=1\r\nhotkeyVk=65", L"evil.exe"}};
+    settings.focusTarget = {L"y\nfocus=z", L""};
+    settings.hasFocusTarget = true;
+    profile.Save(settings);
+    for (const auto& [key, value] : profile.values)
+        EXPECT_FALSE(HasLineBreak(value)) << key;
+    EXPECT_EQ(profile.values[L"noticeShown"], L"0");
+    const AppSettings loaded = profile.Load();
+    EXPECT_FALSE(loaded.noticeShown);
+    EXPECT_EQ(loaded.hotkey, kDefaultHotkey);
+    EXPECT_EQ(loaded.hideList, settings.hideList);
+    EXPECT_EQ(loaded.focusTarget, settings.focusTarget);
+}

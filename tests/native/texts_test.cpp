@@ -1,0 +1,69 @@
+#include "app/notice_text.h"
+#include "ui/help_text.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+namespace {
+
+std::vector<std::wstring> Split(const std::wstring& text, const std::wstring& separator) {
+    std::vector<std::wstring> parts;
+    std::size_t start = 0;
+    for (std::size_t at; (at = text.find(separator, start)) != std::wstring::npos;
+         start = at + separator.size())
+        parts.push_back(text.substr(start, at - start));
+    parts.push_back(text.substr(start));
+    return parts;
+}
+
+} // namespace
+
+TEST(HelpText, IsTheFiveParagraphsWordForWord) {
+    const std::vector<std::wstring> paragraphs = {
+        L"1. 在「要隐藏的窗口」里勾选窗口（可多选），再在下方选一个「藏起后切到」的窗口。",
+        L"2. 按快捷键（默认 Ctrl+Alt+Space）隐藏这些窗口并把焦点切到目标窗口，再按一次全部恢复。",
+        L"3. 隐藏期间这些窗口不会出现在任务栏和 Alt+Tab 里；托盘图标右键也能隐藏 / 恢复。",
+        L"4. 点击快捷键方框后按下新组合键即可修改，建议点「保存设置」；清空会自动回退到默认组合。",
+        L"5. 程序退出（包括崩溃或被强制结束）时都会把隐藏的窗口放出来；万一没来得及，下次启动会自动恢复。",
+    };
+    EXPECT_EQ(Split(HelpText(), L"\n\n"), paragraphs);
+    EXPECT_EQ(HelpText(), paragraphs[0] + L"\n\n" + paragraphs[1] + L"\n\n" + paragraphs[2] + L"\n\n" +
+                              paragraphs[3] + L"\n\n" + paragraphs[4]);
+}
+
+TEST(HelpText, UsesBareLineFeedsOnlyBetweenParagraphs) {
+    const std::wstring text = HelpText();
+    EXPECT_EQ(text.find(L'\r'), std::wstring::npos);
+    EXPECT_NE(text.front(), L'\n');
+    EXPECT_NE(text.back(), L'\n');
+    EXPECT_EQ(Split(text, L"\n").size(), 9u);
+}
+
+TEST(NoticeText, IsTheThreeParagraphsWordForWord) {
+    const std::vector<std::wstring> paragraphs = {
+        L"请勿用它隐藏违法违规、违反单位纪律或用来掩盖不当行为的窗口。",
+        L"它只改变窗口的显示状态，不会改变任何进程、网络或操作记录；试图借此规避监管或推卸责任，后果由使用者"
+        L"自负。",
+        L"点击「同意并继续」表示你已知悉，此提示不再显示。",
+    };
+    EXPECT_EQ(Split(NoticeBodyText(), L"\r\n\r\n"), paragraphs);
+    EXPECT_EQ(NoticeBodyText(), paragraphs[0] + L"\r\n\r\n" + paragraphs[1] + L"\r\n\r\n" + paragraphs[2]);
+}
+
+TEST(NoticeText, HasLineBreaksOnlyBetweenParagraphs) {
+    const std::wstring text = NoticeBodyText();
+    EXPECT_NE(text.front(), L'\r');
+    EXPECT_NE(text.back(), L'\n');
+    EXPECT_EQ(Split(text, L"\r\n").size(), 5u);
+    EXPECT_EQ(Split(text, L"\n").size(), 5u);
+    EXPECT_EQ(Split(text, L"\r").size(), 5u);
+}
+
+TEST(NoticeText, CaptionHeadingAndButtonsAreWordForWord) {
+    EXPECT_EQ(std::wstring(kNoticeCaption), L"使用须知");
+    EXPECT_EQ(std::wstring(kNoticeHeading), L"本工具只能用来整理自己的窗口");
+    EXPECT_EQ(std::wstring(kNoticeAgree), L"同意并继续");
+    EXPECT_EQ(std::wstring(kNoticeRefuse), L"拒绝并退出");
+}
