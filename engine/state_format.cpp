@@ -137,12 +137,15 @@ std::optional<StateRecord> ParseStateRecordLine(std::string_view line) {
         negative = line.front() == '-';
         line.remove_prefix(1);
     }
-    const auto minimized = TakeDecimal(line, static_cast<std::uint64_t>(INT_MAX));
+    // Every int, INT_MIN included, as "%d" reads it.
+    const std::uint64_t limit = static_cast<std::uint64_t>(INT_MAX) + (negative ? 1 : 0);
+    const auto minimized = TakeDecimal(line, limit);
     if (!minimized) return std::nullopt;
     record.hwnd = *hwnd;
     record.processId = static_cast<std::uint32_t>(*pid);
     record.savedExStyle = static_cast<std::int64_t>(*style);
-    record.minimized = negative ? -static_cast<int>(*minimized) : static_cast<int>(*minimized);
+    const auto magnitude = static_cast<std::int64_t>(*minimized);
+    record.minimized = static_cast<int>(negative ? -magnitude : magnitude);
     return record;
 }
 

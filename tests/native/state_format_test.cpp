@@ -84,6 +84,15 @@ TEST(StateRecordLine, TheMinimisedFlagIsAnyInteger) {
     EXPECT_EQ(ParseStateRecordLine("1|2|3|-1")->minimized, -1);
     EXPECT_EQ(ParseStateRecordLine("1|2|3|+1")->minimized, 1);
     EXPECT_EQ(ParseStateRecordLine("1|2|3|2147483647")->minimized, INT_MAX);
+    EXPECT_EQ(ParseStateRecordLine("1|2|3|-2147483648")->minimized, INT_MIN);
+    EXPECT_FALSE(ParseStateRecordLine("1|2|3|-2147483649"));
+}
+
+TEST(StateRecordLine, EveryFlagValueSurvivesTheRoundTrip) {
+    for (int minimized : {0, 1, -1, INT_MAX, INT_MIN}) {
+        const StateRecord record = Record(0x1F4, 788, 0x100, minimized);
+        EXPECT_EQ(ParseStateRecordLine(FormatStateRecordLine(record)), record) << minimized;
+    }
 }
 
 TEST(StateRecordLine, NegativeStylesSurviveTheRoundTrip) {
