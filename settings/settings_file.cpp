@@ -4,6 +4,8 @@
 
 #include <windows.h>
 
+#include <cwctype>
+
 namespace {
 
 // The profile functions write a new file in the ANSI code page, which turns titles such as "测试" into "??".
@@ -17,6 +19,16 @@ void CreateUnicodeFileIfMissing(const std::wstring& path) {
     DWORD written = 0;
     WriteFile(file, kByteOrderMark, sizeof(kByteOrderMark), &written, nullptr);
     CloseHandle(file);
+}
+
+// The profile functions drop the blanks at the start of a value, on writing and again on reading, so a title
+// such as "  Notes" would come back as "Notes" and never match its window again. They also take off a pair of
+// double quotes around a value, so such a value is written inside quotes and read back with its blanks. A
+// stored key never ends in a quote (it ends in the process name or the bar), so no other value is affected.
+std::wstring ProfileValue(std::wstring_view value) {
+    if (!value.empty() && (iswspace(value.front()) || value.front() == L'\x1A'))
+        return L"\"" + std::wstring(value) + L"\"";
+    return std::wstring(value);
 }
 
 } // namespace
@@ -47,7 +59,7 @@ void SaveSettingsTo(const AppSettings& settings, const std::wstring& path) {
     WriteSettings(settings, [&](std::wstring_view key, std::optional<std::wstring_view> value) {
         const std::wstring keyText(key);
         if (value) {
-            WritePrivateProfileStringW(section.c_str(), keyText.c_str(), std::wstring(*value).c_str(),
+            WritePrivateProfileStringW(section.c_str(), keyText.c_str(), ProfileValue(*value).c_str(),
                                        path.c_str());
         } else {
             WritePrivateProfileStringW(section.c_str(), keyText.c_str(), nullptr, path.c_str());
