@@ -76,6 +76,15 @@ std::string Utf8(const std::wstring& text) {
     return out;
 }
 
+void PrintTo(const WindowKey& key, std::ostream* out) {
+    *out << "{\"" << Utf8(key.title) << "\" (" << key.title.size() << " units) | \"" << Utf8(key.processName)
+         << "\"}";
+}
+
+void PrintTo(const SnapshotItem& item, std::ostream* out) {
+    *out << "{" << item.hwnd << " \"" << Utf8(item.title) << "\"}";
+}
+
 namespace {
 
 std::wstring Quote(const std::wstring& argument) {
@@ -89,7 +98,10 @@ std::wstring Quote(const std::wstring& argument) {
 
 } // namespace
 
-Helper::Helper(const std::vector<std::wstring>& arguments) {
+Helper::Helper(const std::vector<std::wstring>& arguments)
+    : Helper(arguments, BesideTests(L"vlt-test-windows.exe")) {}
+
+Helper::Helper(const std::vector<std::wstring>& arguments, const std::wstring& exePath) {
     SECURITY_ATTRIBUTES inherit = {sizeof(inherit), nullptr, TRUE};
     HANDLE childIn = nullptr;
     HANDLE childOut = nullptr;
@@ -97,7 +109,7 @@ Helper::Helper(const std::vector<std::wstring>& arguments) {
     CreatePipe(&replies, &childOut, &inherit, 0);
     SetHandleInformation(commands, HANDLE_FLAG_INHERIT, 0);
     SetHandleInformation(replies, HANDLE_FLAG_INHERIT, 0);
-    std::wstring commandLine = Quote(BesideTests(L"vlt-test-windows.exe"));
+    std::wstring commandLine = Quote(exePath);
     for (const std::wstring& argument : arguments)
         commandLine += L" " + Quote(argument);
     STARTUPINFOW startup = {sizeof(startup)};

@@ -1,8 +1,11 @@
 // What the Windows tests share: the helper program that owns "the user's windows", private folders, and a
 // real veltrano.exe started in a folder of its own.
 #pragma once
+#include "catalogue/window_types.h"
+
 #include <windows.h>
 
+#include <ostream>
 #include <string>
 #include <vector>
 
@@ -38,6 +41,10 @@ void WriteFileBytes(const std::wstring& path, const std::string& bytes);
 bool FileExists(const std::wstring& path);
 std::string Utf8(const std::wstring& text);
 
+// Readable failure messages for the catalogue's values.
+void PrintTo(const WindowKey& key, std::ostream* out);
+void PrintTo(const SnapshotItem& item, std::ostream* out);
+
 // vlt-test-windows.exe with a pipe to its commands. Arguments as documented in tests/helper/test_windows.cpp.
 struct Helper {
     PROCESS_INFORMATION process{};
@@ -47,6 +54,9 @@ struct Helper {
     std::vector<std::string> preamble; // lines printed before the window list ("hotkey 1", "locked 1")
 
     explicit Helper(const std::vector<std::wstring>& arguments);
+    // Runs a copy of the helper program from `exePath`: under another file name it stands for another
+    // program.
+    Helper(const std::vector<std::wstring>& arguments, const std::wstring& exePath);
     ~Helper();
     Helper(const Helper&) = delete;
     Helper& operator=(const Helper&) = delete;
