@@ -43,7 +43,13 @@ TEST(Shell, ASecondInstanceSaysSoAndEndsWithZeroWhileTheFirstRuns) {
     Veltrano second;
     ASSERT_TRUE(second.Start(L"", false));
     HWND box = nullptr;
-    ASSERT_TRUE(WaitFor([&] { return (box = MessageBoxOf(second.process.dwProcessId)) != nullptr; }, 15000));
+    // The box gets its caption and text while it initialises, before it is shown: wait until it shows.
+    ASSERT_TRUE(WaitFor(
+        [&] {
+            box = MessageBoxOf(second.process.dwProcessId);
+            return box && IsWindowVisible(box);
+        },
+        15000));
     EXPECT_EQ(TitleOf(box), L"Veltrano");
     bool sawText = false;
     for (HWND child = GetWindow(box, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT)) {
