@@ -2,28 +2,19 @@
 
 #include <algorithm>
 
-namespace {
-
-// A backslash must be doubled when the stored form of the next title character begins with 'r', 'n' or a
-// backslash, or the reader would take the pair for an escape. A line break is stored as a backslash and a
-// letter, so it counts too.
-bool StartsAnEscapeWhenStored(wchar_t c) {
-    return c == L'r' || c == L'n' || c == L'\\' || c == L'\r' || c == L'\n';
-}
-
-} // namespace
-
 std::wstring StoredFormOfKey(const WindowKey& key) {
     std::wstring stored;
     stored.reserve(key.title.size() + key.processName.size() + 1);
-    for (std::size_t i = 0; i < key.title.size(); ++i) {
-        const wchar_t c = key.title[i];
+    for (const wchar_t c : key.title) {
         if (c == L'\r') {
-            stored += L"\\r";
+            stored += kTitleEscape;
+            stored += L'r';
         } else if (c == L'\n') {
-            stored += L"\\n";
-        } else if (c == L'\\' && i + 1 < key.title.size() && StartsAnEscapeWhenStored(key.title[i + 1])) {
-            stored += L"\\\\";
+            stored += kTitleEscape;
+            stored += L'n';
+        } else if (c == kTitleEscape) {
+            stored += kTitleEscape;
+            stored += kTitleEscape;
         } else {
             stored += c;
         }
@@ -40,10 +31,10 @@ WindowKey KeyFromStoredForm(std::wstring_view stored) {
     if (bar != std::wstring_view::npos) key.processName = std::wstring(stored.substr(bar + 1));
     key.title.reserve(title.size());
     for (std::size_t i = 0; i < title.size(); ++i) {
-        if (title[i] == L'\\' && i + 1 < title.size()) {
+        if (title[i] == kTitleEscape && i + 1 < title.size()) {
             const wchar_t next = title[i + 1];
-            if (next == L'r' || next == L'n' || next == L'\\') {
-                key.title += next == L'r' ? L'\r' : next == L'n' ? L'\n' : L'\\';
+            if (next == L'r' || next == L'n' || next == kTitleEscape) {
+                key.title += next == L'r' ? L'\r' : next == L'n' ? L'\n' : kTitleEscape;
                 ++i;
                 continue;
             }

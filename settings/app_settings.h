@@ -25,9 +25,12 @@ inline constexpr int kMaxHideEntries = 1024;
 // Profile strings are read into 1024 units, so 1023 survive.
 inline constexpr std::size_t kProfileValueUnits = 1024;
 
-// "title|process", split at the last bar. Line breaks, and a backslash before 'r', 'n', another backslash or
-// a line break, are escaped so a title can never inject further lines (keys) into the file and every title
-// reads back as it was.
+// "title|process", split at the last bar. A line break in a title would end the value and let the rest of the
+// title add keys to the file, so CR and LF are stored as the escape character followed by 'r' or 'n' (the
+// escape character itself is doubled). The escape is U+241B SYMBOL FOR ESCAPE rather than a backslash: window
+// titles are full of paths such as "C:\new\readme.txt", and files written before escaping existed must load
+// unchanged.
+inline constexpr wchar_t kTitleEscape = L'\u241B';
 std::wstring StoredFormOfKey(const WindowKey& key);
 WindowKey KeyFromStoredForm(std::wstring_view stored);
 

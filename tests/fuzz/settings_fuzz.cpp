@@ -9,7 +9,7 @@
 
 namespace {
 
-constexpr std::wstring_view kAlphabet = L"|\\rn\r\n-0123456789 a\x6D4B";
+constexpr std::wstring_view kAlphabet = L"|\\rn\r\n\u241B-0123456789 a\x6D4B";
 constexpr std::wstring_view kNoBreaks = L"\r\n";
 
 // A marker field that leaves its key out of the file.

@@ -320,28 +320,58 @@ TEST(SettingsRoundTrip, ABarInATitleIsStoredAsItIs) {
     EXPECT_EQ(StoredFormOfKey({L"报告|草稿", L""}), L"报告|草稿|");
 }
 
-TEST(SettingsLineBreaks, AreStoredAsBackslashEscapes) {
-    EXPECT_EQ(StoredFormOfKey({L"a\rb", L"p.exe"}), L"a\\rb|p.exe");
-    EXPECT_EQ(StoredFormOfKey({L"a\nb", L"p.exe"}), L"a\\nb|p.exe");
-    EXPECT_EQ(StoredFormOfKey({L"first\r\nsecond", L""}), L"first\\r\\nsecond|");
+TEST(SettingsLineBreaks, AreStoredAsEscapes) {
+    EXPECT_EQ(StoredFormOfKey({L"a\rb", L"p.exe"}), L"a\u241Brb|p.exe");
+    EXPECT_EQ(StoredFormOfKey({L"a\nb", L"p.exe"}), L"a\u241Bnb|p.exe");
+    EXPECT_EQ(StoredFormOfKey({L"first\r\nsecond", L""}), L"first\u241Br\u241Bnsecond|");
+    EXPECT_EQ(StoredFormOfKey({L"esc \u241B sign", L""}), L"esc \u241B\u241B sign|");
 }
 
-TEST(SettingsLineBreaks, ABackslashIsDoubledOnlyWhereItWouldReadAsAnEscape) {
-    EXPECT_EQ(StoredFormOfKey({L"C:\\new\\report", L"p.exe"}), L"C:\\\\new\\\\report|p.exe");
-    EXPECT_EQ(StoredFormOfKey({L"a\\\\b", L""}), L"a\\\\\\b|");
-    EXPECT_EQ(StoredFormOfKey({L"C:\\Tools\\x.txt", L""}), L"C:\\Tools\\x.txt|");
-    EXPECT_EQ(StoredFormOfKey({L"end\\", L""}), L"end\\|");
+TEST(SettingsLineBreaks, PathsInTitlesAreStoredAndReadAsTheyAre) {
+    EXPECT_EQ(StoredFormOfKey({L"C:\\new\\report", L"p.exe"}), L"C:\\new\\report|p.exe");
+    EXPECT_EQ(StoredFormOfKey({L"\\\\server\\r\\n", L""}), L"\\\\server\\r\\n|");
+    // A file written before line breaks were escaped loads exactly as it did.
+    EXPECT_EQ(KeyFromStoredForm(L"C:\\new\\readme.txt - Editor|editor.exe"),
+              (WindowKey{L"C:\\new\\readme.txt - Editor", L"editor.exe"}));
+    EXPECT_EQ(KeyFromStoredForm(L"a\\rb\\\\c"), (WindowKey{L"a\\rb\\\\c", L""}));
 }
 
-TEST(SettingsLineBreaks, EveryMixOfBackslashesAndLineBreaksSurvives) {
-    const std::wstring titles[] = {L"a\rb",         L"a\nb",         L"\r\n",
-                                   L"\\r",          L"\\n",          L"\\\\",
-                                   L"\\",           L"\\\r",         L"\\\n",
-                                   L"\\\\r",        L"\\\\\r\n",     L"x\\\\\\n\\",
-                                   L"\\\r\\\n\\\\", L"\r\\r\n\\n",   L"|\r|\n|",
-                                   L"a\\|b",        L"\\|",          L"\n\\",
-                                   L"C:\\new\r\n",  L"\\\\\\\\\r\\", L"报\\r告\r\n草稿",
-                                   L"tab\t\\\tend", L"\\\r\\r\\\\r", L"\r\r\n\n"};
+TEST(SettingsLineBreaks, ALoneEscapeCharacterIsKeptAsItIs) {
+    EXPECT_EQ(KeyFromStoredForm(L"x\u241B|p.exe"), (WindowKey{L"x\u241B", L"p.exe"}));
+    EXPECT_EQ(KeyFromStoredForm(L"\u241Bq|"), (WindowKey{L"\u241Bq", L""}));
+}
+
+TEST(SettingsLineBreaks, EveryMixOfEscapesBackslashesAndLineBreaksSurvives) {
+    const std::wstring titles[] = {L"a\rb",
+                                   L"a\nb",
+                                   L"\r\n",
+                                   L"\\r",
+                                   L"\\n",
+                                   L"\\\\",
+                                   L"\\",
+                                   L"\\\r",
+                                   L"\\\n",
+                                   L"\\\\r",
+                                   L"\\\\\r\n",
+                                   L"x\\\\\\n\\",
+                                   L"\\\r\\\n\\\\",
+                                   L"\r\\r\n\\n",
+                                   L"|\r|\n|",
+                                   L"a\\|b",
+                                   L"\\|",
+                                   L"\n\\",
+                                   L"C:\\new\r\n",
+                                   L"\\\\\\\\\r\\",
+                                   L"报\\r告\r\n草稿",
+                                   L"tab\t\\\tend",
+                                   L"\\\r\\r\\\\r",
+                                   L"\r\r\n\n",
+                                   L"\u241B",
+                                   L"\u241Br",
+                                   L"\u241B\u241Bn",
+                                   L"\u241B\r\u241B",
+                                   L"x\u241B\nr",
+                                   L"\u241B\u241B\u241B"};
     for (const std::wstring& title : titles) {
         for (const std::wstring& processName : {std::wstring(L"p.exe"), std::wstring()}) {
             const WindowKey key{title, processName};
