@@ -52,14 +52,18 @@ stop_display() {
   WM_PID= XVFB_PID=
 }
 
-# Creates the private prefix once, with the UI font mapped to an installed CJK font.
-prepare_prefix() {
+# Creates the private prefix once, with the UI font mapped to an installed CJK font and, when given, a screen DPI
+# other than 96.
+prepare_prefix() { # optional: the DPI
   if [ ! -f "$WINEPREFIX/.veltrano-ready" ]; then
     log "preparing the Wine prefix in $WINEPREFIX"
     mkdir -p "$WINEPREFIX"
     wineboot -i >/dev/null 2>&1
     wine reg add 'HKCU\Software\Wine\Fonts\Replacements' /v 'Microsoft YaHei UI' /t REG_SZ \
       /d 'WenQuanYi Micro Hei' /f >/dev/null 2>&1
+    if [ -n "${1:-}" ]; then
+      wine reg add 'HKCU\Control Panel\Desktop' /v LogPixels /t REG_DWORD /d "$1" /f >/dev/null 2>&1
+    fi
     wineserver -w
     touch "$WINEPREFIX/.veltrano-ready"
   fi

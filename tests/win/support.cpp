@@ -1,5 +1,9 @@
 #include "tests/win/support.h"
 
+#include "app/app_state.h"
+#include "app/hub.h"
+
+#include <commctrl.h>
 #include <gtest/gtest.h>
 #include <shellapi.h>
 #include <tlhelp32.h>
@@ -280,4 +284,67 @@ void EndWatchdogs() {
         }
     }
     CloseHandle(snapshot);
+}
+
+bool HotkeyIsFree(UINT modifiers, UINT vk) {
+    Helper holder({L"--hold-hotkey", std::to_wstring(modifiers), std::to_wstring(vk)});
+    return holder.preamble == std::vector<std::string>{"hotkey 1"};
+}
+
+bool TrayIconExists(HWND mainWindow) {
+    // Changing nothing about an icon succeeds only when the icon exists.
+    NOTIFYICONDATAW data = {sizeof(data)};
+    data.hWnd = mainWindow;
+    data.uID = 1;
+    return Shell_NotifyIconW(NIM_MODIFY, &data) != FALSE;
+}
+
+int SettingsNumber(const std::wstring& path, const wchar_t* key, int fallback) {
+    return static_cast<int>(GetPrivateProfileIntW(L"config", key, fallback, path.c_str()));
+}
+
+std::wstring SettingsString(const std::wstring& path, const wchar_t* key) {
+    wchar_t value[1024] = {};
+    GetPrivateProfileStringW(L"config", key, L"", value, 1024, path.c_str());
+    return value;
+}
+
+InProcessVeltrano::InProcessVeltrano(const std::string& settings) {
+    DeleteFileW(SettingsPath().c_str());
+    if (!settings.empty()) WriteFileBytes(SettingsPath(), settings);
+    app = AppState();
+    app.instance = GetModuleHandleW(nullptr);
+    app.stateFileOverride = folder.File(L"veltrano.hidden");
+    INITCOMMONCONTROLSEX controls = {sizeof(controls),
+                                     ICC_LISTVIEW_CLASSES | ICC_HOTKEY_CLASS | ICC_STANDARD_CLASSES};
+    InitCommonControlsEx(&controls);
+    mainWindow = CreateMainWindow();
+    EXPECT_TRUE(mainWindow);
+    // The watchdog would be a copy of this test program, which would run every test again.
+    if (mainWindow) KillTimer(mainWindow, TIMER_WATCHDOG);
+}
+
+InProcessVeltrano::~InProcessVeltrano() {
+    if (mainWindow && IsWindow(mainWindow)) DestroyWindow(mainWindow);
+    // The teardown posted the quit message meant for the program's loop.
+    MSG message;
+    while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
+        if (message.message != WM_QUIT) DispatchMessageW(&message);
+    }
+    DeleteFileW(SettingsPath().c_str());
+}
+
+std::wstring InProcessVeltrano::SettingsPath() {
+    return BesideTests(L"veltrano.ini");
+}
+
+std::wstring InProcessVeltrano::Text(int id) const {
+    return TitleOf(Control(id));
+}
+
+void InProcessVeltrano::Show() {
+    ShowWindow(mainWindow, SW_SHOW);
+    UpdateWindow(mainWindow);
+    SetForegroundWindow(mainWindow);
+    EXPECT_TRUE(WaitFor([&] { return GetForegroundWindow() == mainWindow; }));
 }

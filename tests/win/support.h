@@ -100,6 +100,36 @@ struct Veltrano {
     std::wstring StatePath() const { return folder.File(L"veltrano.hidden"); }
 };
 
+// Whether a global hotkey (RegisterHotKey modifier bits and key) is free: another process tries to register
+// it and lets it go at once. False while some program, Veltrano included, holds it.
+bool HotkeyIsFree(UINT modifiers, UINT vk);
+
+// Whether the shell holds the program's notification-area icon (id 1 on its main window).
+bool TrayIconExists(HWND mainWindow);
+
+// One value of the [config] section of a settings file; `fallback` when the file or the key is missing.
+int SettingsNumber(const std::wstring& path, const wchar_t* key, int fallback = -1);
+std::wstring SettingsString(const std::wstring& path, const wchar_t* key);
+
+// The main window created inside the test process by the program's own creation code, left hidden as start-up
+// leaves it before the notice gate. The settings file beside the test executable is replaced by `settings`
+// first (no file when empty); the recovery state file goes to a private folder. Destroyed at the end.
+struct InProcessVeltrano {
+    TempFolder folder;
+    HWND mainWindow = nullptr;
+
+    explicit InProcessVeltrano(const std::string& settings = "");
+    ~InProcessVeltrano();
+    InProcessVeltrano(const InProcessVeltrano&) = delete;
+    InProcessVeltrano& operator=(const InProcessVeltrano&) = delete;
+
+    static std::wstring SettingsPath();
+    HWND Control(int id) const { return GetDlgItem(mainWindow, id); }
+    std::wstring Text(int id) const;
+    // Shows the window and brings it to the front, as start-up does once the notice is accepted.
+    void Show();
+};
+
 // Every top-level window of a process with the given class, in z-order.
 std::vector<HWND> WindowsOfProcess(DWORD processId, const wchar_t* className = nullptr);
 std::wstring TitleOf(HWND hwnd);

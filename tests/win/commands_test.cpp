@@ -1,0 +1,476 @@
+// The main window's commands, the list's tick and double-click notifications and the notification-area icon:
+// its menu, its other mouse events, and its return after the shell restarts.
+#include "tests/win/support.h"
+#include "ui/ids.h"
+
+#include <commctrl.h>
+#include <gtest/gtest.h>
+#include <shellapi.h>
+
+#include <algorithm>
+#include <atomic>
+#include <functional>
+#include <map>
+#include <set>
+#include <thread>
+
+namespace {
+
+constexpr wchar_t kHelperProcess[] = L"vlt-test-windows.exe";
+constexpr wchar_t kShownTip[] = L"Veltrano";
+constexpr wchar_t kHiddenTip[] = L"Veltrano（已隐藏，按快捷键恢复）";
+
+std::wstring ClassOf(HWND hwnd) {
+    wchar_t name[64] = {};
+    GetClassNameW(hwnd, name, 64);
+    return name;
+}
+
+// The first visible top-level window of this process with the class, or none.
+HWND OwnWindowOfClass(const wchar_t* className) {
+    for (HWND hwnd : WindowsOfProcess(GetCurrentProcessId(), className)) {
+        if (IsWindowVisible(hwnd)) return hwnd;
+    }
+    return nullptr;
+}
+
+// Runs `action` on a thread of its own with a window of this process once one of that class is shown; the
+// test thread meanwhile sits in the modal loop that shows it (a popup menu, a message box).
+class WhenShown {
+  public:
+    WhenShown(const wchar_t* className, std::function<void(HWND)> action)
+        : thread_([this, className, action] {
+              HWND window = nullptr;
+              if (!WaitFor([&] { return (window = OwnWindowOfClass(className)) != nullptr; })) return;
+              seen_ = true;
+              action(window);
+          }) {}
+    ~WhenShown() { Join(); }
+    WhenShown(const WhenShown&) = delete;
+    WhenShown& operator=(const WhenShown&) = delete;
+
+    // Waits until the action has run (or the window never came); whether it came.
+    bool Join() {
+        if (thread_.joinable()) thread_.join();
+        return seen_;
+    }
+
+  private:
+    std::atomic<bool> seen_{false};
+    std::thread thread_;
+};
+
+struct MenuItem {
+    UINT id = 0;
+    UINT state = 0; // GetMenuState: MF_SEPARATOR, MF_CHECKED, MF_DEFAULT, MF_GRAYED ...
+    std::wstring text;
+};
+
+std::vector<MenuItem> ItemsOf(HMENU menu) {
+    std::vector<MenuItem> items;
+    const int count = GetMenuItemCount(menu);
+    for (int i = 0; i < count; ++i) {
+        MenuItem item;
+        item.id = GetMenuItemID(menu, i);
+        item.state = GetMenuState(menu, static_cast<UINT>(i), MF_BYPOSITION);
+        wchar_t text[128] = {};
+        GetMenuStringW(menu, static_cast<UINT>(i), text, 128, MF_BYPOSITION);
+        item.text = text;
+        items.push_back(item);
+    }
+    return items;
+}
+
+int HighlightedItem(HMENU menu) {
+    const int count = GetMenuItemCount(menu);
+    for (int i = 0; i < count; ++i) {
+        if (GetMenuState(menu, static_cast<UINT>(i), MF_BYPOSITION) & MF_HILITE) return i;
+    }
+    return -1;
+}
+
+// Opens the tray menu as a right click on the icon does, reads it, then moves to the item at `choose` with
+// the arrow keys and presses Enter, or presses Escape when `choose` is negative. Returns the items it showed.
+std::vector<MenuItem> UseTrayMenu(HWND mainWindow, int choose) {
+    std::vector<MenuItem> items;
+    WhenShown user(L"#32768", [&](HWND menuWindow) {
+        HMENU menu = reinterpret_cast<HMENU>(SendMessageW(menuWindow, MN_GETHMENU, 0, 0));
+        items = ItemsOf(menu);
+        if (choose >= 0) {
+            for (int step = 0; step < 8 && HighlightedItem(menu) != choose; ++step) {
+                const int before = HighlightedItem(menu);
+                PostMessageW(menuWindow, WM_KEYDOWN, VK_DOWN, 1);
+                WaitFor([&] { return HighlightedItem(menu) != before; }, 2000);
+            }
+        }
+        PostMessageW(menuWindow, WM_KEYDOWN, choose >= 0 ? VK_RETURN : VK_ESCAPE, 1);
+    });
+    SendMessageW(mainWindow, WM_TRAYICON, kTrayIconId, WM_RBUTTONUP);
+    EXPECT_TRUE(user.Join()) << "no menu opened";
+    return items;
+}
+
+// The icons in Wine's stand-alone notification area, each with its tooltip text. The tooltip controls belong
+// to the explorer process and keep their texts there, so the question and the answer travel through its
+// memory.
+std::map<HWND, std::wstring> TrayIconTips() {
+    std::map<HWND, std::wstring> tips;
+    HWND tray = FindWindowW(L"__winex11_standalone_tray", nullptr);
+    if (!tray) return tips;
+    DWORD explorer = 0;
+    GetWindowThreadProcessId(tray, &explorer);
+    HANDLE process = OpenProcess(PROCESS_VM_OPERATION | PROCESS_VM_READ | PROCESS_VM_WRITE, FALSE, explorer);
+    if (!process) return tips;
+    constexpr std::size_t kTextUnits = 1024;
+    auto* remote = static_cast<char*>(VirtualAllocEx(process, nullptr, sizeof(TTTOOLINFOW) + kTextUnits * 2,
+                                                     MEM_COMMIT | MEM_RESERVE, PAGE_READWRITE));
+    const std::vector<HWND> tooltips = WindowsOfProcess(explorer, L"tooltips_class32");
+    for (HWND icon = FindWindowExW(tray, nullptr, nullptr, nullptr); remote && icon;
+         icon = FindWindowExW(tray, icon, nullptr, nullptr)) {
+        for (HWND tooltip : tooltips) {
+            TTTOOLINFOW question = {sizeof(question)};
+            question.hwnd = icon;
+            question.uId = reinterpret_cast<UINT_PTR>(icon);
+            question.lpszText = reinterpret_cast<wchar_t*>(remote + sizeof(TTTOOLINFOW));
+            const wchar_t nothing[kTextUnits] = {};
+            WriteProcessMemory(process, remote, &question, sizeof(question), nullptr);
+            WriteProcessMemory(process, remote + sizeof(TTTOOLINFOW), nothing, sizeof(nothing), nullptr);
+            SendMessageW(tooltip, TTM_GETTEXTW, kTextUnits, reinterpret_cast<LPARAM>(remote));
+            wchar_t answer[kTextUnits] = {};
+            ReadProcessMemory(process, remote + sizeof(TTTOOLINFOW), answer, sizeof(answer) - 2, nullptr);
+            if (answer[0]) tips[icon] = answer;
+        }
+    }
+    if (remote) VirtualFreeEx(process, remote, 0, MEM_RELEASE);
+    CloseHandle(process);
+    return tips;
+}
+
+std::set<HWND> IconsOf(const std::map<HWND, std::wstring>& tips) {
+    std::set<HWND> icons;
+    for (const auto& [icon, tip] : tips)
+        icons.insert(icon);
+    return icons;
+}
+
+// The shell forgets the program's icon, then announces that it has started again; returns the tooltip of the
+// one icon that appears after the announcement (empty when none or several appear).
+std::wstring RestartShellAndGetNewTip(HWND mainWindow) {
+    NOTIFYICONDATAW data = {sizeof(data)};
+    data.hWnd = mainWindow;
+    data.uID = kTrayIconId;
+    EXPECT_TRUE(Shell_NotifyIconW(NIM_DELETE, &data));
+    EXPECT_FALSE(TrayIconExists(mainWindow));
+    const std::set<HWND> before = IconsOf(TrayIconTips());
+    PostMessageW(HWND_BROADCAST, RegisterWindowMessageW(L"TaskbarCreated"), 0, 0);
+    EXPECT_TRUE(WaitFor([&] { return TrayIconExists(mainWindow); }));
+    std::vector<std::wstring> added;
+    WaitFor([&] {
+        added.clear();
+        for (const auto& [icon, tip] : TrayIconTips()) {
+            if (!before.count(icon)) added.push_back(tip);
+        }
+        return !added.empty();
+    });
+    return added.size() == 1 ? added.front() : std::wstring();
+}
+
+int RowOf(HWND list, HWND window) {
+    const int rows = static_cast<int>(SendMessageW(list, LVM_GETITEMCOUNT, 0, 0));
+    for (int row = 0; row < rows; ++row) {
+        LVITEMW item = {};
+        item.mask = LVIF_PARAM;
+        item.iItem = row;
+        if (SendMessageW(list, LVM_GETITEMW, 0, reinterpret_cast<LPARAM>(&item)) &&
+            reinterpret_cast<HWND>(item.lParam) == window) {
+            return row;
+        }
+    }
+    return -1;
+}
+
+void SetTick(HWND list, int row, bool ticked) {
+    LVITEMW state = {};
+    state.stateMask = LVIS_STATEIMAGEMASK;
+    state.state = INDEXTOSTATEIMAGEMASK(ticked ? 2 : 1);
+    SendMessageW(list, LVM_SETITEMSTATE, row, reinterpret_cast<LPARAM>(&state));
+}
+
+// A double click of the left button at a point of the list's client area, as the mouse delivers it.
+void DoubleClickAt(HWND list, POINT point) {
+    SendMessageW(list, WM_LBUTTONDBLCLK, MK_LBUTTON, MAKELPARAM(point.x, point.y));
+    SendMessageW(list, WM_LBUTTONUP, 0, MAKELPARAM(point.x, point.y));
+}
+
+void DoubleClickRow(HWND list, int row) {
+    RECT label = {};
+    label.left = LVIR_LABEL;
+    ASSERT_TRUE(SendMessageW(list, LVM_GETITEMRECT, row, reinterpret_cast<LPARAM>(&label)));
+    DoubleClickAt(list, {(label.left + label.right) / 2, (label.top + label.bottom) / 2});
+}
+
+// The windows offered in the drop-down after the no-switch entry.
+std::vector<HWND> TargetsOffered(HWND combo) {
+    std::vector<HWND> offered;
+    const auto count = static_cast<int>(SendMessageW(combo, CB_GETCOUNT, 0, 0));
+    for (int i = 1; i < count; ++i)
+        offered.push_back(reinterpret_cast<HWND>(SendMessageW(combo, CB_GETITEMDATA, i, 0)));
+    return offered;
+}
+
+HWND SelectedTarget(HWND combo) {
+    const LRESULT index = SendMessageW(combo, CB_GETCURSEL, 0, 0);
+    return index > 0 ? reinterpret_cast<HWND>(SendMessageW(combo, CB_GETITEMDATA, index, 0)) : nullptr;
+}
+
+void SelectTarget(HWND combo, HWND target) {
+    const auto count = static_cast<int>(SendMessageW(combo, CB_GETCOUNT, 0, 0));
+    for (int i = 0; i < count; ++i) {
+        if (reinterpret_cast<HWND>(SendMessageW(combo, CB_GETITEMDATA, i, 0)) == target)
+            SendMessageW(combo, CB_SETCURSEL, i, 0);
+    }
+    ASSERT_EQ(SelectedTarget(combo), target);
+}
+
+void Click(HWND button) {
+    SendMessageW(button, BM_CLICK, 0, 0);
+}
+
+std::string Ticking(const std::wstring& title) {
+    return "hideCount=1\r\nhide0=" + Utf8(title) + "|" + Utf8(kHelperProcess) + "\r\n";
+}
+
+} // namespace
+
+TEST(Tray, TheMenuOffersOpenToggleAndExitWithTheToggleTextFollowingTheState) {
+    Helper helper({L"--window", L"Tray menu target"});
+    InProcessVeltrano veltrano("[config]\r\n" + Ticking(L"Tray menu target"));
+    HWND target = helper.windows.at(0);
+
+    const std::vector<MenuItem> items = UseTrayMenu(veltrano.mainWindow, -1);
+    ASSERT_EQ(items.size(), 4u);
+    EXPECT_EQ(items[0].id, static_cast<UINT>(IDM_OPEN_SETTINGS));
+    EXPECT_EQ(items[0].text, L"打开设置");
+    EXPECT_EQ(items[1].id, static_cast<UINT>(IDM_TOGGLE));
+    EXPECT_EQ(items[1].text, L"立即隐藏并切换");
+    EXPECT_TRUE(items[2].state & MF_SEPARATOR);
+    EXPECT_EQ(items[3].id, static_cast<UINT>(IDM_EXIT));
+    EXPECT_EQ(items[3].text, L"退出");
+    for (int i : {0, 1, 3})
+        EXPECT_EQ(items[i].state & (MF_CHECKED | MF_DEFAULT | MF_GRAYED | MF_DISABLED), 0u) << i;
+    // Escape closed it without doing anything.
+    EXPECT_TRUE(StateOf(target).visible);
+    EXPECT_TRUE(IsWindow(veltrano.mainWindow));
+
+    EXPECT_EQ(UseTrayMenu(veltrano.mainWindow, 1).at(1).text, L"立即隐藏并切换");
+    EXPECT_TRUE(WaitFor([&] { return !StateOf(target).visible; }));
+
+    EXPECT_EQ(UseTrayMenu(veltrano.mainWindow, 1).at(1).text, L"恢复全部窗口");
+    EXPECT_TRUE(WaitFor([&] { return StateOf(target).visible; }));
+    EXPECT_EQ(UseTrayMenu(veltrano.mainWindow, -1).at(1).text, L"立即隐藏并切换");
+}
+
+TEST(Tray, OpenSettingsAndALeftDoubleClickShowTheMainWindowWithTheWindowCount) {
+    Helper helper({L"--window", L"Counted one", L"--window", L"Counted two"});
+    InProcessVeltrano veltrano;
+    ASSERT_FALSE(IsWindowVisible(veltrano.mainWindow));
+    // The list is filled again when the window shows, and the count is of that list.
+    const auto count = [&] {
+        const auto rows = SendMessageW(veltrano.Control(IDC_WINDOW_LIST), LVM_GETITEMCOUNT, 0, 0);
+        return L"共 " + std::to_wstring(rows) + L" 个窗口";
+    };
+
+    SetWindowTextW(veltrano.Control(IDC_STATUS), L"before");
+    UseTrayMenu(veltrano.mainWindow, 0);
+    EXPECT_TRUE(IsWindowVisible(veltrano.mainWindow));
+    EXPECT_EQ(veltrano.Text(IDC_STATUS), count());
+    EXPECT_GE(RowOf(veltrano.Control(IDC_WINDOW_LIST), helper.windows.at(1)), 0);
+
+    ShowWindow(veltrano.mainWindow, SW_HIDE);
+    SetWindowTextW(veltrano.Control(IDC_STATUS), L"before");
+    SendMessageW(veltrano.mainWindow, WM_TRAYICON, kTrayIconId, WM_LBUTTONDBLCLK);
+    EXPECT_TRUE(IsWindowVisible(veltrano.mainWindow));
+    EXPECT_FALSE(IsIconic(veltrano.mainWindow));
+    EXPECT_EQ(veltrano.Text(IDC_STATUS), count());
+}
+
+TEST(Tray, OtherMouseEventsOnTheIconDoNothing) {
+    InProcessVeltrano veltrano;
+    SetWindowTextW(veltrano.Control(IDC_STATUS), L"before");
+    WhenShown menu(L"#32768", [](HWND menuWindow) { PostMessageW(menuWindow, WM_KEYDOWN, VK_ESCAPE, 1); });
+    const UINT events[] = {WM_LBUTTONDOWN, WM_LBUTTONUP,    WM_MOUSEMOVE,        WM_RBUTTONDOWN,
+                           WM_MBUTTONUP,   NIN_BALLOONSHOW, NIN_BALLOONUSERCLICK};
+    for (UINT event : events) {
+        SendMessageW(veltrano.mainWindow, WM_TRAYICON, kTrayIconId, event);
+        EXPECT_FALSE(IsWindowVisible(veltrano.mainWindow)) << event;
+        EXPECT_EQ(veltrano.Text(IDC_STATUS), L"before") << event;
+    }
+    EXPECT_FALSE(menu.Join());
+}
+
+TEST(Tray, ExitInTheMenuEndsTheProgram) {
+    InProcessVeltrano veltrano("[config]\r\nnoticeShown=1\r\n");
+    UseTrayMenu(veltrano.mainWindow, 3);
+    EXPECT_FALSE(IsWindow(veltrano.mainWindow));
+    EXPECT_TRUE(HotkeyIsFree(MOD_CONTROL | MOD_ALT, VK_SPACE));
+}
+
+TEST(Tray, TheIconComesBackWithTheTipOfTheStateWhenTheShellRestarts) {
+    Helper helper({L"--window", L"Shell restart target"});
+    Veltrano veltrano("[config]\r\nnoticeShown=1\r\n" + Ticking(L"Shell restart target"));
+    ASSERT_TRUE(veltrano.Start());
+    ASSERT_TRUE(WaitFor([&] { return TrayIconExists(veltrano.mainWindow); }));
+    EXPECT_EQ(RestartShellAndGetNewTip(veltrano.mainWindow), kShownTip);
+
+    PostMessageW(veltrano.mainWindow, WM_COMMAND, IDC_TOGGLE, 0);
+    ASSERT_TRUE(WaitFor([&] { return !StateOf(helper.windows.at(0)).visible; }));
+    EXPECT_EQ(RestartShellAndGetNewTip(veltrano.mainWindow), kHiddenTip);
+}
+
+TEST(List, ADoubleClickedRowBecomesTheTargetUnlessItIsTicked) {
+    Helper helper({L"--window", L"Double ticked", L"--window", L"Double free"});
+    InProcessVeltrano veltrano("[config]\r\n" + Ticking(L"Double ticked"));
+    veltrano.Show();
+    HWND list = veltrano.Control(IDC_WINDOW_LIST);
+    HWND combo = veltrano.Control(IDC_TARGET_COMBO);
+    const int ticked = RowOf(list, helper.windows.at(0));
+    const int unticked = RowOf(list, helper.windows.at(1));
+    ASSERT_GE(ticked, 0);
+    ASSERT_GE(unticked, 0);
+    ASSERT_EQ(SendMessageW(combo, CB_GETCURSEL, 0, 0), 0);
+
+    DoubleClickRow(list, ticked);
+    EXPECT_EQ(veltrano.Text(IDC_STATUS), L"该窗口已被勾选为隐藏对象，不能作为切换目标");
+    EXPECT_EQ(SendMessageW(combo, CB_GETCURSEL, 0, 0), 0);
+
+    DoubleClickRow(list, unticked);
+    EXPECT_EQ(veltrano.Text(IDC_STATUS), L"已选择藏起后要切到的窗口");
+    EXPECT_EQ(SelectedTarget(combo), helper.windows.at(1));
+
+    // Below the last row there is no window to choose.
+    SetWindowTextW(veltrano.Control(IDC_STATUS), L"before");
+    RECT client = {};
+    GetClientRect(list, &client);
+    DoubleClickAt(list, {client.right / 2, client.bottom - 4});
+    EXPECT_EQ(veltrano.Text(IDC_STATUS), L"before");
+    EXPECT_EQ(SelectedTarget(combo), helper.windows.at(1));
+}
+
+TEST(List, TicksTakeWindowsOutOfTheDropDownAndTickingTheTargetFallsBackToNoSwitch) {
+    Helper helper({L"--window", L"Tick alpha", L"--window", L"Tick beta", L"--window", L"Tick gamma"});
+    InProcessVeltrano veltrano("[config]\r\n" + Ticking(L"Tick alpha"));
+    veltrano.Show();
+    HWND list = veltrano.Control(IDC_WINDOW_LIST);
+    HWND combo = veltrano.Control(IDC_TARGET_COMBO);
+    HWND alpha = helper.windows.at(0);
+    HWND beta = helper.windows.at(1);
+    HWND gamma = helper.windows.at(2);
+    const auto offered = [&](HWND window) {
+        const std::vector<HWND> targets = TargetsOffered(combo);
+        return std::find(targets.begin(), targets.end(), window) != targets.end();
+    };
+    ASSERT_FALSE(offered(alpha));
+    SelectTarget(combo, beta);
+
+    SetTick(list, RowOf(list, gamma), true);
+    EXPECT_FALSE(offered(gamma));
+    EXPECT_EQ(SelectedTarget(combo), beta);
+
+    SetTick(list, RowOf(list, alpha), false);
+    EXPECT_TRUE(offered(alpha));
+    EXPECT_EQ(SelectedTarget(combo), beta);
+
+    SetTick(list, RowOf(list, beta), true);
+    EXPECT_FALSE(offered(beta));
+    EXPECT_EQ(SendMessageW(combo, CB_GETCURSEL, 0, 0), 0);
+}
+
+TEST(Commands, SaveWritesTheTicksAndTheTargetAndSaysSo) {
+    Helper helper({L"--window", L"Saved tick", L"--window", L"Saved target"});
+    InProcessVeltrano veltrano;
+    veltrano.Show();
+    HWND list = veltrano.Control(IDC_WINDOW_LIST);
+    SetTick(list, RowOf(list, helper.windows.at(0)), true);
+    SelectTarget(veltrano.Control(IDC_TARGET_COMBO), helper.windows.at(1));
+
+    Click(veltrano.Control(IDC_SAVE));
+    EXPECT_EQ(veltrano.Text(IDC_STATUS), L"设置已保存");
+    const std::wstring settings = veltrano.SettingsPath();
+    EXPECT_EQ(SettingsNumber(settings, L"hideCount"), 1);
+    EXPECT_EQ(SettingsString(settings, L"hide0"), L"Saved tick|vlt-test-windows.exe");
+    EXPECT_EQ(SettingsString(settings, L"focus"), L"Saved target|vlt-test-windows.exe");
+}
+
+TEST(Commands, ToTrayHidesTheMainWindowAndKeepsTheIcon) {
+    InProcessVeltrano veltrano;
+    veltrano.Show();
+    Click(veltrano.Control(IDC_TO_TRAY));
+    EXPECT_FALSE(IsWindowVisible(veltrano.mainWindow));
+    EXPECT_TRUE(IsWindow(veltrano.mainWindow));
+    EXPECT_TRUE(TrayIconExists(veltrano.mainWindow));
+}
+
+TEST(Commands, ExitDestroysTheWindowReleasesTheHotkeyAndIconAndSaves) {
+    Helper helper({L"--window", L"Exit tick"});
+    InProcessVeltrano veltrano("[config]\r\nnoticeShown=1\r\n");
+    veltrano.Show();
+    HWND list = veltrano.Control(IDC_WINDOW_LIST);
+    SetTick(list, RowOf(list, helper.windows.at(0)), true);
+    ASSERT_TRUE(TrayIconExists(veltrano.mainWindow));
+
+    Click(veltrano.Control(IDC_EXIT));
+    EXPECT_FALSE(IsWindow(veltrano.mainWindow));
+    EXPECT_FALSE(TrayIconExists(veltrano.mainWindow));
+    EXPECT_TRUE(HotkeyIsFree(MOD_CONTROL | MOD_ALT, VK_SPACE));
+    EXPECT_EQ(SettingsString(veltrano.SettingsPath(), L"hide0"), L"Exit tick|vlt-test-windows.exe");
+    EXPECT_EQ(SettingsNumber(veltrano.SettingsPath(), L"noticeShown"), 1);
+}
+
+TEST(Commands, HelpShowsTheFiveParagraphsInAnInformationBox) {
+    InProcessVeltrano veltrano;
+    veltrano.Show();
+    std::wstring caption;
+    std::vector<std::wstring> texts;
+    int buttons = 0;
+    bool icon = false;
+    HWND owner = nullptr;
+    WhenShown reader(L"#32770", [&](HWND box) {
+        caption = TitleOf(box);
+        owner = GetWindow(box, GW_OWNER);
+        for (HWND child = GetWindow(box, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT)) {
+            if (_wcsicmp(ClassOf(child).c_str(), L"Button") == 0) ++buttons;
+            if (_wcsicmp(ClassOf(child).c_str(), L"Static") != 0) continue;
+            texts.push_back(TitleOf(child));
+            if ((GetWindowLongW(child, GWL_STYLE) & SS_TYPEMASK) == SS_ICON &&
+                SendMessageW(child, STM_GETICON, 0, 0) ==
+                    reinterpret_cast<LRESULT>(LoadIconW(nullptr, IDI_INFORMATION))) {
+                icon = true;
+            }
+        }
+        PostMessageW(box, WM_COMMAND, IDOK, 0);
+    });
+    Click(veltrano.Control(IDC_HELP));
+    ASSERT_TRUE(reader.Join());
+    EXPECT_EQ(caption, L"使用帮助");
+    EXPECT_EQ(owner, veltrano.mainWindow);
+    EXPECT_EQ(buttons, 1);
+    EXPECT_TRUE(icon);
+    const std::wstring help =
+        L"1. 在「要隐藏的窗口」里勾选窗口（可多选），再在下方选一个「藏起后切到」的窗口。\n\n"
+        L"2. 按快捷键（默认 Ctrl+Alt+Space）隐藏这些窗口并把焦点切到目标窗口，再按一次全部恢复。\n\n"
+        L"3. 隐藏期间这些窗口不会出现在任务栏和 Alt+Tab 里；托盘图标右键也能隐藏 / 恢复。\n\n"
+        L"4. 点击快捷键方框后按下新组合键即可修改，建议点「保存设置」；清空会自动回退到默认组合。\n\n"
+        L"5. 程序退出（包括崩溃或被强制结束）时都会把隐藏的窗口放出来；万一没来得及，下次启动会自动恢复。";
+    EXPECT_NE(std::find(texts.begin(), texts.end(), help), texts.end());
+    EXPECT_TRUE(IsWindow(veltrano.mainWindow));
+}
+
+TEST(Commands, TheMainWindowCannotBeMadeSmallerThan660By500) {
+    InProcessVeltrano veltrano;
+    veltrano.Show();
+    SetWindowPos(veltrano.mainWindow, nullptr, 0, 0, 300, 200, SWP_NOMOVE | SWP_NOZORDER);
+    RECT frame = {};
+    GetWindowRect(veltrano.mainWindow, &frame);
+    EXPECT_EQ(frame.right - frame.left, 660);
+    EXPECT_EQ(frame.bottom - frame.top, 500);
+}
