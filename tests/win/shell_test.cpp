@@ -8,12 +8,9 @@
 
 namespace {
 
-// The box once it is shown: it exists before its caption and text are filled in.
 HWND MessageBoxOf(DWORD processId) {
-    for (HWND box : WindowsOfProcess(processId, L"#32770")) {
-        if (IsWindowVisible(box)) return box;
-    }
-    return nullptr;
+    const auto boxes = WindowsOfProcess(processId, L"#32770");
+    return boxes.empty() ? nullptr : boxes.front();
 }
 
 std::wstring ClassOf(HWND hwnd) {
