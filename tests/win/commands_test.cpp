@@ -474,3 +474,58 @@ TEST(Commands, TheMainWindowCannotBeMadeSmallerThan660By500) {
     EXPECT_EQ(frame.right - frame.left, 660);
     EXPECT_EQ(frame.bottom - frame.top, 500);
 }
+
+TEST(Commands, ADpiChangeMovesTheWindowThenRemakesTheFontsAndTheLayout) {
+    InProcessVeltrano veltrano;
+    veltrano.Show();
+    // Within the 1280 x 800 screen, and no smaller than the minimum at the new DPI.
+    RECT suggested = {40, 10, 40 + 1000, 10 + 760};
+    SendMessageW(veltrano.mainWindow, WM_DPICHANGED, MAKEWPARAM(144, 144),
+                 reinterpret_cast<LPARAM>(&suggested));
+
+    RECT frame = {};
+    GetWindowRect(veltrano.mainWindow, &frame);
+    EXPECT_EQ(frame.left, 40);
+    EXPECT_EQ(frame.top, 10);
+    EXPECT_EQ(frame.right - frame.left, 1000);
+    EXPECT_EQ(frame.bottom - frame.top, 760);
+    const auto fontHeight = [&](int id) {
+        LOGFONTW font = {};
+        GetObjectW(reinterpret_cast<HFONT>(SendMessageW(veltrano.Control(id), WM_GETFONT, 0, 0)),
+                   sizeof(font), &font);
+        return font.lfHeight;
+    };
+    EXPECT_EQ(fontHeight(IDC_STATUS), -18);       // 9 pt
+    EXPECT_EQ(fontHeight(IDC_TITLE), -30);        // 15 pt
+    EXPECT_EQ(fontHeight(IDC_WINDOW_LIST), -20);  // 10 pt
+    EXPECT_EQ(fontHeight(IDC_HOTKEY_LABEL), -20); // 10 pt, bold
+    RECT client = {};
+    GetClientRect(veltrano.mainWindow, &client);
+    RECT title = {};
+    GetWindowRect(veltrano.Control(IDC_TITLE), &title);
+    MapWindowPoints(HWND_DESKTOP, veltrano.mainWindow, reinterpret_cast<POINT*>(&title), 2);
+    EXPECT_EQ(title.left, 27);
+    EXPECT_EQ(title.top, 27);
+    EXPECT_EQ(title.right - title.left, client.right - 54);
+    EXPECT_EQ(title.bottom - title.top, 48);
+}
+
+TEST(Commands, StaticTextsAreGreyOrNearBlackOnTheWhiteBackground) {
+    InProcessVeltrano veltrano;
+    HDC dc = CreateCompatibleDC(nullptr);
+    for (int id : {IDC_INTRO, IDC_HOTKEY_HINT, IDC_TITLE, IDC_HOTKEY_LABEL, IDC_LIST_LABEL, IDC_TARGET_LABEL,
+                   IDC_STATUS}) {
+        SetTextColor(dc, RGB(1, 2, 3));
+        SetBkMode(dc, OPAQUE);
+        const auto brush = reinterpret_cast<HBRUSH>(
+            SendMessageW(veltrano.mainWindow, WM_CTLCOLORSTATIC, reinterpret_cast<WPARAM>(dc),
+                         reinterpret_cast<LPARAM>(veltrano.Control(id))));
+        const bool grey = id == IDC_INTRO || id == IDC_HOTKEY_HINT;
+        EXPECT_EQ(GetTextColor(dc), grey ? RGB(0x60, 0x60, 0x60) : RGB(0x20, 0x20, 0x20)) << id;
+        EXPECT_EQ(GetBkMode(dc), TRANSPARENT) << id;
+        LOGBRUSH fill = {};
+        ASSERT_TRUE(GetObjectW(brush, sizeof(fill), &fill)) << id;
+        EXPECT_EQ(fill.lbColor, RGB(0xFF, 0xFF, 0xFF)) << id;
+    }
+    DeleteDC(dc);
+}

@@ -175,6 +175,15 @@ TEST(Notice, TheCloseBoxRefuses) {
     ExpectRefused(veltrano);
 }
 
+TEST(Notice, AnyOtherCommandRefuses) {
+    Veltrano veltrano("");
+    ASSERT_TRUE(veltrano.Start(L"", false));
+    HWND notice = NoticeOf(veltrano);
+    ASSERT_TRUE(notice);
+    PostMessageW(notice, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
+    ExpectRefused(veltrano);
+}
+
 TEST(Notice, WhileItIsUpTheHiddenMainWindowHasItsIconAndItsHotkeyToggles) {
     Helper helper({L"--window", L"Toggled under the notice"});
     const std::string settings =
