@@ -22,6 +22,17 @@ NOTIFYICONDATAW IconData(UINT flags) {
     return data;
 }
 
+// Everything the icon carries: callback, image and tip.
+NOTIFYICONDATAW FullIconData() {
+    NOTIFYICONDATAW data = IconData(NIF_MESSAGE | NIF_ICON | NIF_TIP);
+    data.uCallbackMessage = WM_TRAYICON;
+    data.hIcon = static_cast<HICON>(LoadImageW(app.instance, MAKEINTRESOURCEW(kAppIconId), IMAGE_ICON,
+                                               GetSystemMetrics(SM_CXSMICON), GetSystemMetrics(SM_CYSMICON),
+                                               LR_SHARED));
+    if (!data.hIcon) data.hIcon = LoadIconW(nullptr, IDI_APPLICATION);
+    return data;
+}
+
 void ShowTrayMenu() {
     POINT cursor = {};
     GetCursorPos(&cursor);
@@ -48,12 +59,7 @@ void ShowTrayMenu() {
 } // namespace
 
 bool AddTrayIcon() {
-    NOTIFYICONDATAW data = IconData(NIF_MESSAGE | NIF_ICON | NIF_TIP);
-    data.uCallbackMessage = WM_TRAYICON;
-    data.hIcon = static_cast<HICON>(LoadImageW(app.instance, MAKEINTRESOURCEW(kAppIconId), IMAGE_ICON,
-                                               GetSystemMetrics(SM_CXSMICON), GetSystemMetrics(SM_CYSMICON),
-                                               LR_SHARED));
-    if (!data.hIcon) data.hIcon = LoadIconW(nullptr, IDI_APPLICATION);
+    NOTIFYICONDATAW data = FullIconData();
     return Shell_NotifyIconW(NIM_ADD, &data) != FALSE;
 }
 
@@ -69,8 +75,16 @@ void UpdateTrayTip() {
 }
 
 // The shell dropped every icon when it restarted; without ours a user hidden to the tray could not get back.
+// The same announcement may come while the icon is still there (any program can broadcast it): adding then
+// fails, and the icon is brought in step rather than forgotten, which would leave its tip stale and the icon
+// behind at the exit.
 void OnTaskbarCreated() {
-    app.trayIconAdded = AddTrayIcon();
+    if (AddTrayIcon()) {
+        app.trayIconAdded = true;
+        return;
+    }
+    NOTIFYICONDATAW data = FullIconData();
+    app.trayIconAdded = Shell_NotifyIconW(NIM_MODIFY, &data) != FALSE;
 }
 
 void OnTrayIcon(LPARAM event) {
