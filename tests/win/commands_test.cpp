@@ -153,26 +153,42 @@ std::set<HWND> IconsOf(const std::map<HWND, std::wstring>& tips) {
     return icons;
 }
 
-// The shell forgets the program's icon, then announces that it has started again; returns the tooltip of the
-// one icon that appears after the announcement (empty when none or several appear).
-std::wstring RestartShellAndGetNewTip(HWND mainWindow) {
+// The icon that appears while `action` runs, with its tooltip; none when no icon or several appear.
+std::pair<HWND, std::wstring> IconAddedBy(const std::function<void()>& action) {
+    const std::set<HWND> before = IconsOf(TrayIconTips());
+    action();
+    std::vector<std::pair<HWND, std::wstring>> added;
+    WaitFor([&] {
+        added.clear();
+        for (const auto& [icon, tip] : TrayIconTips()) {
+            if (!before.count(icon)) added.emplace_back(icon, tip);
+        }
+        return !added.empty();
+    });
+    return added.size() == 1 ? added.front() : std::pair<HWND, std::wstring>();
+}
+
+std::wstring TipOf(HWND icon) {
+    const auto tips = TrayIconTips();
+    const auto found = tips.find(icon);
+    return found == tips.end() ? std::wstring() : found->second;
+}
+
+void AnnounceShellStart() {
+    PostMessageW(HWND_BROADCAST, RegisterWindowMessageW(L"TaskbarCreated"), 0, 0);
+}
+
+// The shell forgets the program's icon, then announces that it has started again; returns the icon that
+// appears after the announcement.
+std::pair<HWND, std::wstring> RestartShell(HWND mainWindow) {
     NOTIFYICONDATAW data = {sizeof(data)};
     data.hWnd = mainWindow;
     data.uID = kTrayIconId;
     EXPECT_TRUE(Shell_NotifyIconW(NIM_DELETE, &data));
     EXPECT_FALSE(TrayIconExists(mainWindow));
-    const std::set<HWND> before = IconsOf(TrayIconTips());
-    PostMessageW(HWND_BROADCAST, RegisterWindowMessageW(L"TaskbarCreated"), 0, 0);
-    EXPECT_TRUE(WaitFor([&] { return TrayIconExists(mainWindow); }));
-    std::vector<std::wstring> added;
-    WaitFor([&] {
-        added.clear();
-        for (const auto& [icon, tip] : TrayIconTips()) {
-            if (!before.count(icon)) added.push_back(tip);
-        }
-        return !added.empty();
-    });
-    return added.size() == 1 ? added.front() : std::wstring();
+    const auto added = IconAddedBy(AnnounceShellStart);
+    EXPECT_TRUE(TrayIconExists(mainWindow));
+    return added;
 }
 
 int RowOf(HWND list, HWND window) {
@@ -320,11 +336,37 @@ TEST(Tray, TheIconComesBackWithTheTipOfTheStateWhenTheShellRestarts) {
     Veltrano veltrano("[config]\r\nnoticeShown=1\r\n" + Ticking(L"Shell restart target"));
     ASSERT_TRUE(veltrano.Start());
     ASSERT_TRUE(WaitFor([&] { return TrayIconExists(veltrano.mainWindow); }));
-    EXPECT_EQ(RestartShellAndGetNewTip(veltrano.mainWindow), kShownTip);
+    EXPECT_EQ(RestartShell(veltrano.mainWindow).second, kShownTip);
 
     PostMessageW(veltrano.mainWindow, WM_COMMAND, IDC_TOGGLE, 0);
     ASSERT_TRUE(WaitFor([&] { return !StateOf(helper.windows.at(0)).visible; }));
-    EXPECT_EQ(RestartShellAndGetNewTip(veltrano.mainWindow), kHiddenTip);
+    const auto [icon, tip] = RestartShell(veltrano.mainWindow);
+    EXPECT_EQ(tip, kHiddenTip);
+
+    // The icon added again is the program's own: its tip follows the state, and it goes at the exit.
+    PostMessageW(veltrano.mainWindow, WM_COMMAND, IDC_TOGGLE, 0);
+    ASSERT_TRUE(WaitFor([&] { return StateOf(helper.windows.at(0)).visible; }));
+    EXPECT_TRUE(WaitFor([&] { return TipOf(icon) == kShownTip; })) << Utf8(TipOf(icon));
+    PostMessageW(veltrano.mainWindow, WM_COMMAND, IDC_EXIT, 0);
+    EXPECT_EQ(veltrano.WaitExit(), 0u);
+    EXPECT_FALSE(TrayIconExists(veltrano.mainWindow));
+}
+
+TEST(Tray, AnAnnouncementWhileTheIconIsStillThereKeepsItInStep) {
+    Helper helper({L"--window", L"Shell announcement target"});
+    Veltrano veltrano("[config]\r\nnoticeShown=1\r\n" + Ticking(L"Shell announcement target"));
+    const auto [icon, tip] = IconAddedBy([&] { ASSERT_TRUE(veltrano.Start()); });
+    ASSERT_EQ(tip, kShownTip);
+
+    AnnounceShellStart();
+    SendMessageW(veltrano.mainWindow, WM_NULL, 0, 0); // the announcement has been handled once this returns
+    EXPECT_TRUE(TrayIconExists(veltrano.mainWindow));
+    PostMessageW(veltrano.mainWindow, WM_COMMAND, IDC_TOGGLE, 0);
+    ASSERT_TRUE(WaitFor([&] { return !StateOf(helper.windows.at(0)).visible; }));
+    EXPECT_TRUE(WaitFor([&] { return TipOf(icon) == kHiddenTip; })) << Utf8(TipOf(icon));
+    PostMessageW(veltrano.mainWindow, WM_COMMAND, IDC_EXIT, 0);
+    EXPECT_EQ(veltrano.WaitExit(), 0u);
+    EXPECT_FALSE(TrayIconExists(veltrano.mainWindow));
 }
 
 TEST(List, ADoubleClickedRowBecomesTheTargetUnlessItIsTicked) {
