@@ -7,7 +7,7 @@
 //   quit
 // Window options, one argument each, every option applying to the window named before it:
 //   --window <title>  --len <n> (pad the title with 'x' to n units)  --owner <index>  --tool  --appwindow
-//   --minimized  --invisible  --notitle
+//   --minimized  --invisible  --notitle  --count <n> (n windows like it, titled "<title> 1" to "<title> n")
 // Process options: --hold-hotkey <mods> <vk> (registers a global hotkey and prints "hotkey 1" or "hotkey 0"),
 //   --lock-file <path> (opens the file without sharing until the end), --crash-remote <pid> (starts a thread
 //   at address 0 in that process, which faults there, prints "crashed <0|1>" and exits).
@@ -31,6 +31,7 @@ struct WindowSpec {
     bool appWindow = false;
     bool minimized = false;
     bool invisible = false;
+    int count = 1;
 };
 
 std::vector<HWND> windows;
@@ -107,6 +108,24 @@ DWORD WINAPI ReadCommands(void*) {
     return 0;
 }
 
+// A spec with a count stands for that many numbered copies of itself; the others are kept as they are.
+std::vector<WindowSpec> Expanded(const std::vector<WindowSpec>& specs) {
+    std::vector<WindowSpec> windows;
+    for (const WindowSpec& spec : specs) {
+        if (spec.count == 1) {
+            windows.push_back(spec);
+            continue;
+        }
+        for (int n = 1; n <= spec.count; ++n) {
+            WindowSpec copy = spec;
+            copy.title += L" " + std::to_wstring(n);
+            copy.count = 1;
+            windows.push_back(copy);
+        }
+    }
+    return windows;
+}
+
 std::vector<WindowSpec> ParseWindows(int argc, wchar_t** argv) {
     std::vector<WindowSpec> specs;
     for (int i = 1; i < argc; ++i) {
@@ -130,9 +149,11 @@ std::vector<WindowSpec> ParseWindows(int argc, wchar_t** argv) {
             specs.back().invisible = true;
         } else if (option == L"--notitle") {
             specs.back().title.clear();
+        } else if (option == L"--count" && hasValue) {
+            specs.back().count = _wtoi(argv[++i]);
         }
     }
-    return specs;
+    return Expanded(specs);
 }
 
 int CrashRemote(DWORD processId) {
