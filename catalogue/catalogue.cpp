@@ -19,10 +19,8 @@ std::wstring ProcessNameOfId(DWORD processId) {
     return name;
 }
 
-// Tests 1 to 6, in their order; the first that fails rejects the window.
-bool PassesWindowTests(HWND hwnd, DWORD& processId) {
-    if (!IsWindowVisible(hwnd)) return false;
-    if (GetWindowTextLengthW(hwnd) <= 0) return false;
+// Tests 3 to 6, in their order.
+bool PassesProcessAndStyleTests(HWND hwnd, DWORD& processId) {
     processId = 0;
     GetWindowThreadProcessId(hwnd, &processId);
     if (processId == 0 || processId == GetCurrentProcessId()) return false;
@@ -30,11 +28,14 @@ bool PassesWindowTests(HWND hwnd, DWORD& processId) {
     return !IsWindowCloaked(hwnd);
 }
 
-// Test 7 on top: the title read must not be empty (it may have changed since test 2).
+// Tests 1 to 7, in their order, for a window EnumWindows reported; the first that fails rejects the window.
+// Each query is a round trip to the window server under Wine, so test 2 reads the title itself: a window has
+// title text exactly when the read returns some, and that read is then the one test 7 judges.
 bool PassesCandidateFilter(HWND hwnd, DWORD& processId, std::wstring& title) {
-    if (!PassesWindowTests(hwnd, processId)) return false;
+    if (!IsTopLevelWindowVisible(hwnd)) return false;
     title = ReadWindowTitle(hwnd);
-    return !title.empty();
+    if (title.empty()) return false;
+    return PassesProcessAndStyleTests(hwnd, processId);
 }
 
 struct CandidateCollector {
@@ -88,9 +89,14 @@ std::wstring GetWindowProcessName(HWND hwnd) {
     return ProcessNameOfId(processId);
 }
 
+bool IsTopLevelWindowVisible(HWND hwnd) {
+    return (GetWindowLongPtrW(hwnd, GWL_STYLE) & WS_VISIBLE) != 0;
+}
+
 bool IsCandidateWindow(HWND hwnd) {
+    if (!IsWindowVisible(hwnd) || GetWindowTextLengthW(hwnd) <= 0) return false;
     DWORD processId = 0;
-    return PassesWindowTests(hwnd, processId);
+    return PassesProcessAndStyleTests(hwnd, processId);
 }
 
 std::wstring ReadWindowTitle(HWND hwnd) {

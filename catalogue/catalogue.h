@@ -7,8 +7,13 @@
 #include <vector>
 
 bool IsWindowCloaked(HWND hwnd);
+// IsWindowVisible for a window EnumWindows reported. Such a window is top-level: its only parent is the
+// desktop, so it is visible exactly when it carries WS_VISIBLE, which one style read tells; IsWindowVisible
+// asks for the parents as well, a second round trip to the window server under Wine.
+bool IsTopLevelWindowVisible(HWND hwnd);
 std::wstring GetWindowProcessName(HWND hwnd);
-// Tests 1 to 6 of the candidate filter; the title test is made by the enumerations once the title is read.
+// Tests 1 to 6 of the candidate filter, for any window; the title test is made by the enumerations, which
+// read the title.
 bool IsCandidateWindow(HWND hwnd);
 // The title as the candidate filter reads it: at most 511 units.
 std::wstring ReadWindowTitle(HWND hwnd);

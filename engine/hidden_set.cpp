@@ -12,7 +12,7 @@ namespace {
 std::vector<TopLevelWindow> DescribeTopLevelWindows() {
     std::vector<TopLevelWindow> windows;
     for (HWND hwnd : EnumerateAllTopLevelWindows()) {
-        const bool visible = IsWindowVisible(hwnd) != FALSE;
+        const bool visible = IsTopLevelWindowVisible(hwnd);
         windows.push_back({hwnd, visible, visible ? GetWindow(hwnd, GW_OWNER) : nullptr});
     }
     return windows;
