@@ -34,7 +34,9 @@ std::string ReadStateFileHead(const std::wstring& path, bool& opened) {
 }
 
 // Writes beside the target and moves over it, so a reader sees the old file or the new one whole, never a
-// torn one.
+// torn one. Nothing is forced to the disk: the readers (the watchdog, the next start) come after this process
+// has ended, and the system's file cache serves them; only a crash of the whole system loses the file, and
+// the windows it lists are gone with it. A flush would make every hide wait for the disk.
 void ReplaceFileAtomically(const std::wstring& path, const std::string& content) {
     const std::wstring temporary = path + L".tmp";
     HANDLE file = CreateFileW(temporary.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
@@ -42,10 +44,9 @@ void ReplaceFileAtomically(const std::wstring& path, const std::string& content)
     if (file == INVALID_HANDLE_VALUE) return;
     DWORD written = 0;
     const bool ok = WriteFile(file, content.data(), static_cast<DWORD>(content.size()), &written, nullptr) &&
-                    written == content.size() && FlushFileBuffers(file);
+                    written == content.size();
     CloseHandle(file);
-    if (!ok ||
-        !MoveFileExW(temporary.c_str(), path.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
+    if (!ok || !MoveFileExW(temporary.c_str(), path.c_str(), MOVEFILE_REPLACE_EXISTING)) {
         DeleteFileW(temporary.c_str());
     }
 }
