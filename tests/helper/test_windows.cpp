@@ -4,13 +4,20 @@
 //   rename <index> <title>   close <index>   show <index>   minimize <index>   restore <index>
 //   query <index>            -> "<visible> <iconic> <exstyle hex> <is-window>"
 //   foreground               -> "<handle in hex>" of the foreground window
+//   activate <index>         (makes the window the foreground window) -> "ok"
+//   events                   -> what happened to the windows since the last "events" (or since "ready"), in
+//                               order, separated by spaces: "show:<index>", "hide:<index>" (WM_SHOWWINDOW),
+//                               "exstyle:<index>:<new style hex>" (WM_STYLECHANGED), "frame:<index>" (a
+//                               position change with SWP_FRAMECHANGED), "active:<index>" and
+//                               "inactive:<index>" (WM_ACTIVATE); "-" when nothing happened
 //   quit
 // Window options, one argument each, every option applying to the window named before it:
 //   --window <title>  --len <n> (pad the title with 'x' to n units)  --owner <index>  --tool  --appwindow
 //   --minimized  --invisible  --notitle  --count <n> (n windows like it, titled "<title> 1" to "<title> n")
 // Process options: --hold-hotkey <mods> <vk> (registers a global hotkey and prints "hotkey 1" or "hotkey 0"),
-//   --lock-file <path> (opens the file without sharing until the end), --crash-remote <pid> (starts a thread
-//   at address 0 in that process, which faults there, prints "crashed <0|1>" and exits).
+//   --lock-file <path> (opens the file without sharing until the end; may be given more than once),
+//   --crash-remote <pid> (starts a thread at address 0 in that process, which faults there, prints "crashed
+//   <0|1>" and exits).
 // Never shipped: a test-only program.
 #include <windows.h>
 
@@ -36,6 +43,8 @@ struct WindowSpec {
 
 std::vector<HWND> windows;
 DWORD mainThread = 0;
+// Only the GUI thread touches it: the window procedure and the command execution both run there.
+std::vector<std::string> events;
 
 void Say(const std::string& line) {
     std::fputs((line + "\n").c_str(), stdout);
@@ -55,6 +64,34 @@ std::wstring Widen(const std::string& text) {
     std::wstring wide(static_cast<std::size_t>(units), L'\0');
     MultiByteToWideChar(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), wide.data(), units);
     return wide;
+}
+
+int IndexOf(HWND hwnd) {
+    for (std::size_t i = 0; i < windows.size(); ++i) {
+        if (windows[i] == hwnd) return static_cast<int>(i);
+    }
+    return -1;
+}
+
+LRESULT CALLBACK RecordingWindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
+    const int index = IndexOf(hwnd);
+    if (index >= 0) {
+        const std::string name = std::to_string(index);
+        if (message == WM_SHOWWINDOW) events.push_back((wParam ? "show:" : "hide:") + name);
+        if (message == WM_ACTIVATE)
+            events.push_back((LOWORD(wParam) != WA_INACTIVE ? "active:" : "inactive:") + name);
+        if (message == WM_STYLECHANGED && static_cast<int>(wParam) == GWL_EXSTYLE) {
+            char style[32];
+            std::snprintf(style, sizeof(style), "%lX",
+                          static_cast<unsigned long>(reinterpret_cast<const STYLESTRUCT*>(lParam)->styleNew));
+            events.push_back("exstyle:" + name + ":" + style);
+        }
+        if (message == WM_WINDOWPOSCHANGED &&
+            (reinterpret_cast<const WINDOWPOS*>(lParam)->flags & SWP_FRAMECHANGED)) {
+            events.push_back("frame:" + name);
+        }
+    }
+    return DefWindowProcW(hwnd, message, wParam, lParam);
 }
 
 HWND WindowAt(const std::string& index) {
@@ -91,6 +128,15 @@ void Execute(const std::string& line) {
         Say(text);
     } else if (verb == "foreground") {
         Say(HexOf(GetForegroundWindow()));
+    } else if (verb == "activate" && target) {
+        SetForegroundWindow(target);
+        Say("ok");
+    } else if (verb == "events") {
+        std::string line;
+        for (const std::string& event : events)
+            line += (line.empty() ? "" : " ") + event;
+        events.clear();
+        Say(line.empty() ? "-" : line);
     } else {
         Say("error");
     }
@@ -172,15 +218,16 @@ int CrashRemote(DWORD processId) {
 
 int wmain(int argc, wchar_t** argv) {
     mainThread = GetCurrentThreadId();
-    HANDLE lockedFile = INVALID_HANDLE_VALUE;
+    std::vector<HANDLE> lockedFiles;
     for (int i = 1; i < argc; ++i) {
         const std::wstring option = argv[i];
         if (option == L"--crash-remote" && i + 1 < argc)
             return CrashRemote(static_cast<DWORD>(_wtoi(argv[i + 1])));
         if (option == L"--lock-file" && i + 1 < argc) {
-            lockedFile =
+            HANDLE lockedFile =
                 CreateFileW(argv[++i], GENERIC_READ, 0, nullptr, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
             Say(lockedFile != INVALID_HANDLE_VALUE ? "locked 1" : "locked 0");
+            if (lockedFile != INVALID_HANDLE_VALUE) lockedFiles.push_back(lockedFile);
         }
         if (option == L"--hold-hotkey" && i + 2 < argc) {
             const bool held = RegisterHotKey(nullptr, 1, static_cast<UINT>(_wtoi(argv[i + 1])) | MOD_NOREPEAT,
@@ -190,7 +237,7 @@ int wmain(int argc, wchar_t** argv) {
         }
     }
     WNDCLASSEXW windowClass = {sizeof(windowClass)};
-    windowClass.lpfnWndProc = DefWindowProcW;
+    windowClass.lpfnWndProc = RecordingWindowProc;
     windowClass.hInstance = GetModuleHandleW(nullptr);
     windowClass.hCursor = LoadCursorW(nullptr, IDC_ARROW);
     windowClass.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_WINDOW + 1);
@@ -207,10 +254,11 @@ int wmain(int argc, wchar_t** argv) {
         HWND hwnd =
             CreateWindowExW(exStyle, kClassName, spec.title.c_str(), WS_OVERLAPPEDWINDOW, 820 + offset,
                             60 + offset, 360, 240, owner, nullptr, windowClass.hInstance, nullptr);
-        if (!spec.invisible) ShowWindow(hwnd, spec.minimized ? SW_SHOWMINNOACTIVE : SW_SHOWNOACTIVATE);
         windows.push_back(hwnd);
+        if (!spec.invisible) ShowWindow(hwnd, spec.minimized ? SW_SHOWMINNOACTIVE : SW_SHOWNOACTIVATE);
         Say(std::to_string(i) + " " + HexOf(hwnd));
     }
+    events.clear();
     Say("ready");
     CreateThread(nullptr, 0, ReadCommands, nullptr, 0, nullptr);
     MSG message = {};
@@ -224,6 +272,7 @@ int wmain(int argc, wchar_t** argv) {
         TranslateMessage(&message);
         DispatchMessageW(&message);
     }
-    if (lockedFile != INVALID_HANDLE_VALUE) CloseHandle(lockedFile);
+    for (HANDLE lockedFile : lockedFiles)
+        CloseHandle(lockedFile);
     return 0;
 }

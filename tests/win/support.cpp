@@ -182,6 +182,33 @@ void Helper::Close(int index) {
     EXPECT_EQ(Ask("close " + std::to_string(index)), "ok");
 }
 
+void Helper::Activate(int index) {
+    EXPECT_EQ(Ask("activate " + std::to_string(index)), "ok");
+}
+
+std::vector<std::string> Helper::Events() {
+    const std::string line = Ask("events");
+    std::vector<std::string> events;
+    if (line == "-") return events;
+    std::size_t start = 0;
+    while (start <= line.size()) {
+        const std::size_t space = line.find(' ', start);
+        const std::size_t end = space == std::string::npos ? line.size() : space;
+        if (end > start) events.push_back(line.substr(start, end - start));
+        if (space == std::string::npos) break;
+        start = space + 1;
+    }
+    return events;
+}
+
+std::vector<std::string> WindowChanges(const std::vector<std::string>& events) {
+    std::vector<std::string> changes;
+    for (const std::string& event : events) {
+        if (event.rfind("active:", 0) != 0 && event.rfind("inactive:", 0) != 0) changes.push_back(event);
+    }
+    return changes;
+}
+
 WindowState StateOf(HWND hwnd) {
     return {IsWindowVisible(hwnd) != FALSE, IsIconic(hwnd) != FALSE, GetWindowLongPtrW(hwnd, GWL_EXSTYLE)};
 }
@@ -347,4 +374,73 @@ void InProcessVeltrano::Show() {
     UpdateWindow(mainWindow);
     SetForegroundWindow(mainWindow);
     EXPECT_TRUE(WaitFor([&] { return GetForegroundWindow() == mainWindow; }));
+}
+
+std::vector<RunningProcess> RunningProcesses() {
+    std::vector<RunningProcess> processes;
+    HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
+    if (snapshot == INVALID_HANDLE_VALUE) return processes;
+    PROCESSENTRY32W entry = {sizeof(entry)};
+    for (BOOL more = Process32FirstW(snapshot, &entry); more; more = Process32NextW(snapshot, &entry))
+        processes.push_back({entry.th32ProcessID, entry.th32ParentProcessID, entry.szExeFile});
+    CloseHandle(snapshot);
+    return processes;
+}
+
+std::vector<RunningProcess> WatchdogsOf(DWORD parentId) {
+    std::vector<RunningProcess> watchdogs;
+    for (const RunningProcess& process : RunningProcesses()) {
+        if (process.parentId != parentId || _wcsnicmp(process.exeName.c_str(), L"vlt-guard", 9) != 0)
+            continue;
+        // A process that has ended may still be listed while someone holds a handle to it.
+        HANDLE handle = OpenProcess(SYNCHRONIZE, FALSE, process.id);
+        if (!handle) continue;
+        if (WaitForSingleObject(handle, 0) == WAIT_TIMEOUT) watchdogs.push_back(process);
+        CloseHandle(handle);
+    }
+    return watchdogs;
+}
+
+std::vector<ListRow> ListRowsOf(HWND list) {
+    std::vector<ListRow> rows;
+    DWORD owner = 0;
+    GetWindowThreadProcessId(list, &owner);
+    HANDLE process = OpenProcess(PROCESS_VM_OPERATION | PROCESS_VM_READ | PROCESS_VM_WRITE, FALSE, owner);
+    if (!process) return rows;
+    constexpr int kTextUnits = 1024;
+    auto* remote = static_cast<char*>(VirtualAllocEx(process, nullptr, sizeof(LVITEMW) + kTextUnits * 2,
+                                                     MEM_COMMIT | MEM_RESERVE, PAGE_READWRITE));
+    if (remote) {
+        auto* remoteText = reinterpret_cast<wchar_t*>(remote + sizeof(LVITEMW));
+        const int count = static_cast<int>(SendMessageW(list, LVM_GETITEMCOUNT, 0, 0));
+        for (int row = 0; row < count; ++row) {
+            LVITEMW item = {};
+            item.mask = LVIF_PARAM | LVIF_TEXT;
+            item.iItem = row;
+            item.pszText = remoteText;
+            item.cchTextMax = kTextUnits;
+            SIZE_T moved = 0;
+            WriteProcessMemory(process, remote, &item, sizeof(item), &moved);
+            SendMessageW(list, LVM_GETITEMW, 0, reinterpret_cast<LPARAM>(remote));
+            ReadProcessMemory(process, remote, &item, sizeof(item), &moved);
+            wchar_t text[kTextUnits] = {};
+            ReadProcessMemory(process, remoteText, text, sizeof(text), &moved);
+            text[kTextUnits - 1] = L'\0';
+            const auto state =
+                static_cast<UINT>(SendMessageW(list, LVM_GETITEMSTATE, row, LVIS_STATEIMAGEMASK));
+            rows.push_back(
+                {reinterpret_cast<HWND>(item.lParam), text, ((state & LVIS_STATEIMAGEMASK) >> 12) == 2});
+        }
+        VirtualFreeEx(process, remote, 0, MEM_RELEASE);
+    }
+    CloseHandle(process);
+    return rows;
+}
+
+std::vector<HWND> RecordingTaskbar::Calls(const std::string& kind) const {
+    std::vector<HWND> windows;
+    for (const auto& [name, hwnd] : calls) {
+        if (name == kind) windows.push_back(hwnd);
+    }
+    return windows;
 }

@@ -4,6 +4,7 @@
 #include "catalogue/window_types.h"
 
 #include <windows.h>
+#include <shobjidl.h>
 
 #include <ostream>
 #include <string>
@@ -65,8 +66,15 @@ struct Helper {
     std::string Ask(const std::string& command); // sends a line, returns the reply line
     void Rename(int index, const std::wstring& title);
     void Close(int index);
+    void Activate(int index);
+    // The helper's "events" since the last call: "show:1", "hide:0", "exstyle:2:80", "frame:0".
+    std::vector<std::string> Events();
     DWORD ProcessId() const { return process.dwProcessId; }
 };
+
+// The events that changed a window (style, visibility, frame): activations, which the window manager makes
+// too, are left out.
+std::vector<std::string> WindowChanges(const std::vector<std::string>& events);
 
 struct WindowState {
     bool visible = false;
@@ -135,3 +143,50 @@ std::vector<HWND> WindowsOfProcess(DWORD processId, const wchar_t* className = n
 std::wstring TitleOf(HWND hwnd);
 // Ends every watchdog copy still running, so the next test starts clean.
 void EndWatchdogs();
+
+struct RunningProcess {
+    DWORD id = 0;
+    DWORD parentId = 0;
+    std::wstring exeName;
+};
+std::vector<RunningProcess> RunningProcesses();
+// The running watchdog copies ("vlt-guard*.exe") that the given process started.
+std::vector<RunningProcess> WatchdogsOf(DWORD parentId);
+
+// One row of another process's list view, read through that process's memory.
+struct ListRow {
+    HWND window = nullptr; // the row's item data
+    std::wstring title;
+    bool ticked = false; // the check box shows a tick (state image 2)
+};
+std::vector<ListRow> ListRowsOf(HWND list);
+
+// Stands in for the shell's taskbar-list object and remembers every call, which the shell would not show.
+class RecordingTaskbar final : public ITaskbarList {
+  public:
+    std::vector<std::pair<std::string, HWND>> calls;
+
+    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** object) override {
+        if (iid == IID_IUnknown || iid == IID_ITaskbarList) {
+            *object = this;
+            return S_OK;
+        }
+        *object = nullptr;
+        return E_NOINTERFACE;
+    }
+    ULONG STDMETHODCALLTYPE AddRef() override { return 2; }
+    ULONG STDMETHODCALLTYPE Release() override { return 1; }
+    HRESULT STDMETHODCALLTYPE HrInit() override { return S_OK; }
+    HRESULT STDMETHODCALLTYPE AddTab(HWND hwnd) override {
+        calls.emplace_back("add", hwnd);
+        return S_OK;
+    }
+    HRESULT STDMETHODCALLTYPE DeleteTab(HWND hwnd) override {
+        calls.emplace_back("delete", hwnd);
+        return S_OK;
+    }
+    HRESULT STDMETHODCALLTYPE ActivateTab(HWND) override { return S_OK; }
+    HRESULT STDMETHODCALLTYPE SetActiveAlt(HWND) override { return S_OK; }
+
+    std::vector<HWND> Calls(const std::string& kind) const;
+};
