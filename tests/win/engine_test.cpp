@@ -1,0 +1,477 @@
+// Hiding and restoring real windows of the helper program, in-process: what the windows, the focus, the
+// taskbar calls and the recovery state file show before, during and after a hide.
+#include "app/app_state.h"
+#include "engine/hidden_set.h"
+#include "engine/state_file.h"
+#include "tests/win/support.h"
+#include "ui/controls.h"
+#include "ui/window_list.h"
+
+#include <commctrl.h>
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstdio>
+
+namespace {
+
+constexpr wchar_t kHelperExe[] = L"vlt-test-windows.exe";
+constexpr LONG_PTR kToolWindow = WS_EX_TOOLWINDOW;
+constexpr LONG_PTR kAppWindow = WS_EX_APPWINDOW;
+
+WindowKey Key(const std::wstring& title, const std::wstring& process = kHelperExe) {
+    return {title, process};
+}
+
+LONG_PTR HiddenStyleOf(LONG_PTR style) {
+    return (style & ~kAppWindow) | kToolWindow;
+}
+
+std::vector<std::string> Only(const std::vector<std::string>& events, const std::string& prefix) {
+    std::vector<std::string> kept;
+    for (const std::string& event : events) {
+        if (event.rfind(prefix, 0) == 0) kept.push_back(event);
+    }
+    return kept;
+}
+
+bool Has(const std::vector<std::string>& events, const std::string& event) {
+    return std::find(events.begin(), events.end(), event) != events.end();
+}
+
+std::string RecordLine(HWND hwnd, DWORD processId, LONG_PTR style, bool minimized) {
+    char line[96];
+    std::snprintf(line, sizeof(line), "%llX|%lu|%llX|%d\r\n",
+                  static_cast<unsigned long long>(reinterpret_cast<UINT_PTR>(hwnd)),
+                  static_cast<unsigned long>(processId), static_cast<unsigned long long>(style),
+                  minimized ? 1 : 0);
+    return line;
+}
+
+LRESULT CALLBACK PlainWindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
+    return DefWindowProcW(hwnd, message, wParam, lParam);
+}
+
+HWND CreateOwnWindow(const wchar_t* title, bool visible) {
+    static const ATOM windowClass = [] {
+        WNDCLASSEXW description = {sizeof(description)};
+        description.lpfnWndProc = PlainWindowProc;
+        description.hInstance = GetModuleHandleW(nullptr);
+        description.lpszClassName = L"VltEngineTestHost";
+        return RegisterClassExW(&description);
+    }();
+    HWND hwnd = CreateWindowExW(0, reinterpret_cast<LPCWSTR>(static_cast<UINT_PTR>(windowClass)), title,
+                                WS_OVERLAPPEDWINDOW, 40, 40, 820, 660, nullptr, nullptr,
+                                GetModuleHandleW(nullptr), nullptr);
+    if (visible) ShowWindow(hwnd, SW_SHOWNOACTIVATE);
+    return hwnd;
+}
+
+class Engine : public ::testing::Test {
+  protected:
+    TempFolder folder;
+    RecordingTaskbar taskbar;
+    HWND host = nullptr;
+
+    void SetUp() override {
+        app.stateFileOverride = folder.File(L"veltrano.hidden");
+        app.taskbarList.reset(&taskbar);
+        // An invisible window of this process holds the status line, so the outcome texts can be read; this
+        // process's windows are never candidates, and an invisible one is never hidden.
+        host = CreateOwnWindow(L"engine test host", false);
+        app.controls[IDC_STATUS - kFirstControlId] =
+            CreateWindowExW(0, L"Static", L"", WS_CHILD, 0, 0, 400, 20, host, nullptr, nullptr, nullptr);
+    }
+
+    void TearDown() override {
+        if (app.windowsHidden) RestoreAllWindows();
+        static_cast<void>(app.taskbarList.release());
+        DestroyWindow(host);
+        app.controls = {};
+    }
+
+    std::wstring StatePath() const { return app.stateFileOverride; }
+    std::wstring Status() const { return TitleOf(ControlHandle(IDC_STATUS)); }
+};
+
+std::vector<WindowKey> Sorted(std::vector<WindowKey> keys) {
+    std::sort(keys.begin(), keys.end(),
+              [](const WindowKey& a, const WindowKey& b) { return a.title < b.title; });
+    return keys;
+}
+
+// Whether the helper window `index` is the one activated last since the previous look at its events. The
+// windows themselves tell this: after an AttachThreadInput pair, Wine 8 no longer reports a foreground
+// window.
+testing::AssertionResult ActivatedLast(Helper& helper, int index, std::vector<std::string> events = {}) {
+    const bool activated = WaitFor([&] {
+        const std::vector<std::string> more = helper.Events();
+        events.insert(events.end(), more.begin(), more.end());
+        const std::vector<std::string> activations = Only(events, "active:");
+        return !activations.empty() && activations.back() == "active:" + std::to_string(index);
+    });
+    if (activated) return testing::AssertionSuccess();
+    return testing::AssertionFailure() << "events: " << testing::PrintToString(events);
+}
+
+bool IsForeground(HWND hwnd) {
+    return WaitFor([&] { return GetForegroundWindow() == hwnd; });
+}
+
+// The window manager focuses the helper's new windows a moment after they appear; once it has finished, the
+// helper activates the window itself, as a user clicking into it would.
+bool ActivateWhenSettled(Helper& helper, int index) {
+    int quiet = 0;
+    WaitFor([&] {
+        quiet = helper.Events().empty() ? quiet + 1 : 0;
+        return quiet >= 30;
+    });
+    helper.Activate(index);
+    return IsForeground(helper.windows[static_cast<std::size_t>(index)]);
+}
+
+} // namespace
+
+TEST_F(Engine, HidingWearsToolWindowStyleAndRestoringPutsTheExactStylesBack) {
+    Helper helper({L"--window", L"Style plain", L"--window", L"Style app", L"--appwindow", L"--window",
+                   L"Style palette", L"--owner", L"1", L"--tool"});
+    ASSERT_EQ(helper.windows.size(), 3u);
+    const HWND plain = helper.windows[0];
+    const HWND appWindow = helper.windows[1];
+    const HWND palette = helper.windows[2];
+    const WindowState before[] = {StateOf(plain), StateOf(appWindow), StateOf(palette)};
+    ASSERT_TRUE(before[1].exStyle & kAppWindow);
+    ASSERT_TRUE(before[2].exStyle & kToolWindow);
+    app.settings.hideList = {Key(L"Style plain"), Key(L"Style app")};
+
+    HideWindows();
+    ASSERT_TRUE(app.windowsHidden);
+    EXPECT_EQ(Status(), L"已隐藏 3 个窗口");
+    for (HWND hwnd : {plain, appWindow, palette})
+        EXPECT_FALSE(IsWindowVisible(hwnd));
+    EXPECT_EQ(StateOf(plain).exStyle, HiddenStyleOf(before[0].exStyle));
+    EXPECT_EQ(StateOf(appWindow).exStyle, HiddenStyleOf(before[1].exStyle));
+    EXPECT_FALSE(StateOf(appWindow).exStyle & kAppWindow);
+    EXPECT_EQ(StateOf(palette).exStyle, before[2].exStyle);
+    const std::vector<std::string> hiding = helper.Events();
+    // The palette already was a tool window: its style is not written and its frame is not refreshed.
+    EXPECT_TRUE(Only(hiding, "exstyle:2").empty());
+    EXPECT_FALSE(Has(hiding, "frame:2"));
+    EXPECT_TRUE(Has(hiding, "frame:0"));
+    EXPECT_TRUE(Has(hiding, "frame:1"));
+    EXPECT_EQ(taskbar.Calls("delete"), (std::vector<HWND>{plain, appWindow, palette}));
+
+    RestoreAllWindows();
+    EXPECT_FALSE(app.windowsHidden);
+    EXPECT_EQ(Status(), L"已恢复全部窗口");
+    const WindowState after[] = {StateOf(plain), StateOf(appWindow), StateOf(palette)};
+    for (int i = 0; i < 3; ++i) {
+        EXPECT_TRUE(after[i].visible) << i;
+        EXPECT_EQ(after[i].exStyle, before[i].exStyle) << i;
+        EXPECT_FALSE(after[i].iconic) << i;
+    }
+    const std::vector<std::string> restoring = helper.Events();
+    EXPECT_EQ(Only(restoring, "exstyle:2").size(), 1u) << "the saved style is written back on restore";
+    EXPECT_TRUE(Has(restoring, "frame:2"));
+    // No taskbar button comes back for the window that never had one.
+    EXPECT_EQ(taskbar.Calls("add"), (std::vector<HWND>{appWindow, plain}));
+    EXPECT_FALSE(FileExists(StatePath()));
+}
+
+TEST_F(Engine, AMinimisedWindowComesBackMinimisedAndANormalOneNormal) {
+    Helper helper({L"--window", L"Iconic one", L"--minimized", L"--window", L"Normal one"});
+    ASSERT_EQ(helper.windows.size(), 2u);
+    ASSERT_TRUE(IsIconic(helper.windows[0]));
+    app.settings.hideList = {Key(L"Iconic one"), Key(L"Normal one")};
+    HideWindows();
+    EXPECT_FALSE(IsWindowVisible(helper.windows[0]));
+    EXPECT_FALSE(IsWindowVisible(helper.windows[1]));
+    ASSERT_EQ(app.hiddenSet.size(), 2u);
+    EXPECT_TRUE(app.hiddenSet[0].wasMinimized);
+    EXPECT_FALSE(app.hiddenSet[1].wasMinimized);
+    RestoreAllWindows();
+    const WindowState iconic = StateOf(helper.windows[0]);
+    const WindowState normal = StateOf(helper.windows[1]);
+    EXPECT_TRUE(iconic.visible);
+    EXPECT_TRUE(iconic.iconic);
+    EXPECT_TRUE(normal.visible);
+    EXPECT_FALSE(normal.iconic);
+}
+
+TEST_F(Engine, WindowsComeBackInTheReverseOfTheOrderTheyWereHidden) {
+    Helper helper({L"--window", L"Order first", L"--window", L"Order second", L"--window", L"Order third"});
+    ASSERT_EQ(helper.windows.size(), 3u);
+    // The hiding order follows the hide list, not the order of the windows on screen.
+    app.settings.hideList = {Key(L"Order third"), Key(L"Order first"), Key(L"Order second")};
+    HideWindows();
+    EXPECT_EQ(Only(helper.Events(), "hide:"), (std::vector<std::string>{"hide:2", "hide:0", "hide:1"}));
+    const std::string file = ReadFileBytes(StatePath());
+    const std::size_t third =
+        file.find(RecordLine(helper.windows[2], helper.ProcessId(), app.hiddenSet[0].savedExStyle, false));
+    const std::size_t first =
+        file.find(RecordLine(helper.windows[0], helper.ProcessId(), app.hiddenSet[1].savedExStyle, false));
+    ASSERT_NE(third, std::string::npos) << file;
+    ASSERT_NE(first, std::string::npos) << file;
+    EXPECT_LT(third, first) << "the file lists the windows in hiding order";
+
+    RestoreAllWindows();
+    EXPECT_EQ(Only(helper.Events(), "show:"), (std::vector<std::string>{"show:1", "show:0", "show:2"}));
+}
+
+TEST_F(Engine, AnOwnedDialogAndTheWindowItOwnsGoAndComeBackWithTheirOwner) {
+    Helper helper({L"--window", L"Chain owner", L"--window", L"Chain dialog", L"--owner", L"0", L"--window",
+                   L"Chain palette", L"--owner", L"1", L"--tool", L"--window", L"Chain bystander"});
+    ASSERT_EQ(helper.windows.size(), 4u);
+    const WindowState palette = StateOf(helper.windows[2]);
+    app.settings.hideList = {Key(L"Chain owner")};
+    HideWindows();
+    for (int i = 0; i < 3; ++i)
+        EXPECT_FALSE(IsWindowVisible(helper.windows[static_cast<std::size_t>(i)])) << i;
+    EXPECT_TRUE(IsWindowVisible(helper.windows[3]));
+    ASSERT_EQ(app.hiddenSet.size(), 3u);
+    EXPECT_EQ(app.hiddenSet[0].hwnd, helper.windows[0]);
+    RestoreAllWindows();
+    for (int i = 0; i < 4; ++i)
+        EXPECT_TRUE(IsWindowVisible(helper.windows[static_cast<std::size_t>(i)])) << i;
+    EXPECT_EQ(StateOf(helper.windows[2]).exStyle, palette.exStyle);
+}
+
+TEST_F(Engine, BothWindowsWithTheTickedKeyHideAndADifferentTitleStays) {
+    Helper helper({L"--window", L"Twin", L"--window", L"Twin", L"--window", L"Twin's neighbour"});
+    ASSERT_EQ(helper.windows.size(), 3u);
+    app.settings.hideList = {Key(L"twin")}; // letters match whatever their case
+    HideWindows();
+    EXPECT_FALSE(IsWindowVisible(helper.windows[0]));
+    EXPECT_FALSE(IsWindowVisible(helper.windows[1]));
+    EXPECT_TRUE(IsWindowVisible(helper.windows[2]));
+    EXPECT_EQ(Status(), L"已隐藏 2 个窗口");
+    RestoreAllWindows();
+    EXPECT_TRUE(IsWindowVisible(helper.windows[0]));
+    EXPECT_TRUE(IsWindowVisible(helper.windows[1]));
+}
+
+TEST_F(Engine, ATickedWindowThatWasRenamedFallsBackToEveryWindowOfItsProgram) {
+    const std::wstring otherProgram = folder.File(L"vlt-bystander.exe");
+    ASSERT_TRUE(CopyFileW(BesideTests(kHelperExe).c_str(), otherProgram.c_str(), FALSE));
+    Helper helper({L"--window", L"Report draft", L"--window", L"Helper sibling"});
+    Helper bystander({L"--window", L"Other program"}, otherProgram);
+    ASSERT_EQ(helper.windows.size(), 2u);
+    ASSERT_EQ(bystander.windows.size(), 1u);
+    app.settings.hideList = {Key(L"Report draft")};
+    helper.Rename(0, L"Report final");
+    HideWindows();
+    EXPECT_FALSE(IsWindowVisible(helper.windows[0]));
+    EXPECT_FALSE(IsWindowVisible(helper.windows[1]));
+    EXPECT_TRUE(IsWindowVisible(bystander.windows[0]));
+    RestoreAllWindows();
+    EXPECT_TRUE(IsWindowVisible(helper.windows[0]));
+    EXPECT_TRUE(IsWindowVisible(helper.windows[1]));
+}
+
+TEST_F(Engine, TheSwitchTargetIsNeverHiddenAndReceivesTheFocus) {
+    Helper helper({L"--window", L"Work", L"--window", L"Work", L"--window", L"Work notes"});
+    ASSERT_EQ(helper.windows.size(), 3u);
+    helper.Events();
+    app.settings.hideList = {Key(L"Work")};
+    app.settings.focusTarget = Key(L"Work");
+    HideWindows();
+    ASSERT_EQ(app.hiddenSet.size(), 1u);
+    const HWND hidden = app.hiddenSet[0].hwnd;
+    const HWND target = hidden == helper.windows[0] ? helper.windows[1] : helper.windows[0];
+    EXPECT_TRUE(hidden == helper.windows[0] || hidden == helper.windows[1]);
+    EXPECT_FALSE(IsWindowVisible(hidden));
+    EXPECT_TRUE(IsWindowVisible(target));
+    EXPECT_TRUE(ActivatedLast(helper, target == helper.windows[0] ? 0 : 1));
+    EXPECT_TRUE(IsWindowVisible(helper.windows[2]));
+}
+
+TEST_F(Engine, AMinimisedTargetIsRestoredBeforeItGetsTheFocus) {
+    Helper helper({L"--window", L"Hide for target", L"--window", L"Sleeping target", L"--minimized"});
+    ASSERT_EQ(helper.windows.size(), 2u);
+    ASSERT_TRUE(IsIconic(helper.windows[1]));
+    app.settings.hideList = {Key(L"Hide for target")};
+    app.settings.focusTarget = Key(L"Sleeping target");
+    HideWindows();
+    EXPECT_FALSE(IsWindowVisible(helper.windows[0]));
+    EXPECT_TRUE(IsWindowVisible(helper.windows[1]));
+    EXPECT_FALSE(IsIconic(helper.windows[1]));
+    EXPECT_TRUE(ActivatedLast(helper, 1));
+}
+
+TEST_F(Engine, TheWindowThatHadTheFocusIsRememberedEvenWhenItIsHiddenAndIsActiveAfterTheRestore) {
+    Helper helper({L"--window", L"Had the focus", L"--window", L"Focus target"});
+    ASSERT_EQ(helper.windows.size(), 2u);
+    ASSERT_TRUE(ActivateWhenSettled(helper, 0));
+    app.settings.hideList = {Key(L"Had the focus")};
+    app.settings.focusTarget = Key(L"Focus target");
+    HideWindows();
+    EXPECT_EQ(app.focusBeforeHide, helper.windows[0]);
+    EXPECT_TRUE(ActivatedLast(helper, 1));
+    // Showing the window activates it as well, so here the return of the focus cannot be told apart; the
+    // hide that only switched the focus shows it.
+    RestoreAllWindows();
+    EXPECT_TRUE(IsWindowVisible(helper.windows[0]));
+    EXPECT_TRUE(ActivatedLast(helper, 0));
+    EXPECT_EQ(app.focusBeforeHide, nullptr);
+}
+
+TEST_F(Engine, NothingConfiguredSaysSoAndChangesNothing) {
+    Helper helper({L"--window", L"Left alone"});
+    ASSERT_EQ(helper.windows.size(), 1u);
+    const WindowState before = StateOf(helper.windows[0]);
+    const std::string leftover = "VLT1\r\n0\r\n";
+    WriteFileBytes(StatePath(), leftover);
+    app.settings.hideList = {Key(L"No such window", L"no-such-program.exe")};
+    app.settings.focusTarget = Key(L"No such target", L"no-such-program.exe");
+    HideWindows();
+    EXPECT_EQ(Status(), L"未配置窗口：先勾选要隐藏的窗口，再选切换目标");
+    EXPECT_FALSE(app.windowsHidden);
+    EXPECT_TRUE(app.hiddenSet.empty());
+    EXPECT_EQ(ReadFileBytes(StatePath()), leftover);
+    EXPECT_TRUE(WindowChanges(helper.Events()).empty());
+    EXPECT_TRUE(taskbar.calls.empty());
+    const WindowState after = StateOf(helper.windows[0]);
+    EXPECT_TRUE(after.visible);
+    EXPECT_EQ(after.exStyle, before.exStyle);
+}
+
+TEST_F(Engine, ATargetWithNothingTickedOnlySwitchesTheFocusDeletesTheStateFileAndGivesTheFocusBack) {
+    Helper helper({L"--window", L"Was in front", L"--window", L"Only target"});
+    ASSERT_EQ(helper.windows.size(), 2u);
+    ASSERT_TRUE(ActivateWhenSettled(helper, 0));
+    helper.Events();
+    WriteFileBytes(StatePath(), "VLT1\r\n0\r\n");
+    app.settings.focusTarget = Key(L"Only target");
+    HideWindows();
+    EXPECT_TRUE(app.windowsHidden);
+    EXPECT_TRUE(app.hiddenSet.empty());
+    EXPECT_FALSE(FileExists(StatePath()));
+    EXPECT_EQ(Status(), L"已隐藏 0 个窗口");
+    EXPECT_TRUE(IsWindowVisible(helper.windows[0]));
+    EXPECT_TRUE(ActivatedLast(helper, 1));
+    // A hide in force is not started again.
+    HideWindows();
+    EXPECT_TRUE(WindowChanges(helper.Events()).empty());
+
+    RestoreAllWindows();
+    EXPECT_FALSE(app.windowsHidden);
+    EXPECT_TRUE(ActivatedLast(helper, 0));
+    EXPECT_EQ(Status(), L"已恢复全部窗口");
+}
+
+TEST_F(Engine, AVisibleMainWindowIsHiddenWithTheOthersEvenWithNothingTicked) {
+    Helper helper({L"--window", L"Not ticked"});
+    app.mainWindow = CreateOwnWindow(L"Veltrano", true);
+    ASSERT_TRUE(IsWindowVisible(app.mainWindow));
+    HideWindows();
+    ASSERT_TRUE(app.windowsHidden);
+    ASSERT_EQ(app.hiddenSet.size(), 1u);
+    EXPECT_EQ(app.hiddenSet[0].hwnd, app.mainWindow);
+    EXPECT_FALSE(IsWindowVisible(app.mainWindow));
+    EXPECT_TRUE(IsWindowVisible(helper.windows[0]));
+    EXPECT_EQ(Status(), L"已隐藏 1 个窗口");
+    RestoreAllWindows();
+    EXPECT_TRUE(IsWindowVisible(app.mainWindow));
+    DestroyWindow(app.mainWindow);
+    app.mainWindow = nullptr;
+}
+
+TEST_F(Engine, TheStateFileListsEveryHiddenWindowWithItsProcessStyleAndFlag) {
+    Helper helper({L"--window", L"Mirror plain", L"--window", L"Mirror app", L"--appwindow", L"--window",
+                   L"Mirror iconic", L"--minimized"});
+    ASSERT_EQ(helper.windows.size(), 3u);
+    std::string expected = "VLT1\r\n3\r\n";
+    for (HWND hwnd : helper.windows) {
+        const WindowState before = StateOf(hwnd);
+        expected += RecordLine(hwnd, helper.ProcessId(), before.exStyle, before.iconic);
+    }
+    app.settings.hideList = {Key(L"Mirror plain"), Key(L"Mirror app"), Key(L"Mirror iconic")};
+    HideWindows();
+    EXPECT_EQ(ReadFileBytes(StatePath()), expected);
+    ASSERT_EQ(app.hiddenSet.size(), 3u);
+    for (std::size_t i = 0; i < 3; ++i)
+        EXPECT_EQ(app.hiddenSet[i].hwnd, helper.windows[i]) << i;
+    EXPECT_FALSE(FileExists(StatePath() + L".tmp"));
+    RestoreAllWindows();
+    EXPECT_FALSE(FileExists(StatePath()));
+}
+
+TEST_F(Engine, TheCrashRestoreBringsEverythingBackQuietlyAndDeletesTheFile) {
+    Helper helper({L"--window", L"Crash one", L"--window", L"Crash two", L"--appwindow"});
+    ASSERT_EQ(helper.windows.size(), 2u);
+    const WindowState before[] = {StateOf(helper.windows[0]), StateOf(helper.windows[1])};
+    app.settings.hideList = {Key(L"Crash one"), Key(L"Crash two")};
+    HideWindows();
+    ASSERT_TRUE(FileExists(StatePath()));
+    RestoreAllOnCrash();
+    EXPECT_FALSE(app.windowsHidden);
+    EXPECT_TRUE(app.hiddenSet.empty());
+    EXPECT_FALSE(FileExists(StatePath()));
+    for (int i = 0; i < 2; ++i) {
+        const WindowState after = StateOf(helper.windows[static_cast<std::size_t>(i)]);
+        EXPECT_TRUE(after.visible) << i;
+        EXPECT_EQ(after.exStyle, before[i].exStyle) << i;
+    }
+    // No user-interface work on the way down: the status line still tells of the hide.
+    EXPECT_EQ(Status(), L"已隐藏 2 个窗口");
+}
+
+TEST_F(Engine, TheCrashRestoreWithAnEmptySetTouchesNothing) {
+    Helper helper({L"--window", L"Crash target"});
+    app.settings.focusTarget = Key(L"Crash target");
+    HideWindows();
+    ASSERT_TRUE(app.windowsHidden);
+    const std::string unrelated = "VLT1\r\n1\r\n1F4|788|100|0\r\n";
+    WriteFileBytes(StatePath(), unrelated);
+    RestoreAllOnCrash();
+    EXPECT_TRUE(app.windowsHidden);
+    EXPECT_EQ(ReadFileBytes(StatePath()), unrelated);
+    EXPECT_TRUE(WindowChanges(helper.Events()).empty());
+}
+
+TEST_F(Engine, TheHideListSurvivesARefreshDuringAHideAndTheWindowsAreTickedAgainAfterwards) {
+    Helper helper({L"--window", L"Kept alpha", L"--window", L"Kept beta", L"--window", L"Kept gamma"});
+    ASSERT_EQ(helper.windows.size(), 3u);
+    CreateFonts(host);
+    CreateControls(host);
+    app.settings.hideList = {Key(L"Kept alpha"), Key(L"Kept beta")};
+    RefreshWindowList(false);
+    const auto tickOf = [&](HWND hwnd) -> int {
+        HWND list = ControlHandle(IDC_WINDOW_LIST);
+        for (int row = 0; row < static_cast<int>(app.listEntries.size()); ++row) {
+            if (app.listEntries[static_cast<std::size_t>(row)].hwnd == hwnd) return IsRowTicked(list, row);
+        }
+        return -1; // not listed
+    };
+    ASSERT_EQ(tickOf(helper.windows[0]), 1);
+    ASSERT_EQ(tickOf(helper.windows[1]), 1);
+    ASSERT_EQ(tickOf(helper.windows[2]), 0);
+
+    ToggleHidden();
+    ASSERT_TRUE(app.windowsHidden);
+    ASSERT_FALSE(IsWindowVisible(helper.windows[0]));
+    // The user opens the settings while the windows are hidden: they are no longer listed.
+    RefreshWindowList(true);
+    EXPECT_EQ(tickOf(helper.windows[0]), -1);
+    EXPECT_EQ(tickOf(helper.windows[1]), -1);
+
+    ToggleHidden();
+    ASSERT_FALSE(app.windowsHidden);
+    EXPECT_TRUE(IsWindowVisible(helper.windows[0]));
+    EXPECT_EQ(Sorted(app.settings.hideList), (std::vector<WindowKey>{Key(L"Kept alpha"), Key(L"Kept beta")}));
+    RefreshWindowList(false);
+    EXPECT_EQ(tickOf(helper.windows[0]), 1);
+    EXPECT_EQ(tickOf(helper.windows[1]), 1);
+    EXPECT_EQ(tickOf(helper.windows[2]), 0);
+    // From now on the ticks alone hold the keys: unticking one really drops it.
+    HWND list = ControlHandle(IDC_WINDOW_LIST);
+    for (int row = 0; row < static_cast<int>(app.listEntries.size()); ++row) {
+        if (app.listEntries[static_cast<std::size_t>(row)].hwnd != helper.windows[0]) continue;
+        LVITEMW unticked = {};
+        unticked.stateMask = LVIS_STATEIMAGEMASK;
+        unticked.state = INDEXTOSTATEIMAGEMASK(1);
+        SendMessageW(list, LVM_SETITEMSTATE, row, reinterpret_cast<LPARAM>(&unticked));
+    }
+    CommitListToSettings();
+    EXPECT_EQ(app.settings.hideList, (std::vector<WindowKey>{Key(L"Kept beta")}));
+}
