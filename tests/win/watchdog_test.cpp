@@ -1,0 +1,364 @@
+// The promise that hidden windows always come back, kept by the real program: the watchdog after the main
+// process is ended from outside, the crash filter, the end of the Windows session, and the user's hide list
+// across a hide.
+#include "tests/win/support.h"
+#include "ui/ids.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <memory>
+
+namespace {
+
+constexpr LONG_PTR kToolWindow = WS_EX_TOOLWINDOW;
+constexpr LONG_PTR kAppWindow = WS_EX_APPWINDOW;
+constexpr DWORD kGenerous = 20000;
+
+// Settings that tick the helper's windows with these titles; the notice was accepted in an earlier run.
+std::string SettingsTicking(const std::vector<std::string>& titles) {
+    std::string text = "[config]\r\nnoticeShown=1\r\nhideCount=" + std::to_string(titles.size()) + "\r\n";
+    for (std::size_t i = 0; i < titles.size(); ++i)
+        text += "hide" + std::to_string(i) + "=" + titles[i] + "|vlt-test-windows.exe\r\n";
+    return text;
+}
+
+bool Send(HWND window, UINT message, WPARAM wParam, LPARAM lParam = 0) {
+    DWORD_PTR result = 0;
+    return SendMessageTimeoutW(window, message, wParam, lParam, SMTO_NORMAL, kGenerous, &result) != 0;
+}
+
+bool Toggle(const Veltrano& veltrano) {
+    return Send(veltrano.mainWindow, WM_COMMAND, IDC_TOGGLE);
+}
+
+bool AllHidden(const std::vector<HWND>& windows) {
+    return std::none_of(windows.begin(), windows.end(), [](HWND hwnd) { return IsWindowVisible(hwnd); });
+}
+
+// Every window is visible again, minimised or not and with the extended style it had before the hide.
+bool AllBackAsBefore(const std::vector<HWND>& windows, const std::vector<WindowState>& before) {
+    for (std::size_t i = 0; i < windows.size(); ++i) {
+        const WindowState now = StateOf(windows[i]);
+        if (!now.visible || now.iconic != before[i].iconic || now.exStyle != before[i].exStyle) return false;
+    }
+    return true;
+}
+
+std::vector<WindowState> StatesOf(const std::vector<HWND>& windows) {
+    std::vector<WindowState> states;
+    for (HWND hwnd : windows)
+        states.push_back(StateOf(hwnd));
+    return states;
+}
+
+bool ProcessRunning(const wchar_t* exeName) {
+    const auto processes = RunningProcesses();
+    return std::any_of(processes.begin(), processes.end(), [&](const RunningProcess& process) {
+        return _wcsicmp(process.exeName.c_str(), exeName) == 0;
+    });
+}
+
+std::wstring TempDirectory() {
+    wchar_t path[MAX_PATH + 1] = {};
+    GetTempPathW(MAX_PATH + 1, path);
+    return path;
+}
+
+std::string Record(HWND hwnd, DWORD processId, LONG_PTR style) {
+    char line[96];
+    std::snprintf(line, sizeof(line), "%llX|%lu|%llX|0\r\n",
+                  static_cast<unsigned long long>(reinterpret_cast<UINT_PTR>(hwnd)),
+                  static_cast<unsigned long>(processId), static_cast<unsigned long long>(style));
+    return line;
+}
+
+LONG_PTR HideByHand(HWND hwnd) {
+    const LONG_PTR style = GetWindowLongPtrW(hwnd, GWL_EXSTYLE);
+    SetWindowLongPtrW(hwnd, GWL_EXSTYLE, (style & ~kAppWindow) | kToolWindow);
+    ShowWindow(hwnd, SW_HIDE);
+    return style;
+}
+
+std::vector<std::wstring> SavedHideList(const std::wstring& settingsPath) {
+    const UINT count = GetPrivateProfileIntW(L"config", L"hideCount", 0, settingsPath.c_str());
+    std::vector<std::wstring> keys;
+    for (UINT i = 0; i < count; ++i) {
+        wchar_t value[1024] = {};
+        GetPrivateProfileStringW(L"config", (L"hide" + std::to_wstring(i)).c_str(), L"", value, 1024,
+                                 settingsPath.c_str());
+        keys.push_back(value);
+    }
+    std::sort(keys.begin(), keys.end());
+    return keys;
+}
+
+// The tick of the row showing `hwnd`: 1 ticked, 0 not, -1 not listed.
+int TickOf(const Veltrano& veltrano, HWND hwnd) {
+    for (const ListRow& row : ListRowsOf(veltrano.Control(IDC_WINDOW_LIST))) {
+        if (row.window == hwnd) return row.ticked ? 1 : 0;
+    }
+    return -1;
+}
+
+class Watchdog : public ::testing::Test {
+  protected:
+    void SetUp() override { EndWatchdogs(); }
+};
+
+} // namespace
+
+TEST_F(Watchdog, WindowsComeBackWithTheirStylesWhenTheMainProcessIsEndedFromOutside) {
+    Helper helper({L"--window", L"Guarded plain", L"--window", L"Guarded app", L"--appwindow", L"--window",
+                   L"Guarded iconic", L"--minimized"});
+    ASSERT_EQ(helper.windows.size(), 3u);
+    const std::vector<WindowState> before = StatesOf(helper.windows);
+    Veltrano veltrano(SettingsTicking({"Guarded plain", "Guarded app", "Guarded iconic"}));
+    ASSERT_TRUE(veltrano.Start());
+    const DWORD pid = veltrano.process.dwProcessId;
+    ASSERT_TRUE(WaitFor([&] { return !WatchdogsOf(pid).empty(); }, kGenerous));
+    ASSERT_TRUE(Toggle(veltrano));
+    ASSERT_TRUE(WaitFor([&] { return AllHidden(helper.windows); }));
+    ASSERT_TRUE(FileExists(veltrano.StatePath()));
+    EXPECT_TRUE(StateOf(helper.windows[1]).exStyle & kToolWindow);
+
+    veltrano.Kill();
+    EXPECT_TRUE(WaitFor([&] { return AllBackAsBefore(helper.windows, before); }, kGenerous));
+    EXPECT_TRUE(WaitFor([&] { return !FileExists(veltrano.StatePath()); }, kGenerous));
+    EXPECT_TRUE(WaitFor([&] { return WatchdogsOf(pid).empty(); }, kGenerous)) << "the watchdog ends";
+}
+
+TEST_F(Watchdog, ANormalExitRestoresItselfAndLeavesTheWatchdogNothingToDo) {
+    Helper helper({L"--window", L"Exit plain", L"--window", L"Exit app", L"--appwindow"});
+    ASSERT_EQ(helper.windows.size(), 2u);
+    const std::vector<WindowState> before = StatesOf(helper.windows);
+    Veltrano veltrano(SettingsTicking({"Exit plain", "Exit app"}));
+    ASSERT_TRUE(veltrano.Start());
+    const DWORD pid = veltrano.process.dwProcessId;
+    ASSERT_TRUE(WaitFor([&] { return !WatchdogsOf(pid).empty(); }, kGenerous));
+    const std::vector<RunningProcess> watchdogs = WatchdogsOf(pid);
+    ASSERT_EQ(watchdogs.size(), 1u);
+    HANDLE watchdog = OpenProcess(SYNCHRONIZE | PROCESS_QUERY_LIMITED_INFORMATION, FALSE, watchdogs[0].id);
+    ASSERT_TRUE(watchdog);
+    helper.Events();
+    ASSERT_TRUE(Toggle(veltrano));
+    ASSERT_TRUE(WaitFor([&] { return AllHidden(helper.windows); }));
+
+    PostMessageW(veltrano.mainWindow, WM_COMMAND, IDC_EXIT, 0);
+    EXPECT_EQ(veltrano.WaitExit(kGenerous), 0u);
+    EXPECT_TRUE(AllBackAsBefore(helper.windows, before));
+    EXPECT_FALSE(FileExists(veltrano.StatePath()));
+    EXPECT_EQ(WaitForSingleObject(watchdog, kGenerous), WAIT_OBJECT_0);
+    DWORD code = STILL_ACTIVE;
+    GetExitCodeProcess(watchdog, &code);
+    CloseHandle(watchdog);
+    EXPECT_EQ(code, 0u);
+    // One style write to hide each window and one to restore it: the watchdog wrote nothing more.
+    const std::vector<std::string> events = helper.Events();
+    for (const char* window : {"exstyle:0:", "exstyle:1:"}) {
+        EXPECT_EQ(std::count_if(events.begin(), events.end(),
+                                [&](const std::string& event) { return event.rfind(window, 0) == 0; }),
+                  2)
+            << window;
+    }
+}
+
+TEST_F(Watchdog, AProcessIdOfZeroRestoresNothingAndExitsWithZero) {
+    Helper helper({L"--window", L"Zero id"});
+    ASSERT_EQ(helper.windows.size(), 1u);
+    Veltrano veltrano;
+    const LONG_PTR style = HideByHand(helper.windows[0]);
+    const std::string content = "VLT1\r\n1\r\n" + Record(helper.windows[0], helper.ProcessId(), style);
+    WriteFileBytes(veltrano.StatePath(), content);
+    ASSERT_TRUE(veltrano.Start(L"--watchdog 0 \"" + veltrano.StatePath() + L"\"", false));
+    EXPECT_EQ(veltrano.WaitExit(kGenerous), 0u);
+    EXPECT_FALSE(IsWindowVisible(helper.windows[0]));
+    EXPECT_EQ(ReadFileBytes(veltrano.StatePath()), content) << "the file is not even read";
+    EXPECT_TRUE(WindowsOfProcess(veltrano.process.dwProcessId).empty());
+}
+
+TEST_F(Watchdog, AProcessIdThatNoLongerExistsRestoresAtOnce) {
+    DWORD deadId = 0;
+    {
+        Helper gone({});
+        deadId = gone.ProcessId();
+    }
+    ASSERT_NE(deadId, 0u);
+    Helper helper({L"--window", L"Dead owner"});
+    ASSERT_EQ(helper.windows.size(), 1u);
+    const WindowState before = StateOf(helper.windows[0]);
+    const LONG_PTR style = HideByHand(helper.windows[0]);
+    // The state file lies elsewhere than beside the exe: the quoted path on the command line wins.
+    TempFolder elsewhere;
+    const std::wstring statePath = elsewhere.File(L"left behind.hidden");
+    WriteFileBytes(statePath, "VLT1\r\n1\r\n" + Record(helper.windows[0], helper.ProcessId(), style));
+    Veltrano veltrano;
+    ASSERT_TRUE(veltrano.Start(L"--watchdog " + std::to_wstring(deadId) + L" \"" + statePath + L"\"", false));
+    EXPECT_EQ(veltrano.WaitExit(kGenerous), 0u);
+    EXPECT_TRUE(AllBackAsBefore(helper.windows, {before}));
+    EXPECT_FALSE(FileExists(statePath));
+}
+
+TEST_F(Watchdog, ALockedFirstCopyMakesTheCopyNamedWithTheProcessIdBeUsed) {
+    const std::wstring firstCopy = TempDirectory() + L"vlt-guard.exe";
+    Helper locker({L"--lock-file", firstCopy});
+    ASSERT_EQ(locker.preamble, (std::vector<std::string>{"locked 1"}));
+    Veltrano veltrano;
+    ASSERT_TRUE(veltrano.Start());
+    const DWORD pid = veltrano.process.dwProcessId;
+    ASSERT_TRUE(WaitFor([&] { return !WatchdogsOf(pid).empty(); }, kGenerous));
+    const std::vector<RunningProcess> watchdogs = WatchdogsOf(pid);
+    ASSERT_EQ(watchdogs.size(), 1u);
+    EXPECT_EQ(watchdogs[0].exeName, L"vlt-guard-" + std::to_wstring(pid) + L".exe");
+}
+
+TEST_F(Watchdog, AKilledWatchdogIsReplacedByTheTimer) {
+    Veltrano veltrano;
+    ASSERT_TRUE(veltrano.Start());
+    const DWORD pid = veltrano.process.dwProcessId;
+    ASSERT_TRUE(WaitFor([&] { return !WatchdogsOf(pid).empty(); }, kGenerous));
+    const DWORD first = WatchdogsOf(pid)[0].id;
+    HANDLE watchdog = OpenProcess(PROCESS_TERMINATE | SYNCHRONIZE, FALSE, first);
+    ASSERT_TRUE(watchdog);
+    TerminateProcess(watchdog, 1);
+    ASSERT_EQ(WaitForSingleObject(watchdog, kGenerous), WAIT_OBJECT_0);
+    CloseHandle(watchdog);
+    // The timer looks every five seconds; allow it plenty of margin.
+    EXPECT_TRUE(WaitFor([&] { return !WatchdogsOf(pid).empty(); }, 5000 + 10000));
+}
+
+TEST_F(Watchdog, TheTimerStartsNoWatchdogBeforeTheNoticeIsAccepted) {
+    Veltrano veltrano("[config]\r\nnoticeShown=0\r\n");
+    ASSERT_TRUE(veltrano.Start(L"", false));
+    const DWORD pid = veltrano.process.dwProcessId;
+    HWND main = nullptr;
+    HWND notice = nullptr;
+    ASSERT_TRUE(WaitFor(
+        [&] {
+            const auto mains = WindowsOfProcess(pid, L"VeltranoClass");
+            const auto notices = WindowsOfProcess(pid, L"VltNoticeWnd");
+            main = mains.empty() ? nullptr : mains.front();
+            notice = notices.empty() ? nullptr : notices.front();
+            return main && notice && IsWindowVisible(notice);
+        },
+        kGenerous));
+    ASSERT_TRUE(Send(main, WM_TIMER, TIMER_WATCHDOG));
+    EXPECT_TRUE(WatchdogsOf(pid).empty());
+
+    // Once the notice is accepted the same tick does start one.
+    PostMessageW(notice, WM_COMMAND, IDC_NOTICE_AGREE, 0);
+    ASSERT_TRUE(WaitFor([&] { return IsWindowVisible(main); }, kGenerous));
+    ASSERT_TRUE(WaitFor([&] { return !WatchdogsOf(pid).empty(); }, kGenerous));
+    EndWatchdogs();
+    ASSERT_TRUE(WatchdogsOf(pid).empty());
+    ASSERT_TRUE(Send(main, WM_TIMER, TIMER_WATCHDOG));
+    EXPECT_TRUE(WaitFor([&] { return !WatchdogsOf(pid).empty(); }));
+}
+
+TEST_F(Watchdog, ACrashPutsTheWindowsBackAndEndsQuietly) {
+    Helper helper({L"--window", L"Crash plain", L"--window", L"Crash app", L"--appwindow"});
+    ASSERT_EQ(helper.windows.size(), 2u);
+    const std::vector<WindowState> before = StatesOf(helper.windows);
+    Veltrano veltrano(SettingsTicking({"Crash plain", "Crash app"}));
+    ASSERT_TRUE(veltrano.Start());
+    const DWORD pid = veltrano.process.dwProcessId;
+    ASSERT_TRUE(WaitFor([&] { return !WatchdogsOf(pid).empty(); }, kGenerous));
+    ASSERT_TRUE(Toggle(veltrano));
+    ASSERT_TRUE(WaitFor([&] { return AllHidden(helper.windows); }));
+
+    // Keep every watchdog away, so only the crash filter itself can bring the windows back.
+    const std::wstring temp = TempDirectory();
+    Helper secondName({L"--lock-file", temp + L"vlt-guard-" + std::to_wstring(pid) + L".exe"});
+    ASSERT_EQ(secondName.preamble, (std::vector<std::string>{"locked 1"}));
+    // A watchdog the timer restarts meanwhile holds the first name; end it and try again.
+    std::unique_ptr<Helper> firstName;
+    for (int attempt = 0; attempt < 5 && !firstName; ++attempt) {
+        EndWatchdogs();
+        firstName =
+            std::make_unique<Helper>(std::vector<std::wstring>{L"--lock-file", temp + L"vlt-guard.exe"});
+        if (firstName->preamble != std::vector<std::string>{"locked 1"} || !WatchdogsOf(pid).empty())
+            firstName.reset();
+    }
+    ASSERT_TRUE(firstName);
+    Helper crasher({L"--crash-remote", std::to_wstring(pid)});
+    ASSERT_EQ(crasher.preamble, (std::vector<std::string>{"crashed 1"}));
+    EXPECT_NE(veltrano.WaitExit(kGenerous), static_cast<DWORD>(STILL_ACTIVE));
+    EXPECT_TRUE(WatchdogsOf(pid).empty());
+    EXPECT_TRUE(AllBackAsBefore(helper.windows, before));
+    EXPECT_FALSE(FileExists(veltrano.StatePath()));
+    EXPECT_FALSE(ProcessRunning(L"winedbg.exe")) << "no crash dialog";
+}
+
+TEST_F(Watchdog, TheEndOfTheSessionRestoresButACancelledEndChangesNothing) {
+    Helper helper({L"--window", L"Session plain", L"--window", L"Session app", L"--appwindow"});
+    ASSERT_EQ(helper.windows.size(), 2u);
+    const std::vector<WindowState> before = StatesOf(helper.windows);
+    Veltrano veltrano(SettingsTicking({"Session plain", "Session app"}));
+    ASSERT_TRUE(veltrano.Start());
+    ASSERT_TRUE(Toggle(veltrano));
+    ASSERT_TRUE(WaitFor([&] { return AllHidden(helper.windows); }));
+    const std::string stateFile = ReadFileBytes(veltrano.StatePath());
+    ASSERT_FALSE(stateFile.empty());
+    helper.Events();
+
+    ASSERT_TRUE(Send(veltrano.mainWindow, WM_ENDSESSION, 0));
+    EXPECT_TRUE(AllHidden(helper.windows));
+    EXPECT_EQ(ReadFileBytes(veltrano.StatePath()), stateFile);
+    EXPECT_TRUE(WindowChanges(helper.Events()).empty());
+
+    ASSERT_TRUE(Send(veltrano.mainWindow, WM_ENDSESSION, 1));
+    EXPECT_TRUE(WaitFor([&] { return AllBackAsBefore(helper.windows, before); }));
+    EXPECT_FALSE(FileExists(veltrano.StatePath()));
+    // The hidden state is over: the next toggle hides again.
+    ASSERT_TRUE(Toggle(veltrano));
+    EXPECT_TRUE(WaitFor([&] { return AllHidden(helper.windows); }));
+}
+
+TEST_F(Watchdog, WindowsHiddenDuringARefreshAreTickedAgainAfterTheRestore) {
+    Helper helper({L"--window", L"Ticked alpha", L"--window", L"Ticked beta", L"--window", L"Never ticked"});
+    ASSERT_EQ(helper.windows.size(), 3u);
+    Veltrano veltrano(SettingsTicking({"Ticked alpha", "Ticked beta"}));
+    ASSERT_TRUE(veltrano.Start());
+    ASSERT_TRUE(WaitFor([&] {
+        return TickOf(veltrano, helper.windows[0]) == 1 && TickOf(veltrano, helper.windows[1]) == 1;
+    }));
+    ASSERT_TRUE(Toggle(veltrano));
+    ASSERT_TRUE(WaitFor([&] { return AllHidden({helper.windows[0], helper.windows[1]}); }));
+    // The user opens the settings from the tray while the windows are hidden; the list no longer shows them.
+    PostMessageW(veltrano.mainWindow, WM_TRAYICON, kTrayIconId, WM_LBUTTONDBLCLK);
+    ASSERT_TRUE(WaitFor([&] {
+        return IsWindowVisible(veltrano.mainWindow) && TickOf(veltrano, helper.windows[0]) == -1 &&
+               TickOf(veltrano, helper.windows[2]) == 0;
+    }));
+    ASSERT_TRUE(Toggle(veltrano));
+    ASSERT_TRUE(WaitFor([&] { return IsWindowVisible(helper.windows[0]); }));
+    EXPECT_TRUE(WaitFor([&] {
+        return TickOf(veltrano, helper.windows[0]) == 1 && TickOf(veltrano, helper.windows[1]) == 1;
+    })) << "the restored windows are ticked again";
+    EXPECT_EQ(TickOf(veltrano, helper.windows[2]), 0);
+    ASSERT_TRUE(Send(veltrano.mainWindow, WM_COMMAND, IDC_SAVE));
+    EXPECT_EQ(SavedHideList(veltrano.SettingsPath()),
+              (std::vector<std::wstring>{L"Ticked alpha|vlt-test-windows.exe",
+                                         L"Ticked beta|vlt-test-windows.exe"}));
+}
+
+TEST_F(Watchdog, AnExitDuringAHideAfterARefreshStillSavesTheHiddenWindowsKeys) {
+    Helper helper({L"--window", L"Saved alpha", L"--window", L"Saved beta", L"--window", L"Not saved"});
+    ASSERT_EQ(helper.windows.size(), 3u);
+    Veltrano veltrano(SettingsTicking({"Saved alpha", "Saved beta"}));
+    ASSERT_TRUE(veltrano.Start());
+    ASSERT_TRUE(Toggle(veltrano));
+    ASSERT_TRUE(WaitFor([&] { return AllHidden({helper.windows[0], helper.windows[1]}); }));
+    PostMessageW(veltrano.mainWindow, WM_TRAYICON, kTrayIconId, WM_LBUTTONDBLCLK);
+    ASSERT_TRUE(WaitFor(
+        [&] { return IsWindowVisible(veltrano.mainWindow) && TickOf(veltrano, helper.windows[2]) == 0; }));
+    ASSERT_TRUE(Send(veltrano.mainWindow, WM_COMMAND, IDC_REFRESH));
+    PostMessageW(veltrano.mainWindow, WM_COMMAND, IDC_EXIT, 0);
+    EXPECT_EQ(veltrano.WaitExit(kGenerous), 0u);
+    EXPECT_TRUE(IsWindowVisible(helper.windows[0]));
+    EXPECT_TRUE(IsWindowVisible(helper.windows[1]));
+    EXPECT_EQ(
+        SavedHideList(veltrano.SettingsPath()),
+        (std::vector<std::wstring>{L"Saved alpha|vlt-test-windows.exe", L"Saved beta|vlt-test-windows.exe"}));
+}
