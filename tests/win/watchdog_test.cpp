@@ -259,7 +259,7 @@ TEST_F(Watchdog, AKilledWatchdogIsReplacedByTheTimer) {
     EXPECT_TRUE(WaitFor([&] { return !WatchdogsOf(pid).empty(); }, 5000 + 10000));
 }
 
-TEST_F(Watchdog, TheTimerStartsNoWatchdogBeforeTheNoticeIsAccepted) {
+TEST_F(Watchdog, TheTimerStartsAWatchdogOnlyOnceTheNoticeIsAcceptedAndNoneWhileOneRuns) {
     Veltrano veltrano("[config]\r\nnoticeShown=0\r\n");
     ASSERT_TRUE(veltrano.Start(L"", false));
     const DWORD pid = veltrano.process.dwProcessId;
@@ -281,6 +281,12 @@ TEST_F(Watchdog, TheTimerStartsNoWatchdogBeforeTheNoticeIsAccepted) {
     PostMessageW(notice, WM_COMMAND, IDC_NOTICE_AGREE, 0);
     ASSERT_TRUE(WaitFor([&] { return IsWindowVisible(main); }, kGenerous));
     ASSERT_TRUE(WaitFor([&] { return !WatchdogsOf(pid).empty(); }, kGenerous));
+    // While that one runs, a tick leaves it alone and starts no second one.
+    const DWORD running = WatchdogsOf(pid)[0].id;
+    ASSERT_TRUE(Send(main, WM_TIMER, TIMER_WATCHDOG));
+    const std::vector<RunningProcess> afterTick = WatchdogsOf(pid);
+    ASSERT_EQ(afterTick.size(), 1u);
+    EXPECT_EQ(afterTick[0].id, running);
     EndWatchdogs();
     ASSERT_TRUE(WatchdogsOf(pid).empty());
     ASSERT_TRUE(Send(main, WM_TIMER, TIMER_WATCHDOG));
