@@ -34,9 +34,10 @@ std::string ReadStateFileHead(const std::wstring& path, bool& opened) {
 }
 
 // Writes beside the target and moves over it, so a reader sees the old file or the new one whole, never a
-// torn one. Nothing is forced to the disk: the readers (the watchdog, the next start) come after this process
-// has ended, and the system's file cache serves them; only a crash of the whole system loses the file, and
-// the windows it lists are gone with it. A flush would make every hide wait for the disk.
+// torn one. The data is not flushed first: the readers (the watchdog, the next start) come after this process
+// has ended and the system's file cache serves them; only a crash of the whole system loses the cache, and
+// the windows the file lists are gone with it. The move itself is written through, so the name never points
+// at a file the system has not recorded.
 void ReplaceFileAtomically(const std::wstring& path, const std::string& content) {
     const std::wstring temporary = path + L".tmp";
     HANDLE file = CreateFileW(temporary.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
@@ -46,7 +47,8 @@ void ReplaceFileAtomically(const std::wstring& path, const std::string& content)
     const bool ok = WriteFile(file, content.data(), static_cast<DWORD>(content.size()), &written, nullptr) &&
                     written == content.size();
     CloseHandle(file);
-    if (!ok || !MoveFileExW(temporary.c_str(), path.c_str(), MOVEFILE_REPLACE_EXISTING)) {
+    if (!ok ||
+        !MoveFileExW(temporary.c_str(), path.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
         DeleteFileW(temporary.c_str());
     }
 }
