@@ -125,7 +125,8 @@ void CreateTaskbarList() {
 }
 
 // Lets the helper and the window manager finish what the last phase set off before the next one is timed.
-void Settle(std::size_t windows) {
+void Settle(HANDLE helper, std::size_t windows) {
+    WaitForInputIdle(helper, 5000);
     Sleep(static_cast<DWORD>(50 + windows));
 }
 
@@ -189,7 +190,7 @@ int BenchHide(int count, int repetitions) {
         HideWindows();
         const double hidden = NowMs();
         if (app.hiddenSet.size() != helper.windows.size() || !AllVisible(helper.windows, false)) return false;
-        Settle(helper.windows.size());
+        Settle(helper.process.hProcess, helper.windows.size());
         const double restoring = NowMs();
         RestoreAllWindows();
         const double restored = NowMs();
@@ -198,7 +199,7 @@ int BenchHide(int count, int repetitions) {
             hide.push_back(hidden - start);
             restore.push_back(restored - restoring);
         }
-        Settle(helper.windows.size());
+        Settle(helper.process.hProcess, helper.windows.size());
         return true;
     };
     const auto timeFloor = [&](bool keep) {
@@ -206,7 +207,7 @@ int BenchHide(int count, int repetitions) {
         FloorHide(floorWindows);
         const double hidden = NowMs();
         if (floorWindows.order.size() != helper.windows.size()) return false;
-        Settle(helper.windows.size());
+        Settle(helper.process.hProcess, helper.windows.size());
         const double restoring = NowMs();
         FloorRestore(floorWindows);
         const double restored = NowMs();
@@ -215,7 +216,7 @@ int BenchHide(int count, int repetitions) {
             floorHide.push_back(hidden - start);
             floorRestore.push_back(restored - restoring);
         }
-        Settle(helper.windows.size());
+        Settle(helper.process.hProcess, helper.windows.size());
         return true;
     };
     // One untimed round first; then the order alternates, so neither side always runs on a freshly settled
