@@ -18,17 +18,18 @@ std::vector<TopLevelWindow> DescribeTopLevelWindows() {
     return windows;
 }
 
-HiddenWindowRecord HideOneWindow(HWND hwnd) {
-    const LONG_PTR style = GetWindowLongPtrW(hwnd, GWL_EXSTYLE);
-    const bool minimized = IsIconic(hwnd) != FALSE;
-    const LONG_PTR hiddenStyle = static_cast<LONG_PTR>(HiddenExStyle(style));
-    if (hiddenStyle != style) {
-        SetWindowLongPtrW(hwnd, GWL_EXSTYLE, hiddenStyle);
-        SetWindowPos(hwnd, nullptr, 0, 0, 0, 0, kFrameRefreshFlags);
+HiddenWindowRecord RecordBeforeHiding(HWND hwnd) {
+    return {hwnd, GetWindowLongPtrW(hwnd, GWL_EXSTYLE), IsIconic(hwnd) != FALSE};
+}
+
+void HideRecordedWindow(const HiddenWindowRecord& record) {
+    const LONG_PTR hiddenStyle = static_cast<LONG_PTR>(HiddenExStyle(record.savedExStyle));
+    if (hiddenStyle != record.savedExStyle) {
+        SetWindowLongPtrW(record.hwnd, GWL_EXSTYLE, hiddenStyle);
+        SetWindowPos(record.hwnd, nullptr, 0, 0, 0, 0, kFrameRefreshFlags);
     }
-    if (app.taskbarList) app.taskbarList->DeleteTab(hwnd);
-    ShowWindow(hwnd, SW_HIDE);
-    return {hwnd, style, minimized};
+    if (app.taskbarList) app.taskbarList->DeleteTab(record.hwnd);
+    ShowWindow(record.hwnd, SW_HIDE);
 }
 
 void RestoreRecordsLastToFirst() {
@@ -57,9 +58,14 @@ void HideWindows() {
     app.hiddenSet.clear();
     app.hiddenSet.reserve(toHide.size());
     for (HWND hwnd : toHide)
-        app.hiddenSet.push_back(HideOneWindow(hwnd));
+        app.hiddenSet.push_back(RecordBeforeHiding(hwnd));
     app.windowsHidden = true;
+    // The state file lists every window before the first one changes: a process killed half-way through a
+    // hide still leaves the watchdog all it needs, and putting back a window that was not hidden yet is
+    // harmless.
     WriteStateFile();
+    for (const HiddenWindowRecord& record : app.hiddenSet)
+        HideRecordedWindow(record);
     if (target) SwitchFocusTo(*target);
     UpdateTrayTip();
     SetStatusText(L"已隐藏 " + std::to_wstring(app.hiddenSet.size()) + L" 个窗口");
