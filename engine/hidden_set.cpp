@@ -111,4 +111,6 @@ void SwitchFocusTo(HWND target) {
     SetForegroundWindow(target);
     BringWindowToTop(target);
     if (attached) AttachThreadInput(foregroundThread, ownThread, FALSE);
+    // Detaching can leave no foreground window at all (Wine does): the target is asked for once more.
+    if (GetForegroundWindow() != target) SetForegroundWindow(target);
 }
