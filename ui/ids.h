@@ -42,7 +42,9 @@ inline constexpr unsigned TIMER_LIST_WATCH = 2;
 inline constexpr unsigned TIMER_WATCHDOG = 3;
 inline constexpr unsigned kHotkeyApplyDelayMs = 900;
 inline constexpr unsigned kListWatchPeriodMs = 800;
-inline constexpr unsigned kWatchdogPeriodMs = 5000;
+// A killed watchdog must be replaced within 5 s; a 5 s check period alone would exceed that by the time the
+// copy and the start take. A wait with a zero time-out each second costs nothing.
+inline constexpr unsigned kWatchdogPeriodMs = 1000;
 
 inline constexpr int HOTKEY_ID_TOGGLE = 81;
 inline constexpr unsigned WM_TRAYICON = 0x8001; // WM_APP + 1
