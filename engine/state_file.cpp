@@ -95,8 +95,12 @@ int RestoreFromStateFile() {
         if (!hwnd || !IsWindow(hwnd)) continue;
         DWORD owner = 0;
         GetWindowThreadProcessId(hwnd, &owner);
-        // A handle reused by another program since the file was written is not ours to touch.
-        if (owner == 0 || owner != record.processId || !IsWindow(hwnd)) continue;
+        // A handle reused by another program since the file was written is not ours to touch; nor is one of
+        // this process's own windows, which a record can name only when an earlier run's process id and
+        // handle both came back (restoring it could show the main window before the usage notice was
+        // accepted).
+        if (owner == 0 || owner != record.processId || owner == GetCurrentProcessId() || !IsWindow(hwnd))
+            continue;
         ApplyRestore(hwnd, static_cast<LONG_PTR>(record.savedExStyle), record.minimized != 0);
         ++restored;
     }
