@@ -1,7 +1,8 @@
 // vlt-test-windows.exe: stands in for the user's programs in the tests. It opens the top-level windows
 // described on its command line, prints "<index> <handle in hex>" for each and then "ready", and obeys lines
 // on its standard input:
-//   rename <index> <title>   close <index>   show <index>   minimize <index>   restore <index>
+//   rename <index> <title>   close <index>   show <index>   minimize <index>   restore <index>   hide <index>
+//   exstyle <index> <hex>    (sets the extended style)   visible-count -> how many of its windows are visible
 //   query <index>            -> "<visible> <iconic> <exstyle hex> <is-window>"
 //   foreground               -> "<handle in hex>" of the foreground window
 //   activate <index>         (makes the window the foreground window) -> "ok"
@@ -11,6 +12,24 @@
 //                               position change with SWP_FRAMECHANGED), "active:<index>" and
 //                               "inactive:<index>" (WM_ACTIVATE); "-" when nothing happened
 //   quit
+// and, about any window of any process (<window> is a handle in hex, <pid> a decimal process id):
+//   find <class>             -> "<handle in hex>" of the first top-level window of that class, 0 when none
+//   pid <window>             -> "<process id>" that owns the window, 0 when none
+//   state <window>           -> "<visible> <iconic> <exstyle hex> <is-window>", like query
+//   text <window> [<id>]     -> the window's text (or its child control's with that id) in UTF-8
+//   rect <window> [<id>]     -> "<left> <top> <right> <bottom>" in screen coordinates
+//   input <window>           -> "<active> <focus>" handles in hex of the input state of the window's thread
+//   rows <window> <id>       -> "<n>", then n lines "<ticked 0|1> <title>" of that list-view control
+//   row-rect <window> <id> <row> -> "<left> <top> <right> <bottom>" of the row on the screen
+//   items <window> <id>      -> "<n> <selected>", then n lines with the texts of that combo box
+//   post <window> <message> <wparam> <lparam> (decimal or 0x-hex) -> "ok" or "error"
+//   terminate <pid>          -> "terminated <0|1>" (TerminateProcess with exit code 9)
+//   resources <pid>          -> "<handles> <gdi objects> <user objects> <working set bytes> <handles in the
+//                               system table> <windows>" (Wine answers 0 for the first three)
+//   spawn <command line>     -> "spawned <pid>" (0 when it did not start), the command line used as it is
+//   exit-code <pid>          -> "exit <code>", "running", or "error" for a process not spawned here
+//   processes <name prefix>  -> "<n>", then n lines "<pid> <exe name>" of the processes so named
+//   windows <pid>            -> "<n>", then n lines "<handle in hex> <visible> <class>" in z-order
 // Window options, one argument each, every option applying to the window named before it:
 //   --window <title>  --len <n> (pad the title with 'x' to n units)  --owner <index>  --tool  --appwindow
 //   --minimized  --invisible  --notitle  --count <n> (n windows like it, titled "<title> 1" to "<title> n")
@@ -21,7 +40,12 @@
 // Never shipped: a test-only program.
 #include <windows.h>
 
+#include <commctrl.h>
+#include <psapi.h>
+#include <tlhelp32.h>
+
 #include <cstdio>
+#include <cstdlib>
 #include <cwchar>
 #include <string>
 #include <vector>
@@ -30,6 +54,7 @@ namespace {
 
 constexpr UINT kCommandMessage = WM_APP + 7;
 constexpr wchar_t kClassName[] = L"VltTestWindow";
+constexpr wchar_t kCommandClassName[] = L"VltTestCommands";
 
 struct WindowSpec {
     std::wstring title;
@@ -42,7 +67,9 @@ struct WindowSpec {
 };
 
 std::vector<HWND> windows;
-DWORD mainThread = 0;
+// Receives the command lines: a window, unlike the thread, still gets them while a modal loop runs (a system
+// menu opened by a stray Alt+Space, for one).
+HWND commandWindow = nullptr;
 // Only the GUI thread touches it: the window procedure and the command execution both run there.
 std::vector<std::string> events;
 
@@ -73,7 +100,10 @@ int IndexOf(HWND hwnd) {
     return -1;
 }
 
+// The test windows have no keyboard menu: a hotkey press that Wine hands to the window as plain keys would
+// otherwise open the system menu, whose modal loop swallows every later key.
 LRESULT CALLBACK RecordingWindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
+    if (message == WM_SYSCOMMAND && (wParam & 0xFFF0) == SC_KEYMENU) return 0;
     const int index = IndexOf(hwnd);
     if (index >= 0) {
         const std::string name = std::to_string(index);
@@ -100,8 +130,361 @@ HWND WindowAt(const std::string& index) {
                                                                     : nullptr;
 }
 
+std::string Narrow(const std::wstring& text) {
+    if (text.empty()) return {};
+    const int bytes = WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), nullptr, 0,
+                                          nullptr, nullptr);
+    std::string narrow(static_cast<std::size_t>(bytes), '\0');
+    WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), narrow.data(), bytes, nullptr,
+                        nullptr);
+    return narrow;
+}
+
+std::vector<std::string> Words(const std::string& text) {
+    std::vector<std::string> words;
+    std::size_t at = 0;
+    while (at < text.size()) {
+        const std::size_t end = text.find(' ', at);
+        if (end != at)
+            words.push_back(text.substr(at, end == std::string::npos ? std::string::npos : end - at));
+        if (end == std::string::npos) break;
+        at = end + 1;
+    }
+    return words;
+}
+
+unsigned long long Number(const std::string& text, int base = 0) {
+    return std::strtoull(text.c_str(), nullptr, base);
+}
+
+HWND HandleArg(const std::string& text) {
+    return reinterpret_cast<HWND>(static_cast<UINT_PTR>(Number(text, 16)));
+}
+
+std::string RectText(RECT rect) {
+    char text[96];
+    std::snprintf(text, sizeof(text), "%ld %ld %ld %ld", rect.left, rect.top, rect.right, rect.bottom);
+    return text;
+}
+
+// Another program's window or one of its controls; the control when an id follows the window.
+HWND Addressed(const std::vector<std::string>& words) {
+    HWND window = words.size() > 1 ? HandleArg(words[1]) : nullptr;
+    if (window && words.size() > 2) window = GetDlgItem(window, static_cast<int>(Number(words[2])));
+    return window;
+}
+
+// A message to a window of another process, never waiting long on a program that does not answer.
+LRESULT SendTo(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    DWORD_PTR result = 0;
+    SendMessageTimeoutW(window, message, wParam, lParam, SMTO_ABORTIFHUNG, 5000, &result);
+    return static_cast<LRESULT>(result);
+}
+
+std::wstring TextOf(HWND window) {
+    const auto length = static_cast<std::size_t>(SendTo(window, WM_GETTEXTLENGTH, 0, 0));
+    std::wstring text(length + 1, L'\0');
+    const auto got = static_cast<std::size_t>(
+        SendTo(window, WM_GETTEXT, length + 1, reinterpret_cast<LPARAM>(text.data())));
+    text.resize(got < length ? got : length);
+    return text;
+}
+
+// Memory in the process that owns a window: list-view messages carry pointers that only mean something
+// there.
+struct RemoteMemory {
+    HANDLE process = nullptr;
+    char* base = nullptr;
+    RemoteMemory(HWND window, std::size_t size) {
+        DWORD processId = 0;
+        GetWindowThreadProcessId(window, &processId);
+        process = OpenProcess(PROCESS_VM_OPERATION | PROCESS_VM_READ | PROCESS_VM_WRITE, FALSE, processId);
+        if (process)
+            base = static_cast<char*>(VirtualAllocEx(process, nullptr, size, MEM_COMMIT, PAGE_READWRITE));
+    }
+    ~RemoteMemory() {
+        if (base) VirtualFreeEx(process, base, 0, MEM_RELEASE);
+        if (process) CloseHandle(process);
+    }
+    RemoteMemory(const RemoteMemory&) = delete;
+    RemoteMemory& operator=(const RemoteMemory&) = delete;
+    bool Put(std::size_t offset, const void* data, std::size_t size) const {
+        return WriteProcessMemory(process, base + offset, data, size, nullptr) != FALSE;
+    }
+    bool Get(std::size_t offset, void* data, std::size_t size) const {
+        return ReadProcessMemory(process, base + offset, data, size, nullptr) != FALSE;
+    }
+};
+
+// The memory in the other process is released before anything is said: once the answer is out, the test may
+// end that process, and freeing memory in a process that is being killed can hang under Wine.
+std::vector<std::string> RowLines(HWND list) {
+    const auto count = static_cast<int>(SendTo(list, LVM_GETITEMCOUNT, 0, 0));
+    std::vector<std::string> lines = {std::to_string(count)};
+    constexpr std::size_t kTextUnits = 1024;
+    RemoteMemory memory(list, sizeof(LVITEMW) + kTextUnits * sizeof(wchar_t));
+    for (int row = 0; row < count; ++row) {
+        const auto state = static_cast<UINT>(SendTo(list, LVM_GETITEMSTATE, row, LVIS_STATEIMAGEMASK));
+        const bool ticked = ((state & LVIS_STATEIMAGEMASK) >> 12) == 2;
+        wchar_t text[kTextUnits] = {};
+        if (memory.base) {
+            LVITEMW item = {};
+            item.iSubItem = 0;
+            item.cchTextMax = static_cast<int>(kTextUnits);
+            item.pszText = reinterpret_cast<wchar_t*>(memory.base + sizeof(LVITEMW));
+            memory.Put(0, &item, sizeof(item));
+            memory.Put(sizeof(LVITEMW), text, sizeof(wchar_t));
+            SendTo(list, LVM_GETITEMTEXTW, row, reinterpret_cast<LPARAM>(memory.base));
+            memory.Get(sizeof(LVITEMW), text, sizeof(text) - sizeof(wchar_t));
+        }
+        lines.push_back(std::string(ticked ? "1 " : "0 ") + Narrow(text));
+    }
+    return lines;
+}
+
+std::string RowRect(HWND list, int row) {
+    RemoteMemory memory(list, sizeof(RECT));
+    RECT rect = {};
+    rect.left = LVIR_BOUNDS;
+    if (!memory.base || !memory.Put(0, &rect, sizeof(rect)) ||
+        !SendTo(list, LVM_GETITEMRECT, static_cast<WPARAM>(row), reinterpret_cast<LPARAM>(memory.base)) ||
+        !memory.Get(0, &rect, sizeof(rect))) {
+        return "error";
+    }
+    MapWindowPoints(list, nullptr, reinterpret_cast<POINT*>(&rect), 2);
+    return RectText(rect);
+}
+
+void SayComboItems(HWND combo) {
+    const auto count = static_cast<int>(SendTo(combo, CB_GETCOUNT, 0, 0));
+    const auto selected = static_cast<int>(SendTo(combo, CB_GETCURSEL, 0, 0));
+    Say(std::to_string(count) + " " + std::to_string(selected));
+    for (int i = 0; i < count; ++i) {
+        const auto length = static_cast<std::size_t>(SendTo(combo, CB_GETLBTEXTLEN, i, 0));
+        std::wstring text(length + 1, L'\0');
+        SendTo(combo, CB_GETLBTEXT, i, reinterpret_cast<LPARAM>(text.data()));
+        text.resize(length);
+        Say(Narrow(text));
+    }
+}
+
+// Counts the handles a process holds from the system-wide handle table, for systems where
+// GetProcessHandleCount does not look into other processes.
+std::size_t HandlesInSystemTable(DWORD processId) {
+    using Query = LONG(WINAPI*)(ULONG, void*, ULONG, ULONG*);
+    const auto query = reinterpret_cast<Query>(
+        reinterpret_cast<void*>(GetProcAddress(GetModuleHandleW(L"ntdll.dll"), "NtQuerySystemInformation")));
+    if (!query) return 0;
+    struct Entry { // SYSTEM_HANDLE_TABLE_ENTRY_INFO_EX
+        void* object;
+        ULONG_PTR processId;
+        ULONG_PTR handle;
+        ULONG access;
+        USHORT creatorBackTrace;
+        USHORT typeIndex;
+        ULONG attributes;
+        ULONG reserved;
+    };
+    constexpr ULONG kExtendedHandleInformation = 64;
+    constexpr LONG kInfoLengthMismatch = static_cast<LONG>(0xC0000004);
+    std::vector<char> buffer(1 << 20);
+    for (;;) {
+        ULONG needed = 0;
+        const LONG status =
+            query(kExtendedHandleInformation, buffer.data(), static_cast<ULONG>(buffer.size()), &needed);
+        if (status == kInfoLengthMismatch && buffer.size() < (256u << 20)) {
+            buffer.resize(buffer.size() * 2);
+            continue;
+        }
+        if (status < 0) return 0;
+        break;
+    }
+    const auto total = *reinterpret_cast<const ULONG_PTR*>(buffer.data());
+    const auto* entries = reinterpret_cast<const Entry*>(buffer.data() + 2 * sizeof(ULONG_PTR));
+    std::size_t count = 0;
+    for (ULONG_PTR i = 0; i < total; ++i)
+        count += entries[i].processId == processId ? 1 : 0;
+    return count;
+}
+
+BOOL CALLBACK CountWindow(HWND, LPARAM param) {
+    ++*reinterpret_cast<std::size_t*>(param);
+    return TRUE;
+}
+
+struct WindowCount {
+    DWORD processId;
+    std::size_t count;
+};
+
+BOOL CALLBACK CountProcessWindows(HWND hwnd, LPARAM param) {
+    auto& search = *reinterpret_cast<WindowCount*>(param);
+    DWORD owner = 0;
+    GetWindowThreadProcessId(hwnd, &owner);
+    if (owner != search.processId) return TRUE;
+    ++search.count;
+    EnumChildWindows(hwnd, CountWindow, reinterpret_cast<LPARAM>(&search.count));
+    return TRUE;
+}
+
+// Windows are the USER objects that can be counted from outside on every system.
+std::size_t WindowsOfProcess(DWORD processId) {
+    WindowCount search{processId, 0};
+    EnumWindows(CountProcessWindows, reinterpret_cast<LPARAM>(&search));
+    return search.count;
+}
+
+std::string Resources(DWORD processId) {
+    HANDLE process = OpenProcess(PROCESS_QUERY_INFORMATION | PROCESS_VM_READ, FALSE, processId);
+    if (!process) return "error";
+    DWORD handles = 0;
+    GetProcessHandleCount(process, &handles);
+    PROCESS_MEMORY_COUNTERS memory = {};
+    memory.cb = sizeof(memory);
+    GetProcessMemoryInfo(process, &memory, sizeof(memory));
+    const std::string text =
+        std::to_string(handles) + " " + std::to_string(GetGuiResources(process, GR_GDIOBJECTS)) + " " +
+        std::to_string(GetGuiResources(process, GR_USEROBJECTS)) + " " +
+        std::to_string(memory.WorkingSetSize) + " " + std::to_string(HandlesInSystemTable(processId)) + " " +
+        std::to_string(WindowsOfProcess(processId));
+    CloseHandle(process);
+    return text;
+}
+
+struct ProcessWindows {
+    DWORD processId;
+    std::vector<HWND> found;
+};
+
+BOOL CALLBACK CollectProcessWindow(HWND hwnd, LPARAM param) {
+    auto& search = *reinterpret_cast<ProcessWindows*>(param);
+    DWORD owner = 0;
+    GetWindowThreadProcessId(hwnd, &owner);
+    if (owner == search.processId) search.found.push_back(hwnd);
+    return TRUE;
+}
+
+void SayWindowsOf(DWORD processId) {
+    ProcessWindows search{processId, {}};
+    EnumWindows(CollectProcessWindow, reinterpret_cast<LPARAM>(&search));
+    Say(std::to_string(search.found.size()));
+    for (HWND hwnd : search.found) {
+        wchar_t name[128] = {};
+        GetClassNameW(hwnd, name, 128);
+        Say(HexOf(hwnd) + (IsWindowVisible(hwnd) ? " 1 " : " 0 ") + Narrow(name));
+    }
+}
+
+std::string StateText(HWND target) {
+    char text[96];
+    std::snprintf(text, sizeof(text), "%d %d %llX %d", target && IsWindowVisible(target) ? 1 : 0,
+                  target && IsIconic(target) ? 1 : 0,
+                  static_cast<unsigned long long>(target ? GetWindowLongPtrW(target, GWL_EXSTYLE) : 0),
+                  target && IsWindow(target) ? 1 : 0);
+    return text;
+}
+
+// Processes started by "spawn", kept open so their exit codes can be read.
+std::vector<HANDLE> spawned;
+
+std::string ExitCodeText(DWORD processId) {
+    for (HANDLE process : spawned) {
+        if (GetProcessId(process) != processId) continue;
+        DWORD code = 0;
+        if (!GetExitCodeProcess(process, &code)) return "error";
+        return code == STILL_ACTIVE ? "running" : "exit " + std::to_string(code);
+    }
+    return "error";
+}
+
+void SayProcesses(const std::wstring& namePrefix) {
+    std::vector<std::string> found;
+    HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
+    if (snapshot != INVALID_HANDLE_VALUE) {
+        PROCESSENTRY32W entry = {sizeof(entry)};
+        for (BOOL more = Process32FirstW(snapshot, &entry); more; more = Process32NextW(snapshot, &entry)) {
+            if (_wcsnicmp(entry.szExeFile, namePrefix.c_str(), namePrefix.size()) == 0)
+                found.push_back(std::to_string(entry.th32ProcessID) + " " + Narrow(entry.szExeFile));
+        }
+        CloseHandle(snapshot);
+    }
+    Say(std::to_string(found.size()));
+    for (const std::string& line : found)
+        Say(line);
+}
+
+// Questions about windows of other programs; false when the verb is not one of them.
+bool ExecuteAboutOthers(const std::string& line) {
+    const std::vector<std::string> words = Words(line);
+    if (words.empty()) return false;
+    const std::string& verb = words[0];
+    if (verb == "find" && words.size() > 1) {
+        Say(HexOf(FindWindowW(Widen(line.substr(5)).c_str(), nullptr)));
+    } else if (verb == "pid" && words.size() > 1) {
+        DWORD processId = 0;
+        GetWindowThreadProcessId(HandleArg(words[1]), &processId);
+        Say(std::to_string(processId));
+    } else if (verb == "state" && words.size() > 1) {
+        Say(StateText(HandleArg(words[1])));
+    } else if (verb == "text" && words.size() > 1) {
+        Say(Narrow(TextOf(Addressed(words))));
+    } else if (verb == "rect" && words.size() > 1) {
+        RECT rect = {};
+        Say(GetWindowRect(Addressed(words), &rect) ? RectText(rect) : "error");
+    } else if (verb == "input" && words.size() > 1) {
+        GUITHREADINFO info = {sizeof(info)};
+        const DWORD thread = GetWindowThreadProcessId(HandleArg(words[1]), nullptr);
+        if (thread && GetGUIThreadInfo(thread, &info)) {
+            Say(HexOf(info.hwndActive) + " " + HexOf(info.hwndFocus));
+        } else {
+            Say("error");
+        }
+    } else if (verb == "rows" && words.size() > 2) {
+        for (const std::string& row : RowLines(Addressed(words)))
+            Say(row);
+    } else if (verb == "row-rect" && words.size() > 3) {
+        Say(RowRect(Addressed(words), static_cast<int>(Number(words[3]))));
+    } else if (verb == "items" && words.size() > 2) {
+        SayComboItems(Addressed(words));
+    } else if (verb == "post" && words.size() > 4) {
+        Say(PostMessageW(HandleArg(words[1]), static_cast<UINT>(Number(words[2])),
+                         static_cast<WPARAM>(Number(words[3])), static_cast<LPARAM>(Number(words[4])))
+                ? "ok"
+                : "error");
+    } else if (verb == "terminate" && words.size() > 1) {
+        HANDLE process = OpenProcess(PROCESS_TERMINATE, FALSE, static_cast<DWORD>(Number(words[1])));
+        const bool ended = process && TerminateProcess(process, 9);
+        if (process) CloseHandle(process);
+        Say(ended ? "terminated 1" : "terminated 0");
+    } else if (verb == "spawn" && line.size() > 6) {
+        std::wstring commandLine = Widen(line.substr(6));
+        STARTUPINFOW startup = {sizeof(startup)};
+        PROCESS_INFORMATION process = {};
+        if (CreateProcessW(nullptr, commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
+                           &startup, &process)) {
+            CloseHandle(process.hThread);
+            spawned.push_back(process.hProcess);
+            Say("spawned " + std::to_string(process.dwProcessId));
+        } else {
+            Say("spawned 0");
+        }
+    } else if (verb == "exit-code" && words.size() > 1) {
+        Say(ExitCodeText(static_cast<DWORD>(Number(words[1]))));
+    } else if (verb == "processes" && words.size() > 1) {
+        SayProcesses(Widen(words[1]));
+    } else if (verb == "resources" && words.size() > 1) {
+        Say(Resources(static_cast<DWORD>(Number(words[1]))));
+    } else if (verb == "windows" && words.size() > 1) {
+        SayWindowsOf(static_cast<DWORD>(Number(words[1])));
+    } else {
+        return false;
+    }
+    return true;
+}
+
 // Runs on the GUI thread: the windows belong to it.
 void Execute(const std::string& line) {
+    if (ExecuteAboutOthers(line)) return;
     const std::size_t space = line.find(' ');
     const std::string verb = line.substr(0, space);
     const std::string rest = space == std::string::npos ? std::string() : line.substr(space + 1);
@@ -116,16 +499,24 @@ void Execute(const std::string& line) {
     } else if (verb == "close" && target) {
         DestroyWindow(target);
         Say("ok");
-    } else if ((verb == "show" || verb == "minimize" || verb == "restore") && target) {
-        ShowWindow(target, verb == "show" ? SW_SHOW : verb == "minimize" ? SW_MINIMIZE : SW_RESTORE);
+    } else if ((verb == "show" || verb == "minimize" || verb == "restore" || verb == "hide") && target) {
+        ShowWindow(target, verb == "show"       ? SW_SHOW
+                           : verb == "minimize" ? SW_MINIMIZE
+                           : verb == "restore"  ? SW_RESTORE
+                                                : SW_HIDE);
         Say("ok");
+    } else if (verb == "exstyle" && target && space2 != std::string::npos) {
+        SetWindowLongPtrW(target, GWL_EXSTYLE, static_cast<LONG_PTR>(Number(rest.substr(space2 + 1), 16)));
+        SetWindowPos(target, nullptr, 0, 0, 0, 0,
+                     SWP_NOSIZE | SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE | SWP_FRAMECHANGED);
+        Say("ok");
+    } else if (verb == "visible-count") {
+        int visible = 0;
+        for (HWND hwnd : windows)
+            visible += IsWindowVisible(hwnd) ? 1 : 0;
+        Say(std::to_string(visible));
     } else if (verb == "query") {
-        char text[96];
-        std::snprintf(text, sizeof(text), "%d %d %llX %d", target && IsWindowVisible(target) ? 1 : 0,
-                      target && IsIconic(target) ? 1 : 0,
-                      static_cast<unsigned long long>(target ? GetWindowLongPtrW(target, GWL_EXSTYLE) : 0),
-                      target && IsWindow(target) ? 1 : 0);
-        Say(text);
+        Say(StateText(target));
     } else if (verb == "foreground") {
         Say(HexOf(GetForegroundWindow()));
     } else if (verb == "activate" && target) {
@@ -142,15 +533,33 @@ void Execute(const std::string& line) {
     }
 }
 
-DWORD WINAPI ReadCommands(void*) {
+LRESULT CALLBACK CommandWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    if (message != kCommandMessage) return DefWindowProcW(window, message, wParam, lParam);
+    auto* line = reinterpret_cast<std::string*>(lParam);
+    Execute(*line);
+    delete line;
+    return 0;
+}
+
+// Lines of any length: a command may carry a very long command line.
+bool ReadLine(std::string& line) {
+    line.clear();
     char buffer[4096];
     while (std::fgets(buffer, sizeof(buffer), stdin)) {
-        std::string line(buffer);
-        while (!line.empty() && (line.back() == '\n' || line.back() == '\r'))
-            line.pop_back();
-        PostThreadMessageW(mainThread, kCommandMessage, 0, reinterpret_cast<LPARAM>(new std::string(line)));
+        line += buffer;
+        if (line.back() == '\n') break;
     }
-    PostThreadMessageW(mainThread, kCommandMessage, 0, reinterpret_cast<LPARAM>(new std::string("quit")));
+    if (line.empty()) return false;
+    while (!line.empty() && (line.back() == '\n' || line.back() == '\r'))
+        line.pop_back();
+    return true;
+}
+
+DWORD WINAPI ReadCommands(void*) {
+    std::string line;
+    while (ReadLine(line))
+        PostMessageW(commandWindow, kCommandMessage, 0, reinterpret_cast<LPARAM>(new std::string(line)));
+    PostMessageW(commandWindow, kCommandMessage, 0, reinterpret_cast<LPARAM>(new std::string("quit")));
     return 0;
 }
 
@@ -217,7 +626,6 @@ int CrashRemote(DWORD processId) {
 } // namespace
 
 int wmain(int argc, wchar_t** argv) {
-    mainThread = GetCurrentThreadId();
     std::vector<HANDLE> lockedFiles;
     for (int i = 1; i < argc; ++i) {
         const std::wstring option = argv[i];
@@ -258,17 +666,18 @@ int wmain(int argc, wchar_t** argv) {
         if (!spec.invisible) ShowWindow(hwnd, spec.minimized ? SW_SHOWMINNOACTIVE : SW_SHOWNOACTIVATE);
         Say(std::to_string(i) + " " + HexOf(hwnd));
     }
+    WNDCLASSEXW commandClass = {sizeof(commandClass)};
+    commandClass.lpfnWndProc = CommandWindowProc;
+    commandClass.hInstance = windowClass.hInstance;
+    commandClass.lpszClassName = kCommandClassName;
+    RegisterClassExW(&commandClass);
+    commandWindow = CreateWindowExW(0, kCommandClassName, L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr,
+                                    windowClass.hInstance, nullptr);
     events.clear();
     Say("ready");
     CreateThread(nullptr, 0, ReadCommands, nullptr, 0, nullptr);
     MSG message = {};
     while (GetMessageW(&message, nullptr, 0, 0) > 0) {
-        if (message.hwnd == nullptr && message.message == kCommandMessage) {
-            auto* line = reinterpret_cast<std::string*>(message.lParam);
-            Execute(*line);
-            delete line;
-            continue;
-        }
         TranslateMessage(&message);
         DispatchMessageW(&message);
     }

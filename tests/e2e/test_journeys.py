@@ -1,0 +1,169 @@
+"""What a new user meets: the first start, hiding and restoring with the hotkey, leaving while windows are
+hidden, and refusing the usage notice."""
+import os
+import unittest
+
+from veltrano_e2e import (IDC_EXIT, IDC_NOTICE_REFUSE, IDC_STATUS, IDC_TO_TRAY, MAIN_CLASS, NOTICE_CLASS,
+                          READY_TEXT, WS_EX_APPWINDOW, WS_EX_TOOLWINDOW, E2ETestCase, Screen, X, center,
+                          own_wine_processes, read_state_file, wait_for)
+
+HELPER_EXE = "vlt-test-windows.exe"
+NOTICE_TITLE = "使用须知"
+
+
+class Journeys(E2ETestCase):
+
+    def user_windows(self, *titles):
+        arguments = []
+        for title in titles:
+            arguments += ["--window", title]
+        return self.helper(*arguments)
+
+    def test_first_start_asks_for_the_notice_then_lists_the_users_windows_in_z_order(self):
+        titles = ["Journey Notes", "Journey Mail", "Journey Chat"]
+        probe = self.user_windows(*titles)
+        program = self.veltrano(settings=None).start()
+
+        notice = wait_for(lambda: probe.find(NOTICE_CLASS), 30)
+        self.assertTrue(notice, "no usage notice appeared")
+        self.assertTrue(wait_for(lambda: X.shown(NOTICE_TITLE), 10), "the notice is not on the screen")
+        main = probe.find(MAIN_CLASS)
+        self.assertTrue(main, "the main window does not exist behind the notice")
+        self.assertFalse(probe.visible(main), "the main window is shown before the notice was accepted")
+        self.assertTrue(X.gone("Veltrano"), "the main window is on the screen before the notice was accepted")
+        self.assertFalse(os.path.exists(program.settings_path))
+
+        screen = Screen(probe, program)
+        screen.focus_window(NOTICE_TITLE, notice)
+        X.key("Return")
+        program.wait_main(probe)
+        self.assertFalse(probe.state(notice)[3], "the notice is still there after Enter")
+        self.assertTrue(X.shown("Veltrano"))
+
+        self.assertEqual(wait_for(lambda: screen.status() == READY_TEXT and READY_TEXT, 10), READY_TEXT,
+                         screen.status())
+        helper_pid = probe.pid_of(probe.windows[0])
+        z_order = [probe.text(hwnd) for hwnd, visible, _ in probe.windows_of(helper_pid)
+                   if visible and probe.text(hwnd) in titles]
+        self.assertEqual(sorted(z_order), sorted(titles))
+        listed = [title for ticked, title in probe.rows(program.main) if title in titles]
+        self.assertEqual(listed, z_order, "the list does not show the user's windows in z-order")
+        self.assertFalse(any(ticked for ticked, _ in probe.rows(program.main)), "a row is ticked on a first start")
+
+        with open(program.settings_path, "rb") as f:
+            raw = f.read()
+        self.assertTrue(raw.startswith(b"\xff\xfe"), "the new settings file is not UTF-16LE with a byte-order mark")
+        self.assertIn("[config]", program.read_settings())
+        self.assertEqual(program.settings_value("noticeShown"), "1")
+
+    def test_the_hotkey_hides_the_ticked_windows_and_the_main_window_and_brings_them_back(self):
+        notes, mail, chat, editor = "Hotkey Notes", "Hotkey Mail", "Hotkey Chat", "Hotkey Editor"
+        probe = self.user_windows(notes, mail, chat, editor)
+        windows = dict(zip((notes, mail, chat, editor), probe.windows))
+        program = self.veltrano().start()
+        main = program.wait_main(probe)
+        screen = Screen(probe, program)
+
+        screen.tick_with_mouse(notes)
+        screen.tick_with_keyboard(mail)
+        self.assertFalse(screen.ticked(chat))
+        screen.choose_target(chat)
+        before = {title: probe.state(hwnd) for title, hwnd in windows.items()}
+        before["Veltrano"] = probe.state(main)
+
+        # The user goes back to work in another window and presses the hotkey there.
+        hidden = [notes, mail, "Veltrano"]
+        handles = {**windows, "Veltrano": main}
+        self.assertTrue(screen.press_hotkey_in(editor, windows[editor],
+                                               lambda: not any(probe.visible(handles[t]) for t in hidden)),
+                        "the ticked windows and the main window were not hidden")
+        for title in hidden:
+            visible, _, style, exists = probe.state(handles[title])
+            self.assertTrue(exists)
+            self.assertFalse(visible, title)
+            self.assertTrue(style & WS_EX_TOOLWINDOW, f"{title} is not a tool window while hidden")
+            self.assertFalse(style & WS_EX_APPWINDOW)
+            self.assertTrue(wait_for(lambda: X.gone(title), 10), f"{title} is still mapped on the X side")
+        self.assertTrue(probe.visible(windows[chat]))
+        self.assertTrue(X.shown(chat))
+        self.assertTrue(wait_for(lambda: probe.foreground() == windows[chat], 10), "the target did not get focus")
+        self.assertEqual(probe.text(main, IDC_STATUS), "已隐藏 3 个窗口")
+
+        records = read_state_file(program.state_path)
+        self.assertEqual(sorted(hwnd for hwnd, _, _, _ in records),
+                         sorted(handles[t] for t in hidden))
+        for hwnd, pid, style, minimised in records:
+            self.assertEqual(pid, probe.pid_of(hwnd))
+            title = next(t for t in hidden if handles[t] == hwnd)
+            self.assertEqual(style, before[title][2], f"{title}: the state file holds another style")
+            self.assertEqual(minimised, 0)
+
+        self.assertTrue(screen.press_hotkey_in(chat, windows[chat],
+                                               lambda: all(probe.visible(handles[t]) for t in hidden)),
+                        "the second press did not bring every window back")
+        for title in hidden:
+            self.assertEqual(probe.state(handles[title]), before[title], f"{title} came back changed")
+            self.assertTrue(wait_for(lambda: X.shown(title), 10), f"{title} is not mapped again")
+        self.assertTrue(wait_for(lambda: probe.foreground() == windows[editor], 10),
+                        "the focus did not return to the window that had it")
+        self.assertFalse(program.state_file_exists(), "the state file is left after the restore")
+        self.assertEqual(probe.text(main, IDC_STATUS), "已恢复全部窗口")
+
+    def test_leaving_with_the_exit_button_while_hidden_restores_saves_the_ticks_and_keeps_them(self):
+        notes, mail, chat = "Leaving Notes", "Leaving Mail", "Leaving Chat"
+        probe = self.user_windows(notes, mail, chat)
+        windows = dict(zip((notes, mail, chat), probe.windows))
+        program = self.veltrano().start()
+        main = program.wait_main(probe)
+        screen = Screen(probe, program)
+        screen.tick_with_keyboard(mail)
+        screen.tick_with_mouse(chat)
+        before = {title: probe.state(hwnd) for title, hwnd in windows.items()}
+
+        screen.click_control(IDC_TO_TRAY)
+        self.assertTrue(wait_for(lambda: not probe.visible(main), 10))
+        self.assertTrue(screen.press_hotkey_in(
+            notes, windows[notes], lambda: not probe.visible(windows[mail]) and not probe.visible(windows[chat])))
+        self.assertTrue(program.state_file_exists())
+
+        X.click_tray_icon(count=2)
+        self.assertTrue(wait_for(lambda: probe.visible(main), 10), "a double click on the tray icon did not open")
+        self.assertFalse(probe.visible(windows[mail]), "opening the main window restored the hidden windows")
+        screen.click_control(IDC_EXIT)
+        self.assertEqual(program.wait_exit(20), 0, "the program did not end with 0 after the exit button")
+
+        for title, hwnd in windows.items():
+            self.assertEqual(probe.state(hwnd), before[title], f"{title} is not back as it was")
+            self.assertTrue(wait_for(lambda: X.shown(title), 10), f"{title} is not mapped again")
+        self.assertFalse(program.state_file_exists())
+        self.assertEqual(program.settings_value("hideCount"), "2")
+        saved = {program.settings_value("hide0"), program.settings_value("hide1")}
+        self.assertEqual(saved, {f"{mail}|{HELPER_EXE}", f"{chat}|{HELPER_EXE}"})
+        self.assertEqual(program.settings_value("noticeShown"), "1")
+
+        program.start()
+        program.wait_main(probe)
+        self.assertTrue(wait_for(lambda: screen.ticked(mail) and screen.ticked(chat), 10),
+                        "the next start does not tick the saved rows")
+        self.assertFalse(screen.ticked(notes))
+
+    def test_refusing_the_notice_ends_the_program_with_zero_and_writes_no_settings(self):
+        probe = self.user_windows("Refusal Notes")
+        for refuse in ("button", "Escape"):
+            with self.subTest(refuse=refuse):
+                program = self.veltrano(settings=None).start()
+                notice = wait_for(lambda: probe.find(NOTICE_CLASS), 30)
+                self.assertTrue(notice)
+                if refuse == "button":
+                    X.click(*center(probe.rect(notice, IDC_NOTICE_REFUSE)))
+                else:
+                    Screen(probe, program).focus_window(NOTICE_TITLE, notice)
+                    X.key("Escape")
+                self.assertEqual(program.wait_exit(20), 0)
+                self.assertFalse(os.path.exists(program.settings_path), "a refused notice wrote settings")
+                self.assertFalse(own_wine_processes("vlt-guard"), "a refused notice started a watchdog")
+                self.assertFalse(X.shown("Veltrano"), "the main window was shown after a refusal")
+
+
+if __name__ == "__main__":
+    unittest.main()
