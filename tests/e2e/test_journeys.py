@@ -154,6 +154,8 @@ class Journeys(E2ETestCase):
                 program = self.veltrano(settings=None).start()
                 notice = wait_for(lambda: probe.find(NOTICE_CLASS), 30)
                 self.assertTrue(notice)
+                # A click lands only once the window is on the screen; the Win32 window exists before that.
+                self.assertTrue(wait_for(lambda: X.shown(NOTICE_TITLE), 10), "the notice is not on the screen")
                 if refuse == "button":
                     X.click(*center(probe.rect(notice, IDC_NOTICE_REFUSE)))
                 else:
