@@ -6,7 +6,7 @@ import subprocess
 import time
 import unittest
 
-from veltrano_e2e import (IDC_EXIT, IDC_SAVE, NOTICE_CLASS, READY_TEXT, E2ETestCase, Screen, X, report, settings_text,
+from veltrano_e2e import (IDC_EXIT, IDC_SAVE, READY_TEXT, E2ETestCase, Screen, X, report, settings_text,
                           state_file_text, wait_for)
 
 HIDDEN_STYLE = 0x180  # what a hidden window wears: its own edge style plus the tool-window bit
@@ -187,7 +187,7 @@ class BadInput(E2ETestCase):
         locker = self.helper("--lock-file", windows_path(program.settings_path))
         self.assertEqual(locker.preamble, ["locked 1"])
         program.start()
-        notice = wait_for(lambda: locker.find(NOTICE_CLASS), 30)
+        notice = locker.wait_notice()
         self.assertTrue(notice, "with its settings unreadable the program should ask for the notice again")
         report("settings file locked by another process: the usage notice is shown again")
         Screen(locker, program).focus_window("使用须知", notice)

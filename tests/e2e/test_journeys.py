@@ -3,9 +3,9 @@ hidden, and refusing the usage notice."""
 import os
 import unittest
 
-from veltrano_e2e import (IDC_EXIT, IDC_NOTICE_REFUSE, IDC_STATUS, IDC_TO_TRAY, MAIN_CLASS, NOTICE_CLASS,
-                          READY_TEXT, WS_EX_APPWINDOW, WS_EX_TOOLWINDOW, E2ETestCase, Screen, X, center,
-                          own_wine_processes, read_state_file, wait_for)
+from veltrano_e2e import (IDC_EXIT, IDC_NOTICE_REFUSE, IDC_STATUS, IDC_TO_TRAY, MAIN_CLASS, READY_TEXT,
+                          WS_EX_APPWINDOW, WS_EX_TOOLWINDOW, E2ETestCase, Screen, X, center, own_wine_processes,
+                          read_state_file, wait_for)
 
 HELPER_EXE = "vlt-test-windows.exe"
 NOTICE_TITLE = "使用须知"
@@ -24,7 +24,7 @@ class Journeys(E2ETestCase):
         probe = self.user_windows(*titles)
         program = self.veltrano(settings=None).start()
 
-        notice = wait_for(lambda: probe.find(NOTICE_CLASS), 30)
+        notice = probe.wait_notice()
         self.assertTrue(notice, "no usage notice appeared")
         self.assertTrue(wait_for(lambda: X.shown(NOTICE_TITLE), 10), "the notice is not on the screen")
         main = probe.find(MAIN_CLASS)
@@ -152,19 +152,22 @@ class Journeys(E2ETestCase):
         for refuse in ("button", "Escape"):
             with self.subTest(refuse=refuse):
                 program = self.veltrano(settings=None).start()
-                notice = wait_for(lambda: probe.find(NOTICE_CLASS), 30)
-                self.assertTrue(notice)
-                # A click lands only once the window is on the screen; the Win32 window exists before that.
-                self.assertTrue(wait_for(lambda: X.shown(NOTICE_TITLE), 10), "the notice is not on the screen")
-                if refuse == "button":
-                    X.click(*center(probe.rect(notice, IDC_NOTICE_REFUSE)))
-                else:
-                    Screen(probe, program).focus_window(NOTICE_TITLE, notice)
-                    X.key("Escape")
-                self.assertEqual(program.wait_exit(20), 0)
-                self.assertFalse(os.path.exists(program.settings_path), "a refused notice wrote settings")
-                self.assertFalse(own_wine_processes("vlt-guard"), "a refused notice started a watchdog")
-                self.assertFalse(X.shown("Veltrano"), "the main window was shown after a refusal")
+                try:
+                    notice = probe.wait_notice()
+                    self.assertTrue(notice)
+                    # A click lands only once the window is on the screen; the Win32 window is shown before that.
+                    self.assertTrue(wait_for(lambda: X.shown(NOTICE_TITLE), 10), "the notice is not on the screen")
+                    if refuse == "button":
+                        X.click(*center(probe.rect(notice, IDC_NOTICE_REFUSE)))
+                    else:
+                        Screen(probe, program).focus_window(NOTICE_TITLE, notice)
+                        X.key("Escape")
+                    self.assertEqual(program.wait_exit(20), 0)
+                    self.assertFalse(os.path.exists(program.settings_path), "a refused notice wrote settings")
+                    self.assertFalse(own_wine_processes("vlt-guard"), "a refused notice started a watchdog")
+                    self.assertFalse(X.shown("Veltrano"), "the main window was shown after a refusal")
+                finally:
+                    program.kill()
 
 
 if __name__ == "__main__":

@@ -34,11 +34,15 @@ class Soak(E2ETestCase):
         samples = []
         started = time.monotonic()
         for cycle in range(CYCLES):
+            # Each press waits for the status line too: it is written last, once the program has finished the
+            # toggle (focus switch included) and is ready for the next press.
             hidden = screen.press_hotkey_in(target, handles[target],
-                                            lambda: probe.visible_count() == 1 and not probe.visible(main))
+                                            lambda: probe.visible_count() == 1 and not probe.visible(main)
+                                            and screen.status() == f"已隐藏 {WINDOWS + 1} 个窗口")
             self.assertTrue(hidden, f"cycle {cycle}: the windows were not hidden ({probe.visible_count()} visible)")
             back = screen.press_hotkey_in(target, handles[target],
-                                          lambda: probe.visible_count() == WINDOWS + 1 and probe.visible(main))
+                                          lambda: probe.visible_count() == WINDOWS + 1 and probe.visible(main)
+                                          and screen.status() == "已恢复全部窗口")
             self.assertTrue(back, f"cycle {cycle}: only {probe.visible_count()} of {WINDOWS + 1} windows came back")
             if cycle in (min(5, CYCLES - 1), CYCLES - 1) or cycle % 100 == 99:
                 samples.append((cycle + 1, sample()))

@@ -31,16 +31,13 @@ READY_TEXT = "就绪 · 快捷键 Ctrl+Alt+Space"
 IDC_WINDOW_LIST = 1002
 IDC_TARGET_COMBO = 1007
 IDC_SAVE = 1009
-IDC_TOGGLE = 1010
 IDC_TO_TRAY = 1011
 IDC_EXIT = 1012
 IDC_STATUS = 1014
-IDC_NOTICE_AGREE = 2001
 IDC_NOTICE_REFUSE = 2002
 WS_EX_TOOLWINDOW = 0x80
 WS_EX_APPWINDOW = 0x40000
 WM_ENDSESSION = 0x16
-WM_COMMAND = 0x111
 
 
 def report(line):
@@ -168,6 +165,13 @@ class Helper:
 
     def find(self, class_name):
         return int(self.ask(f"find {class_name}"), 16)
+
+    def wait_notice(self, timeout=30):
+        """The usage notice once it is shown (it can be found while its controls are still being made)."""
+        def shown():
+            notice = self.find(NOTICE_CLASS)
+            return notice if notice and self.visible(notice) else 0
+        return wait_for(shown, timeout)
 
     def pid_of(self, hwnd):
         return int(self.ask(f"pid {hwnd:X}"))
@@ -309,7 +313,9 @@ class Veltrano:
 
     def __init__(self, name, settings=None):
         Veltrano.counter += 1
-        self.folder = os.path.join(WORK, f"{name}-{os.getpid()}-{Veltrano.counter}")
+        # A blank and Chinese characters in every folder: the watchdog's command line and the files beside the
+        # exe must cope with the folders users really have.
+        self.folder = os.path.join(WORK, f"{name[:40]}-{os.getpid()}-{Veltrano.counter} 用户 程序")
         shutil.rmtree(self.folder, ignore_errors=True)
         os.makedirs(self.folder)
         self.exe = os.path.join(self.folder, "veltrano.exe")
@@ -443,8 +449,9 @@ class Screen:
         """Selects the row with a click on its title, then presses the space bar."""
         left, top, _, bottom = self.row_rect(title)
         X.click(left + 60, (top + bottom) // 2)
-        wait_for(lambda: self.probe.ask(f"input {self.main:X}").split()[-1] ==
-                 f"{self.probe.find('SysListView32'):X}", 5)
+        list_view = self.probe.ask(f"child {self.main:X} {IDC_WINDOW_LIST}")
+        if not wait_for(lambda: self.probe.ask(f"input {self.main:X}").split()[-1] == list_view, 5):
+            raise AssertionError(f"a click on {title!r} did not give the list the keyboard focus")
         X.key("space")
         if not wait_for(lambda: self.ticked(title), 5):
             raise AssertionError(f"the space bar on {title!r} did not tick it")

@@ -15,6 +15,7 @@
 // and, about any window of any process (<window> is a handle in hex, <pid> a decimal process id):
 //   find <class>             -> "<handle in hex>" of the first top-level window of that class, 0 when none
 //   pid <window>             -> "<process id>" that owns the window, 0 when none
+//   child <window> <id>      -> "<handle in hex>" of its control with that id, 0 when none
 //   state <window>           -> "<visible> <iconic> <exstyle hex> <is-window>", like query
 //   text <window> [<id>]     -> the window's text (or its child control's with that id) in UTF-8
 //   rect <window> [<id>]     -> "<left> <top> <right> <bottom>" in screen coordinates
@@ -424,6 +425,8 @@ bool ExecuteAboutOthers(const std::string& line) {
         DWORD processId = 0;
         GetWindowThreadProcessId(HandleArg(words[1]), &processId);
         Say(std::to_string(processId));
+    } else if (verb == "child" && words.size() > 2) {
+        Say(HexOf(Addressed(words)));
     } else if (verb == "state" && words.size() > 1) {
         Say(StateText(HandleArg(words[1])));
     } else if (verb == "text" && words.size() > 1) {
