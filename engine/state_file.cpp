@@ -4,6 +4,8 @@
 #include "engine/hide_plan.h"
 #include "engine/state_format.h"
 
+#include <cstdint>
+#include <cwchar>
 #include <string>
 #include <vector>
 
@@ -38,11 +40,11 @@ std::string ReadStateFileHead(const std::wstring& path, bool& opened) {
 // has ended and the system's file cache serves them; only a crash of the whole system loses the cache, and
 // the windows the file lists are gone with it. The move itself is written through, so the name never points
 // at a file the system has not recorded.
-void ReplaceFileAtomically(const std::wstring& path, const std::string& content) {
+bool ReplaceFileAtomically(const std::wstring& path, const std::string& content) {
     const std::wstring temporary = path + L".tmp";
     HANDLE file = CreateFileW(temporary.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
                               FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (file == INVALID_HANDLE_VALUE) return;
+    if (file == INVALID_HANDLE_VALUE) return false;
     DWORD written = 0;
     const bool ok = WriteFile(file, content.data(), static_cast<DWORD>(content.size()), &written, nullptr) &&
                     written == content.size();
@@ -50,42 +52,32 @@ void ReplaceFileAtomically(const std::wstring& path, const std::string& content)
     if (!ok ||
         !MoveFileExW(temporary.c_str(), path.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
         DeleteFileW(temporary.c_str());
+        return false;
     }
+    return true;
 }
 
-} // namespace
-
-std::wstring StateFilePath() {
-    if (!app.stateFileOverride.empty()) return app.stateFileOverride;
-    return PathBesideExecutable(L"veltrano.hidden");
-}
-
-void ApplyRestore(HWND hwnd, LONG_PTR savedExStyle, bool minimized) {
-    SetWindowLongPtrW(hwnd, GWL_EXSTYLE, savedExStyle);
-    SetWindowPos(hwnd, nullptr, 0, 0, 0, 0, kFrameRefreshFlags);
-    ShowWindow(hwnd, minimized ? SW_SHOWMINIMIZED : SW_SHOW);
-    if (app.taskbarList && !(savedExStyle & kExStyleToolWindow)) app.taskbarList->AddTab(hwnd);
-}
-
-void WriteStateFile() {
-    const std::wstring path = StateFilePath();
-    if (app.hiddenSet.empty()) {
-        DeleteFileW(path.c_str());
-        return;
+// Where the state file goes when it cannot be written in its place (a program folder the user may not write
+// to, a read-only share, a file held by another program): the temporary folder, under a name made from the
+// usual path, so the watchdog and the next start, which know only the usual path, find it as well. Without
+// it, a hide in such a folder would leave nothing behind for them, and a killed program would lose the
+// windows.
+std::wstring FallbackStateFilePath(const std::wstring& path) {
+    std::wstring folded = path;
+    CharUpperBuffW(folded.data(), static_cast<DWORD>(folded.size()));
+    std::uint64_t hash = 14695981039346656037ull; // FNV-1a
+    for (wchar_t unit : folded) {
+        hash ^= static_cast<std::uint64_t>(unit);
+        hash *= 1099511628211ull;
     }
-    std::vector<StateRecord> records;
-    records.reserve(app.hiddenSet.size());
-    for (const HiddenWindowRecord& hidden : app.hiddenSet) {
-        DWORD processId = 0;
-        GetWindowThreadProcessId(hidden.hwnd, &processId);
-        records.push_back({HandleValue(hidden.hwnd), processId,
-                           static_cast<std::int64_t>(hidden.savedExStyle), hidden.wasMinimized ? 1 : 0});
-    }
-    ReplaceFileAtomically(path, FormatStateFile(records));
+    wchar_t temp[MAX_PATH + 1] = {};
+    GetTempPathW(MAX_PATH + 1, temp);
+    wchar_t name[40] = {};
+    swprintf(name, 40, L"veltrano-%016llX.hidden", static_cast<unsigned long long>(hash));
+    return std::wstring(temp) + name;
 }
 
-int RestoreFromStateFile() {
-    const std::wstring path = StateFilePath();
+int RestoreFromFile(const std::wstring& path) {
     bool opened = false;
     const std::string content = ReadStateFileHead(path, opened);
     if (!opened) return 0;
@@ -106,4 +98,42 @@ int RestoreFromStateFile() {
     }
     DeleteFileW(path.c_str());
     return restored;
+}
+
+} // namespace
+
+std::wstring StateFilePath() {
+    if (!app.stateFileOverride.empty()) return app.stateFileOverride;
+    return PathBesideExecutable(L"veltrano.hidden");
+}
+
+void ApplyRestore(HWND hwnd, LONG_PTR savedExStyle, bool minimized) {
+    SetWindowLongPtrW(hwnd, GWL_EXSTYLE, savedExStyle);
+    SetWindowPos(hwnd, nullptr, 0, 0, 0, 0, kFrameRefreshFlags);
+    ShowWindow(hwnd, minimized ? SW_SHOWMINIMIZED : SW_SHOW);
+    if (app.taskbarList && !(savedExStyle & kExStyleToolWindow)) app.taskbarList->AddTab(hwnd);
+}
+
+void WriteStateFile() {
+    const std::wstring path = StateFilePath();
+    if (app.hiddenSet.empty()) {
+        DeleteFileW(path.c_str());
+        DeleteFileW(FallbackStateFilePath(path).c_str());
+        return;
+    }
+    std::vector<StateRecord> records;
+    records.reserve(app.hiddenSet.size());
+    for (const HiddenWindowRecord& hidden : app.hiddenSet) {
+        DWORD processId = 0;
+        GetWindowThreadProcessId(hidden.hwnd, &processId);
+        records.push_back({HandleValue(hidden.hwnd), processId,
+                           static_cast<std::int64_t>(hidden.savedExStyle), hidden.wasMinimized ? 1 : 0});
+    }
+    const std::string content = FormatStateFile(records);
+    if (!ReplaceFileAtomically(path, content)) ReplaceFileAtomically(FallbackStateFilePath(path), content);
+}
+
+int RestoreFromStateFile() {
+    const std::wstring path = StateFilePath();
+    return RestoreFromFile(path) + RestoreFromFile(FallbackStateFilePath(path));
 }
