@@ -1,12 +1,13 @@
 """Faults while windows are hidden: the main process killed (by Wine and by Linux), an unhandled exception, the
 watchdog killed, both killed, and the end of the Windows session. Nothing may stay lost; every scenario whose
 timing matters runs VELTRANO_E2E_RUNS times and reports how long the windows stayed away."""
+import os
 import subprocess
 import time
 import unittest
 
 from veltrano_e2e import (HELPER, RUNS, WM_ENDSESSION, E2ETestCase, HiddenScene, kill_linux, own_wine_processes,
-                          report, summary, wait_for)
+                          report, settings_text, summary, wait_for)
 
 
 class Faults(E2ETestCase):
@@ -130,6 +131,40 @@ class Faults(E2ETestCase):
                     self.assertIn(name, rows, "a restored window is missing from the list")
                 scene.program.kill()
                 end_watchdogs_of_ended_runs()
+
+    def test_a_program_folder_that_cannot_be_written_still_keeps_the_windows_safe(self):
+        scene = self.scene("Sealed")
+        program = self.veltrano(settings_text(scene.names, scene.target))
+        # As a program folder the user may not write to: immutable for root, read-only for anyone else.
+        sealed = subprocess.run(["chattr", "+i", program.folder], capture_output=True).returncode == 0
+        if not sealed:
+            os.chmod(program.folder, 0o555)
+        try:
+            for how in ("watchdog", "next start"):
+                with self.subTest(how=how):
+                    program.kill()
+                    scene.start(program).hide(beside_the_exe=False)
+                    started = time.monotonic()
+                    if how == "watchdog":
+                        program.process.kill()
+                    else:
+                        for pid in own_wine_processes("vlt-guard") + [program.process.pid]:
+                            kill_linux(pid)
+                        self.assertIsNotNone(program.wait_exit(10))
+                        self.assertTrue(wait_for(lambda: not scene.watchdog_pids(), 10))
+                        self.assertEqual(scene.visible_count(), 1, "nobody was left to restore, yet")
+                        started = time.monotonic()
+                        scene.start(program)
+                    seconds = scene.wait_restored(started)
+                    self.assertIsNotNone(seconds, f"the {how} did not bring the windows back")
+                    report(f"read-only program folder, restored by the {how}: {seconds:.3f} s")
+                    scene.assert_restored_as_before()
+                    program.kill()
+                    end_watchdogs_of_ended_runs()
+        finally:
+            if sealed:
+                subprocess.run(["chattr", "-i", program.folder], check=True)
+            os.chmod(program.folder, 0o755)
 
     def test_the_end_of_the_windows_session_restores_the_hidden_windows(self):
         scene = self.scene("Session").start().hide()

@@ -574,14 +574,15 @@ class HiddenScene:
     def visible_count(self):
         return self.probe.visible_count()
 
-    def hide(self):
-        """Presses the hotkey in the main window and waits until only the target is left visible."""
+    def hide(self, beside_the_exe=True):
+        """Presses the hotkey in the main window and waits until only the target is left visible; the state
+        file is then expected beside the exe, or (when that folder cannot be written) not there."""
         self.before = {name: self.probe.state(self.handles[name]) for name in self.names}
         hidden = Screen(self.probe, self.program).press_hotkey_in(
             "Veltrano", self.program.main,
             lambda: self.visible_count() == 1 and not self.probe.visible(self.program.main))
         self.case.assertTrue(hidden, "the hotkey did not hide the windows")
-        self.case.assertTrue(self.program.state_file_exists(), "no state file while windows are hidden")
+        self.case.assertEqual(self.program.state_file_exists(), beside_the_exe, "the state file beside the exe")
         for hwnd in (self.handles[name] for name in self.names):
             self.case.assertTrue(self.probe.state(hwnd)[2] & WS_EX_TOOLWINDOW)
         return self
