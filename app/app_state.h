@@ -9,13 +9,31 @@
 
 #include <array>
 #include <string>
+#include <unordered_set>
 #include <vector>
+
+// How far the hide of one window has got.
+enum class HideProgress {
+    Asked,     // the hide is queued and its program has not answered since
+    Hidden,    // off the screen, in the tool-window style, without its taskbar button
+    Refused,   // its program answered and kept the window on the screen
+    LeftShown, // the user brought it to the front while hidden: it stays until the restore
+};
 
 struct HiddenWindowRecord {
     HWND hwnd = nullptr;
     LONG_PTR savedExStyle = 0;
     bool wasMinimized = false;
+    // Still in its own extended style: putting it back writes no style.
+    bool ownStyle = false;
+    HideProgress progress = HideProgress::Hidden;
+    // The question to its program whose answer is awaited (0: none), and whether it came.
+    unsigned question = 0;
+    bool answered = false;
 };
+
+// Which outcome the status line shows, so that a program answering late can bring it up to date.
+enum class ShownOutcome { None, Hide, Restore };
 
 struct AppState {
     HINSTANCE instance = nullptr;
@@ -47,11 +65,30 @@ struct AppState {
     // while they are hidden (or before the list has shown them again) would drop their keys; commits add
     // these back.
     std::vector<WindowKey> hiddenKeys;
+    HWND switchTarget = nullptr;
+    // Windows put back whose programs did not answer in time: their shows are queued, and their own styles
+    // and taskbar buttons go back when they answer. The state file lists them until then.
+    std::vector<HiddenWindowRecord> pendingUndo;
+    // The windows a restore is putting back, while it waits for their programs.
+    std::vector<HiddenWindowRecord> puttingBack;
+    std::size_t restoredCount = 0;
+    ShownOutcome shownOutcome = ShownOutcome::None;
+    unsigned lastQuestion = 0;
+    // A hide or restore is waiting for answers; what arrives meanwhile must not start another.
+    bool engineBusy = false;
+
+    // While hidden: the top-level windows seen so far, and the not yet visible ones owned by hidden windows.
+    std::unordered_set<HWND> knownWindows;
+    std::vector<HWND> dormantOwned;
+    bool knownWindowsSorted = false;
+    UniqueWinEventHook winEventHook;
+    bool hiddenWatchSoon = false;
 
     ComPtr<ITaskbarList> taskbarList;
     int noticeResult = 0;
     UniqueHandle watchdogProcess;
     std::wstring stateFileOverride;
+    bool watchdogRole = false;
 };
 
 extern AppState app;
@@ -61,7 +98,7 @@ inline HWND ControlHandle(int id) {
     return (index >= 0 && index < kControlCount) ? app.controls[static_cast<std::size_t>(index)] : nullptr;
 }
 
-// The control exists right now; Parts that do not own a control check before using it.
+// The control exists right now; code that does not own a control checks before using it.
 inline HWND LiveControl(int id) {
     HWND control = ControlHandle(id);
     return (control && IsWindow(control)) ? control : nullptr;

@@ -28,11 +28,15 @@ inline void DestroyImageList(HIMAGELIST list) {
 inline void DestroyMenuHandle(HMENU menu) {
     DestroyMenu(menu);
 }
+inline void UnhookWinEventHandle(HWINEVENTHOOK hook) {
+    UnhookWinEvent(hook);
+}
 
 using UniqueHandle = UniqueHandleOf<HANDLE, CloseKernelHandle>;
 using UniqueFont = UniqueHandleOf<HFONT, DeleteGdiFont>;
 using UniqueImageList = UniqueHandleOf<HIMAGELIST, DestroyImageList>;
 using UniqueMenu = UniqueHandleOf<HMENU, DestroyMenuHandle>;
+using UniqueWinEventHook = UniqueHandleOf<HWINEVENTHOOK, UnhookWinEventHandle>;
 
 // A COM interface pointer released when its owner lets go of it.
 template <typename Interface> struct ComReleaser {

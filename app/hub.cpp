@@ -4,6 +4,7 @@
 #include "app/notice.h"
 #include "catalogue/catalogue.h"
 #include "engine/hidden_set.h"
+#include "engine/hidden_watch.h"
 #include "engine/state_file.h"
 #include "engine/watchdog.h"
 #include "hotkey/hotkey.h"
@@ -87,6 +88,8 @@ void OnTimer(WPARAM id) {
         if (IsWindowVisible(app.mainWindow) && !IsIconic(app.mainWindow)) RefreshListIfWindowsChanged();
         break;
     case TIMER_WATCHDOG: OnWatchdogTimer(); break;
+    case TIMER_HIDDEN_WATCH:
+    case TIMER_HIDDEN_WATCH_SOON: OnHiddenWatchTimer(id); break;
     default: break;
     }
 }
@@ -111,6 +114,8 @@ void CreateTaskbarList() {
 } // namespace
 
 void ToggleHidden() {
+    // A press that arrives while a hide or restore waits for answers is not a new one.
+    if (app.engineBusy) return;
     CommitListToSettings();
     if (app.windowsHidden) {
         RestoreAllWindows();

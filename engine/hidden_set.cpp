@@ -1,60 +1,178 @@
 #include "engine/hidden_set.h"
 
 #include "catalogue/catalogue.h"
+#include "engine/hidden_watch.h"
 #include "engine/hide_plan.h"
+#include "engine/program_answers.h"
 #include "engine/state_file.h"
 #include "ui/tray.h"
 
+#include <algorithm>
 #include <string>
 
 namespace {
 
-std::vector<TopLevelWindow> DescribeTopLevelWindows() {
+// While set, answers are only noted: whoever waits for them acts on them afterwards.
+struct BusyGuard {
+    BusyGuard() { app.engineBusy = true; }
+    ~BusyGuard() { app.engineBusy = false; }
+    BusyGuard(const BusyGuard&) = delete;
+    BusyGuard& operator=(const BusyGuard&) = delete;
+};
+
+std::vector<TopLevelWindow> DescribeTopLevelWindows(const std::vector<HWND>& handles) {
     std::vector<TopLevelWindow> windows;
-    for (HWND hwnd : EnumerateAllTopLevelWindows()) {
+    windows.reserve(handles.size());
+    for (HWND hwnd : handles) {
         const bool visible = IsTopLevelWindowVisible(hwnd);
         windows.push_back({hwnd, visible, visible ? GetWindow(hwnd, GW_OWNER) : nullptr});
     }
     return windows;
 }
 
+// A window still owed its undo from an earlier restore keeps what it had before that hide.
 HiddenWindowRecord RecordBeforeHiding(HWND hwnd) {
-    return {hwnd, GetWindowLongPtrW(hwnd, GWL_EXSTYLE), IsIconic(hwnd) != FALSE};
-}
-
-void HideRecordedWindow(const HiddenWindowRecord& record) {
-    const LONG_PTR hiddenStyle = static_cast<LONG_PTR>(HiddenExStyle(record.savedExStyle));
-    if (hiddenStyle != record.savedExStyle) {
-        SetWindowLongPtrW(record.hwnd, GWL_EXSTYLE, hiddenStyle);
-        SetWindowPos(record.hwnd, nullptr, 0, 0, 0, 0, kFrameRefreshFlags);
+    const auto owed = std::find_if(app.pendingUndo.begin(), app.pendingUndo.end(),
+                                   [&](const HiddenWindowRecord& record) { return record.hwnd == hwnd; });
+    HiddenWindowRecord record{hwnd, GetWindowLongPtrW(hwnd, GWL_EXSTYLE), IsIconic(hwnd) != FALSE, true,
+                              HideProgress::Asked};
+    if (owed != app.pendingUndo.end()) {
+        record.savedExStyle = owed->savedExStyle;
+        record.wasMinimized = owed->wasMinimized;
+        record.ownStyle = owed->ownStyle;
+        app.pendingUndo.erase(owed);
     }
-    if (app.taskbarList) app.taskbarList->DeleteTab(record.hwnd);
-    ShowWindow(record.hwnd, SW_HIDE);
+    return record;
 }
 
-void RestoreRecordsLastToFirst() {
-    for (auto record = app.hiddenSet.rbegin(); record != app.hiddenSet.rend(); ++record)
-        RestoreHiddenWindow(*record);
-    app.hiddenSet.clear();
-    app.windowsHidden = false;
+bool AllAnswered(const std::vector<HiddenWindowRecord>& records) {
+    return std::all_of(records.begin(), records.end(),
+                       [](const HiddenWindowRecord& record) { return record.answered; });
+}
+
+void AskEach(std::vector<HiddenWindowRecord>& records) {
+    for (HiddenWindowRecord& record : records) {
+        record.answered = false;
+        record.question = AskForAnswer(record.hwnd);
+    }
+}
+
+void RefreshFrame(HWND hwnd) {
+    SetWindowPos(hwnd, nullptr, 0, 0, 0, 0, kFrameRefreshFlags | SWP_ASYNCWINDOWPOS);
+}
+
+void AddTaskbarButton(const HiddenWindowRecord& record) {
+    if (app.taskbarList && !(record.savedExStyle & kExStyleToolWindow)) app.taskbarList->AddTab(record.hwnd);
+}
+
+// Puts back what the window's program has just confirmed it can take at once: the saved style.
+void WriteBackStyle(const HiddenWindowRecord& record) {
+    if (record.ownStyle) return;
+    SetWindowLongPtrW(record.hwnd, GWL_EXSTYLE, record.savedExStyle);
+    RefreshFrame(record.hwnd);
+}
+
+// The hides whose programs have answered: a window that went off the screen takes the tool-window style and
+// loses its taskbar button, one still on the screen refused. The state file learns of a style change before
+// it is made, so a kill in between leaves an undo that rewrites an unchanged style, never a lost one.
+void FinishAnsweredHides() {
+    std::vector<HiddenWindowRecord*> restyle;
+    std::vector<HWND> hidden;
+    for (HiddenWindowRecord& record : app.hiddenSet) {
+        if (record.progress != HideProgress::Asked || !record.answered) continue;
+        if (IsWindow(record.hwnd) && IsTopLevelWindowVisible(record.hwnd)) {
+            record.progress = HideProgress::Refused;
+            continue;
+        }
+        record.progress = HideProgress::Hidden;
+        hidden.push_back(record.hwnd);
+        if (record.ownStyle && HiddenExStyle(record.savedExStyle) != record.savedExStyle) {
+            record.ownStyle = false;
+            restyle.push_back(&record);
+        }
+    }
+    if (!restyle.empty()) WriteStateFile();
+    for (const HiddenWindowRecord* record : restyle) {
+        SetWindowLongPtrW(record->hwnd, GWL_EXSTYLE, static_cast<LONG_PTR>(HiddenExStyle(record->savedExStyle)));
+        RefreshFrame(record->hwnd);
+    }
+    if (app.taskbarList) {
+        for (HWND hwnd : hidden)
+            app.taskbarList->DeleteTab(hwnd);
+    }
+}
+
+void ShowHideOutcome() {
+    OutcomeTally tally;
+    for (const HiddenWindowRecord& record : app.hiddenSet) {
+        if (record.progress == HideProgress::LeftShown || !IsWindow(record.hwnd)) continue;
+        if (!IsTopLevelWindowVisible(record.hwnd)) {
+            ++tally.done;
+        } else {
+            AddShortfall(tally, record.progress == HideProgress::Refused, ReadWindowTitle(record.hwnd));
+        }
+    }
+    app.shownOutcome = ShownOutcome::Hide;
+    SetStatusText(HideOutcomeText(tally));
+}
+
+void ShowRestoreOutcome() {
+    OutcomeTally tally{.done = app.restoredCount};
+    for (const HiddenWindowRecord& record : app.pendingUndo) {
+        if (IsWindow(record.hwnd)) AddShortfall(tally, false, ReadWindowTitle(record.hwnd));
+    }
+    SetStatusText(RestoreOutcomeText(tally));
+}
+
+// The undos whose programs have answered since they were put back.
+void CompletePendingUndos() {
+    bool completed = false;
+    for (auto record = app.pendingUndo.begin(); record != app.pendingUndo.end();) {
+        if (!record->answered) {
+            ++record;
+            continue;
+        }
+        if (IsWindow(record->hwnd)) {
+            WriteBackStyle(*record);
+            AddTaskbarButton(*record);
+            ++app.restoredCount;
+        }
+        record = app.pendingUndo.erase(record);
+        completed = true;
+    }
+    if (!completed) return;
+    // An old watchdog waiting on a hung program must not write over the file of a run started since.
+    if (!app.watchdogRole) WriteStateFile();
+    if (app.shownOutcome == ShownOutcome::Restore) ShowRestoreOutcome();
+}
+
+void ShowWindowAgain(const HiddenWindowRecord& record, bool activate) {
+    if (activate) {
+        ShowWindowAsync(record.hwnd, record.wasMinimized ? SW_SHOWMINIMIZED : SW_SHOW);
+    } else {
+        // Shown whenever its program wakes, perhaps much later: it must not take the focus then.
+        ShowWindowAsync(record.hwnd, record.wasMinimized ? SW_SHOWMINNOACTIVE : SW_SHOWNA);
+    }
 }
 
 } // namespace
 
 void HideWindows() {
-    if (app.windowsHidden) return;
+    if (app.windowsHidden || app.engineBusy) return;
     const std::vector<WindowEntry> candidates = EnumerateCandidateWindows();
     std::vector<WindowHandle> toHide = ResolveWindowsToHide(app.settings.hideList, candidates);
     const std::optional<WindowHandle> target = ResolveSwitchTarget(app.settings.focusTarget, candidates);
     if (target) std::erase(toHide, *target);
     if (app.mainWindow && IsWindowVisible(app.mainWindow)) toHide.push_back(app.mainWindow);
-    AddOwnedWindows(toHide, DescribeTopLevelWindows());
+    const std::vector<HWND> topLevel = EnumerateAllTopLevelWindows();
+    AddOwnedWindows(toHide, DescribeTopLevelWindows(topLevel));
     if (toHide.empty() && !target) {
         SetStatusText(L"未配置窗口：先勾选要隐藏的窗口，再选切换目标");
         return;
     }
     app.focusBeforeHide = GetForegroundWindow();
     app.hiddenKeys = app.settings.hideList;
+    app.switchTarget = target.value_or(nullptr);
     app.hiddenSet.clear();
     app.hiddenSet.reserve(toHide.size());
     for (HWND hwnd : toHide)
@@ -64,42 +182,174 @@ void HideWindows() {
     // hide still leaves the watchdog all it needs, and putting back a window that was not hidden yet is
     // harmless.
     WriteStateFile();
+    // Off the screen first, all at once: queued, so a program that does not answer holds up nobody, and its
+    // window goes when it wakes. The style and the taskbar follow once each program has answered.
     for (const HiddenWindowRecord& record : app.hiddenSet)
-        HideRecordedWindow(record);
+        ShowWindowAsync(record.hwnd, SW_HIDE);
+    if (target && IsIconic(*target)) ShowWindowAsync(*target, SW_RESTORE);
+    {
+        BusyGuard busy;
+        AskEach(app.hiddenSet);
+        AwaitAnswers([] { return AllAnswered(app.hiddenSet); }, GetTickCount64() + kAnswerWaitMs);
+    }
+    FinishAnsweredHides();
+    CompletePendingUndos();
     if (target) SwitchFocusTo(*target);
+    if (!app.hiddenSet.empty()) StartHiddenWatch(topLevel);
     UpdateTrayTip();
-    SetStatusText(L"已隐藏 " + std::to_wstring(app.hiddenSet.size()) + L" 个窗口");
+    ShowHideOutcome();
 }
 
-void RestoreHiddenWindow(const HiddenWindowRecord& record) {
-    if (!record.hwnd || !IsWindow(record.hwnd)) return;
-    ApplyRestore(record.hwnd, record.savedExStyle, record.wasMinimized);
+OutcomeTally PutWindowsBack(std::vector<HiddenWindowRecord> records, bool activate) {
+    OutcomeTally tally;
+    std::erase_if(records, [](const HiddenWindowRecord& record) { return !record.hwnd || !IsWindow(record.hwnd); });
+    if (records.empty()) return tally;
+    std::vector<bool> answeredFirst(records.size());
+    {
+        BusyGuard busy;
+        app.puttingBack = std::move(records);
+        AskEach(app.puttingBack);
+        AwaitAnswers([] { return AllAnswered(app.puttingBack); }, GetTickCount64() + kAnswerWaitMs);
+        // Programs that answered take their style back and are shown; the others get a queued show, behind
+        // any hide still queued for them, and the rest when they answer.
+        for (std::size_t i = 0; i < app.puttingBack.size(); ++i) {
+            HiddenWindowRecord& record = app.puttingBack[i];
+            answeredFirst[i] = record.answered;
+            if (record.answered) {
+                WriteBackStyle(record);
+                ShowWindowAgain(record, activate);
+                record.answered = false;
+                record.question = AskForAnswer(record.hwnd);
+            } else {
+                ShowWindowAgain(record, false);
+            }
+        }
+        AwaitAnswers(
+            [&] {
+                for (std::size_t i = 0; i < app.puttingBack.size(); ++i) {
+                    if (answeredFirst[i] && !app.puttingBack[i].answered) return false;
+                }
+                return true;
+            },
+            GetTickCount64() + kConfirmWaitMs);
+        records = std::move(app.puttingBack);
+        app.puttingBack.clear();
+    }
+    for (std::size_t i = 0; i < records.size(); ++i) {
+        HiddenWindowRecord& record = records[i];
+        const bool visible = IsTopLevelWindowVisible(record.hwnd);
+        if (answeredFirst[i] && record.answered) {
+            if (visible) {
+                ++tally.done;
+                AddTaskbarButton(record);
+            } else {
+                AddShortfall(tally, true, ReadWindowTitle(record.hwnd));
+            }
+        } else if (visible && record.ownStyle && !answeredFirst[i]) {
+            // Never left the screen: its queued hide and show cancel out when its program wakes.
+            ++tally.done;
+        } else {
+            if (answeredFirst[i]) record.ownStyle = true; // its style is back already
+            record.answered = false;
+            record.question = AskForAnswer(record.hwnd);
+            app.pendingUndo.push_back(record);
+            AddShortfall(tally, false, ReadWindowTitle(record.hwnd));
+        }
+    }
+    CompletePendingUndos();
+    return tally;
 }
 
 void RestoreAllWindows() {
-    if (!app.windowsHidden) return;
-    RestoreRecordsLastToFirst();
+    if (!app.windowsHidden || app.engineBusy) return;
+    StopHiddenWatch();
+    std::vector<HiddenWindowRecord> records = std::move(app.hiddenSet);
+    app.hiddenSet.clear();
+    std::reverse(records.begin(), records.end());
+    const OutcomeTally tally = PutWindowsBack(std::move(records), true);
+    app.windowsHidden = false;
+    app.switchTarget = nullptr;
     WriteStateFile();
     HWND previous = app.focusBeforeHide;
     if (previous && IsWindow(previous) && IsWindowVisible(previous)) SwitchFocusTo(previous);
     app.focusBeforeHide = nullptr;
     UpdateTrayTip();
-    SetStatusText(L"已恢复全部窗口");
+    app.restoredCount = tally.done;
+    app.shownOutcome = ShownOutcome::Restore;
+    SetStatusText(RestoreOutcomeText(tally));
 }
 
+// No message may be dispatched here: each program is asked with a blocking, bounded question, and a window
+// whose program does not answer in time gets a queued show and stays in the state file for the watchdog,
+// which finishes its undo when the program wakes.
 void RestoreAllOnCrash() {
-    if (app.hiddenSet.empty()) return;
-    RestoreRecordsLastToFirst();
+    if (app.hiddenSet.empty() && app.pendingUndo.empty()) return;
+    std::vector<HiddenWindowRecord> records(app.hiddenSet.rbegin(), app.hiddenSet.rend());
+    records.insert(records.end(), app.pendingUndo.begin(), app.pendingUndo.end());
+    std::vector<HiddenWindowRecord> owed;
+    const ULONGLONG deadline = GetTickCount64() + kAnswerWaitMs;
+    for (const HiddenWindowRecord& record : records) {
+        if (!record.hwnd || !IsWindow(record.hwnd)) continue;
+        if (AnswersBefore(record.hwnd, deadline)) {
+            if (!record.ownStyle) {
+                SetWindowLongPtrW(record.hwnd, GWL_EXSTYLE, record.savedExStyle);
+                SetWindowPos(record.hwnd, nullptr, 0, 0, 0, 0, kFrameRefreshFlags);
+            }
+            ShowWindow(record.hwnd, record.wasMinimized ? SW_SHOWMINIMIZED : SW_SHOW);
+            AddTaskbarButton(record);
+        } else {
+            ShowWindowAgain(record, false);
+            owed.push_back(record);
+        }
+    }
+    app.hiddenSet.clear();
+    app.pendingUndo = std::move(owed);
+    app.windowsHidden = false;
     WriteStateFile();
+}
+
+void AnswerArrived(HWND hwnd, unsigned question) {
+    const auto asked = [&](const HiddenWindowRecord& record) {
+        return record.question == question && record.hwnd == hwnd;
+    };
+    for (std::vector<HiddenWindowRecord>* records : {&app.hiddenSet, &app.puttingBack, &app.pendingUndo}) {
+        const auto record = std::find_if(records->begin(), records->end(), asked);
+        if (record == records->end()) continue;
+        record->answered = true;
+        if (app.engineBusy) return;
+        if (records == &app.hiddenSet) {
+            FinishAnsweredHides();
+            ShowHideOutcome();
+        } else if (records == &app.pendingUndo) {
+            CompletePendingUndos();
+        }
+        return;
+    }
+}
+
+void HideLateComers(const std::vector<HWND>& windows) {
+    if (windows.empty()) return;
+    const std::size_t first = app.hiddenSet.size();
+    for (HWND hwnd : windows)
+        app.hiddenSet.push_back(RecordBeforeHiding(hwnd));
+    WriteStateFile();
+    for (std::size_t i = first; i < app.hiddenSet.size(); ++i) {
+        HiddenWindowRecord& record = app.hiddenSet[i];
+        ShowWindowAsync(record.hwnd, SW_HIDE);
+        record.answered = false;
+        record.question = AskForAnswer(record.hwnd);
+    }
 }
 
 void SwitchFocusTo(HWND target) {
     if (!target || !IsWindow(target)) return;
-    if (IsIconic(target)) ShowWindow(target, SW_RESTORE);
+    if (IsIconic(target)) ShowWindowAsync(target, SW_RESTORE);
+    // Raising is queued like every other request to another program's window.
+    constexpr UINT kToTop = SWP_NOMOVE | SWP_NOSIZE | SWP_ASYNCWINDOWPOS;
     HWND foreground = GetForegroundWindow();
     if (!foreground) {
         SetForegroundWindow(target);
-        BringWindowToTop(target);
+        SetWindowPos(target, HWND_TOP, 0, 0, 0, 0, kToTop);
         return;
     }
     const DWORD foregroundThread = GetWindowThreadProcessId(foreground, nullptr);
@@ -109,7 +359,7 @@ void SwitchFocusTo(HWND target) {
         attached = AttachThreadInput(foregroundThread, ownThread, TRUE) != FALSE;
     }
     SetForegroundWindow(target);
-    BringWindowToTop(target);
+    SetWindowPos(target, HWND_TOP, 0, 0, 0, 0, kToTop);
     if (attached) AttachThreadInput(foregroundThread, ownThread, FALSE);
     // Detaching can leave no foreground window at all (Wine does): the target is asked for once more.
     if (GetForegroundWindow() != target) SetForegroundWindow(target);

@@ -1,6 +1,7 @@
 #include "engine/state_file.h"
 
 #include "app/app_state.h"
+#include "engine/hidden_set.h"
 #include "engine/hide_plan.h"
 #include "engine/state_format.h"
 
@@ -81,7 +82,7 @@ int RestoreFromFile(const std::wstring& path) {
     bool opened = false;
     const std::string content = ReadStateFileHead(path, opened);
     if (!opened) return 0;
-    int restored = 0;
+    std::vector<HiddenWindowRecord> records;
     for (const StateRecord& record : ParseStateFile(content).records) {
         HWND hwnd = HandleFromValue(record.hwnd);
         if (!hwnd || !IsWindow(hwnd)) continue;
@@ -91,12 +92,12 @@ int RestoreFromFile(const std::wstring& path) {
         // this process's own windows, which a record can name only when an earlier run's process id and
         // handle both came back (restoring it could show the main window before the usage notice was
         // accepted).
-        if (owner == 0 || owner != record.processId || owner == GetCurrentProcessId() || !IsWindow(hwnd))
-            continue;
-        ApplyRestore(hwnd, static_cast<LONG_PTR>(record.savedExStyle), record.minimized != 0);
-        ++restored;
+        if (owner == 0 || owner != record.processId || owner == GetCurrentProcessId()) continue;
+        records.push_back({hwnd, static_cast<LONG_PTR>(record.savedExStyle), record.minimized != 0, record.ownStyle});
     }
     DeleteFileW(path.c_str());
+    const int restored = static_cast<int>(records.size());
+    PutWindowsBack(std::move(records), true);
     return restored;
 }
 
@@ -107,27 +108,22 @@ std::wstring StateFilePath() {
     return PathBesideExecutable(L"veltrano.hidden");
 }
 
-void ApplyRestore(HWND hwnd, LONG_PTR savedExStyle, bool minimized) {
-    SetWindowLongPtrW(hwnd, GWL_EXSTYLE, savedExStyle);
-    SetWindowPos(hwnd, nullptr, 0, 0, 0, 0, kFrameRefreshFlags);
-    ShowWindow(hwnd, minimized ? SW_SHOWMINIMIZED : SW_SHOW);
-    if (app.taskbarList && !(savedExStyle & kExStyleToolWindow)) app.taskbarList->AddTab(hwnd);
-}
-
 void WriteStateFile() {
     const std::wstring path = StateFilePath();
-    if (app.hiddenSet.empty()) {
+    if (app.hiddenSet.empty() && app.pendingUndo.empty()) {
         DeleteFileW(path.c_str());
         DeleteFileW(FallbackStateFilePath(path).c_str());
         return;
     }
     std::vector<StateRecord> records;
-    records.reserve(app.hiddenSet.size());
-    for (const HiddenWindowRecord& hidden : app.hiddenSet) {
-        DWORD processId = 0;
-        GetWindowThreadProcessId(hidden.hwnd, &processId);
-        records.push_back({HandleValue(hidden.hwnd), processId,
-                           static_cast<std::int64_t>(hidden.savedExStyle), hidden.wasMinimized ? 1 : 0});
+    records.reserve(app.hiddenSet.size() + app.pendingUndo.size());
+    for (const auto* set : {&app.hiddenSet, &app.pendingUndo}) {
+        for (const HiddenWindowRecord& hidden : *set) {
+            DWORD processId = 0;
+            GetWindowThreadProcessId(hidden.hwnd, &processId);
+            records.push_back({HandleValue(hidden.hwnd), processId, static_cast<std::int64_t>(hidden.savedExStyle),
+                               hidden.wasMinimized ? 1 : 0, hidden.ownStyle});
+        }
     }
     const std::string content = FormatStateFile(records);
     if (!ReplaceFileAtomically(path, content)) ReplaceFileAtomically(FallbackStateFilePath(path), content);
@@ -135,5 +131,9 @@ void WriteStateFile() {
 
 int RestoreFromStateFile() {
     const std::wstring path = StateFilePath();
-    return RestoreFromFile(path) + RestoreFromFile(FallbackStateFilePath(path));
+    const int restored = RestoreFromFile(path) + RestoreFromFile(FallbackStateFilePath(path));
+    // What waits for a program that did not answer stays listed, so a kill meanwhile loses nothing; an old
+    // watchdog keeps it to itself, since a new run may own the file by now.
+    if (!app.pendingUndo.empty() && !app.watchdogRole) WriteStateFile();
+    return restored;
 }

@@ -10,7 +10,3 @@ inline constexpr UINT kFrameRefreshFlags =
 std::wstring StateFilePath();
 void WriteStateFile();
 int RestoreFromStateFile();
-
-// The one way a hidden window is put back: saved style, frame refresh, shown as it was, taskbar button unless
-// it was a tool window before.
-void ApplyRestore(HWND hwnd, LONG_PTR savedExStyle, bool minimized);

@@ -18,6 +18,10 @@ bool IsSpace(char c) {
     return c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == '\v' || c == '\f';
 }
 
+bool IsDigit(char c) {
+    return c >= '0' && c <= '9';
+}
+
 void SkipSpaces(std::string_view& s) {
     while (!s.empty() && IsSpace(s.front()))
         s.remove_prefix(1);
@@ -112,7 +116,7 @@ int ParseCount(std::string_view line) {
 std::string FormatStateRecordLine(const StateRecord& record) {
     return Hex(record.hwnd) + '|' + std::to_string(record.processId) + '|' +
            Hex(static_cast<std::uint64_t>(record.savedExStyle)) + '|' + std::to_string(record.minimized) +
-           "\r\n";
+           (record.ownStyle ? "|1\r\n" : "\r\n");
 }
 
 std::string FormatStateFile(const std::vector<StateRecord>& records) {
@@ -146,6 +150,7 @@ std::optional<StateRecord> ParseStateRecordLine(std::string_view line) {
     record.savedExStyle = static_cast<std::int64_t>(*style);
     const auto magnitude = static_cast<std::int64_t>(*minimized);
     record.minimized = static_cast<int>(negative ? -magnitude : magnitude);
+    record.ownStyle = line.size() >= 2 && line[0] == '|' && line[1] == '1' && (line.size() == 2 || !IsDigit(line[2]));
     return record;
 }
 

@@ -1,6 +1,6 @@
 // The recovery state file "veltrano.hidden": an ASCII magic line "VLT1", a record count and one line per
-// hidden window ("handle|pid|style|minimised", hexadecimal handle and style). Pure: formatting and parsing
-// only.
+// hidden window ("handle|pid|style|minimised", hexadecimal handle and style, then "|1" when the window still
+// wears its own style). Pure: formatting and parsing only.
 #pragma once
 #include <cstddef>
 #include <cstdint>
@@ -14,6 +14,10 @@ struct StateRecord {
     std::uint32_t processId = 0;
     std::int64_t savedExStyle = 0;
     int minimized = 0;
+    // The window still wears its own extended style (its program has not answered yet, or refused the hide):
+    // putting it back must not write the saved style over whatever the program has set meanwhile. Files
+    // without the marker (all older ones) come from hides that always changed the style.
+    bool ownStyle = false;
     bool operator==(const StateRecord&) const = default;
 };
 
@@ -22,11 +26,14 @@ inline constexpr std::size_t kMaxStateRecordLines = 256;
 // The reader never looks further than this many bytes, whatever the file's size.
 inline constexpr std::size_t kStateFileReadLimit = 96 * 1024;
 
-// One record line, CR LF included: uppercase hexadecimal without leading zeros, as "%llX|%lu|%llX|%d".
+// One record line, CR LF included: uppercase hexadecimal without leading zeros, as "%llX|%lu|%llX|%d", and
+// "|1" after it for a window that still wears its own style. Readers that know only the four fields ignore
+// the fifth.
 std::string FormatStateRecordLine(const StateRecord& record);
 std::string FormatStateFile(const std::vector<StateRecord>& records);
 
-// Parses one record line; nothing when any of the four fields is missing, malformed or out of range.
+// Parses one record line; nothing when any of the four fields is missing, malformed or out of range. A fifth
+// field is the own-style marker only when it is exactly "1".
 std::optional<StateRecord> ParseStateRecordLine(std::string_view line);
 
 struct ParsedStateFile {

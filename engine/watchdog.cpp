@@ -1,6 +1,7 @@
 #include "engine/watchdog.h"
 
 #include "app/app_state.h"
+#include "engine/program_answers.h"
 #include "engine/state_file.h"
 #include "engine/watchdog_args.h"
 
@@ -55,11 +56,18 @@ int RunWatchdog(std::wstring_view arguments) {
     const WatchdogArgs args = ParseWatchdogArgs(arguments);
     if (args.processId == 0) return 0;
     app.stateFileOverride = args.stateFileOverride;
+    app.watchdogRole = true;
     if (HANDLE mainProcess = OpenProcess(SYNCHRONIZE, FALSE, args.processId)) {
         WaitForSingleObject(mainProcess, INFINITE);
         CloseHandle(mainProcess);
         Sleep(100);
     }
     RestoreFromStateFile();
+    // A window whose program is hung has its show queued; its own style goes back when the program wakes,
+    // which this process waits for as long as the window exists.
+    while (!app.pendingUndo.empty()) {
+        AwaitAnswers([] { return app.pendingUndo.empty(); }, GetTickCount64() + 1000);
+        std::erase_if(app.pendingUndo, [](const HiddenWindowRecord& record) { return !IsWindow(record.hwnd); });
+    }
     return 0;
 }

@@ -40,6 +40,11 @@ inline constexpr int IDM_EXIT = 2003;
 inline constexpr unsigned TIMER_HOTKEY_APPLY = 1;
 inline constexpr unsigned TIMER_LIST_WATCH = 2;
 inline constexpr unsigned TIMER_WATCHDOG = 3;
+// While windows are hidden: the periodic look at them, and the one a window event asks for.
+inline constexpr unsigned TIMER_HIDDEN_WATCH = 4;
+inline constexpr unsigned TIMER_HIDDEN_WATCH_SOON = 5;
+inline constexpr unsigned kHiddenWatchPeriodMs = 250;
+inline constexpr unsigned kHiddenWatchSoonMs = 30;
 inline constexpr unsigned kHotkeyApplyDelayMs = 900;
 inline constexpr unsigned kListWatchPeriodMs = 800;
 // A killed watchdog must be replaced within 5 s; a 5 s check period alone would exceed that by the time the

@@ -65,8 +65,14 @@ TEST(StateFileWriting, WrittenRecordsReadBackUnchanged) {
     EXPECT_EQ(parsed.records, records);
 }
 
-TEST(StateRecordLine, ReadsTheFourFields) {
+TEST(StateRecordLine, ReadsTheFourFieldsAndTheOwnStyleMarker) {
     EXPECT_EQ(ParseStateRecordLine("1F4|788|100|0"), Record(0x1F4, 788, 0x100, 0));
+    StateRecord untouched = Record(0x1F4, 788, 0x100, 1);
+    untouched.ownStyle = true;
+    EXPECT_EQ(FormatStateRecordLine(untouched), "1F4|788|100|1|1\r\n");
+    EXPECT_EQ(ParseStateRecordLine("1F4|788|100|1|1\r\n"), untouched);
+    EXPECT_FALSE(ParseStateRecordLine("1F4|788|100|1|10")->ownStyle);
+    EXPECT_FALSE(ParseStateRecordLine("1F4|788|100|1|0")->ownStyle);
     EXPECT_EQ(ParseStateRecordLine("1F4|788|100|1\n"), Record(0x1F4, 788, 0x100, 1));
     EXPECT_EQ(ParseStateRecordLine("abcdef|7|40100|0"), Record(0xABCDEF, 7, 0x40100, 0));
 }

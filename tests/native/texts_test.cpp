@@ -1,4 +1,5 @@
 #include "app/notice_text.h"
+#include "engine/hide_outcome.h"
 #include "ui/help_text.h"
 
 #include <gtest/gtest.h>
@@ -66,4 +67,20 @@ TEST(NoticeText, CaptionHeadingAndButtonsAreWordForWord) {
     EXPECT_EQ(std::wstring(kNoticeHeading), L"本工具只能用来整理自己的窗口");
     EXPECT_EQ(std::wstring(kNoticeAgree), L"同意并继续");
     EXPECT_EQ(std::wstring(kNoticeRefuse), L"拒绝并退出");
+}
+
+TEST(OutcomeText, CountsWhatWentAndNamesTheFirstWindowThatDidNotAndWhy) {
+    OutcomeTally tally{.done = 3};
+    EXPECT_EQ(HideOutcomeText(tally), L"已隐藏 3 个窗口");
+    EXPECT_EQ(RestoreOutcomeText(tally), L"已恢复全部窗口");
+    AddShortfall(tally, false, L"Chat");
+    EXPECT_EQ(HideOutcomeText(tally), L"已隐藏 3 个窗口，1 个未隐藏：“Chat”无响应");
+    AddShortfall(tally, true, L"Notes");
+    AddShortfall(tally, false, L"Mail");
+    EXPECT_EQ(HideOutcomeText(tally), L"已隐藏 3 个窗口，3 个未隐藏：“Chat”等 2 个无响应，另有 1 个拒绝隐藏");
+    EXPECT_EQ(RestoreOutcomeText(tally),
+              L"已恢复 3 个窗口，3 个未恢复：“Chat”等 2 个无响应，待其响应后恢复，另有 1 个拒绝显示");
+    OutcomeTally refused;
+    AddShortfall(refused, true, std::wstring(30, L'长'));
+    EXPECT_EQ(HideOutcomeText(refused), L"已隐藏 0 个窗口，1 个未隐藏：“" + std::wstring(24, L'长') + L"…”拒绝隐藏");
 }

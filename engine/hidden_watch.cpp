@@ -1,0 +1,127 @@
+#include "engine/hidden_watch.h"
+
+#include "app/app_state.h"
+#include "catalogue/catalogue.h"
+#include "engine/hidden_set.h"
+
+#include <algorithm>
+
+namespace {
+
+// Owner chains longer than this are not followed (a cycle cannot form, but a chain is never that long).
+constexpr int kOwnerChainLimit = 64;
+
+bool IsInHiddenSet(HWND hwnd) {
+    return std::any_of(app.hiddenSet.begin(), app.hiddenSet.end(), [&](const HiddenWindowRecord& record) {
+        return record.hwnd == hwnd && record.progress != HideProgress::LeftShown;
+    });
+}
+
+bool OwnedByHiddenWindow(HWND hwnd) {
+    HWND owner = GetWindow(hwnd, GW_OWNER);
+    for (int depth = 0; owner && depth < kOwnerChainLimit; ++depth) {
+        if (IsInHiddenSet(owner)) return true;
+        owner = GetWindow(owner, GW_OWNER);
+    }
+    return false;
+}
+
+bool IsOwnWindow(HWND hwnd) {
+    DWORD processId = 0;
+    GetWindowThreadProcessId(hwnd, &processId);
+    return processId == GetCurrentProcessId();
+}
+
+// A window the user brought to the front, and the switch target, are his to look at.
+bool LeftToTheUser(HWND hwnd) {
+    return hwnd == app.switchTarget || hwnd == GetForegroundWindow();
+}
+
+// The windows known at the hide that are not visible, owned by hidden windows, may be shown later.
+void ClassifyKnownWindows() {
+    app.knownWindowsSorted = true;
+    for (HWND hwnd : app.knownWindows) {
+        if (!IsTopLevelWindowVisible(hwnd) && !IsInHiddenSet(hwnd) && OwnedByHiddenWindow(hwnd))
+            app.dormantOwned.push_back(hwnd);
+    }
+}
+
+void HideShownAgain() {
+    for (HiddenWindowRecord& record : app.hiddenSet) {
+        if (record.progress != HideProgress::Hidden || !IsTopLevelWindowVisible(record.hwnd)) continue;
+        if (record.hwnd == GetForegroundWindow()) {
+            record.progress = HideProgress::LeftShown;
+        } else {
+            ShowWindowAsync(record.hwnd, SW_HIDE);
+        }
+    }
+}
+
+// Dormant windows that are now shown, and windows new since the last look, that hidden windows own.
+std::vector<HWND> FindLateComers() {
+    std::vector<HWND> join;
+    const auto consider = [&](HWND hwnd) {
+        if (!LeftToTheUser(hwnd)) join.push_back(hwnd);
+    };
+    std::erase_if(app.dormantOwned, [&](HWND hwnd) {
+        if (!IsWindow(hwnd)) return true;
+        if (!IsTopLevelWindowVisible(hwnd)) return false;
+        consider(hwnd);
+        return true;
+    });
+    for (HWND hwnd : EnumerateAllTopLevelWindows()) {
+        if (!app.knownWindows.insert(hwnd).second || IsOwnWindow(hwnd) || !OwnedByHiddenWindow(hwnd)) continue;
+        if (IsTopLevelWindowVisible(hwnd)) {
+            consider(hwnd);
+        } else {
+            app.dormantOwned.push_back(hwnd);
+        }
+    }
+    return join;
+}
+
+void CheckHiddenWindows() {
+    if (!app.windowsHidden || app.engineBusy) return;
+    if (!app.knownWindowsSorted) ClassifyKnownWindows();
+    HideShownAgain();
+    HideLateComers(FindLateComers());
+}
+
+void CALLBACK OnWindowEvent(HWINEVENTHOOK, DWORD, HWND hwnd, LONG object, LONG child, DWORD, DWORD) {
+    if (object != OBJID_WINDOW || child != CHILDID_SELF || !hwnd || app.hiddenWatchSoon || !app.mainWindow)
+        return;
+    if (GetAncestor(hwnd, GA_PARENT) != GetDesktopWindow()) return;
+    app.hiddenWatchSoon = true;
+    SetTimer(app.mainWindow, TIMER_HIDDEN_WATCH_SOON, kHiddenWatchSoonMs, nullptr);
+}
+
+} // namespace
+
+void StartHiddenWatch(const std::vector<HWND>& topLevel) {
+    app.knownWindows = std::unordered_set<HWND>(topLevel.begin(), topLevel.end());
+    app.dormantOwned.clear();
+    app.knownWindowsSorted = false;
+    if (!app.mainWindow) return;
+    SetTimer(app.mainWindow, TIMER_HIDDEN_WATCH, kHiddenWatchPeriodMs, nullptr);
+    app.winEventHook.reset(SetWinEventHook(EVENT_OBJECT_CREATE, EVENT_OBJECT_SHOW, nullptr, OnWindowEvent, 0, 0,
+                                           WINEVENT_OUTOFCONTEXT | WINEVENT_SKIPOWNPROCESS));
+}
+
+void StopHiddenWatch() {
+    app.winEventHook.reset();
+    if (app.mainWindow) {
+        KillTimer(app.mainWindow, TIMER_HIDDEN_WATCH);
+        KillTimer(app.mainWindow, TIMER_HIDDEN_WATCH_SOON);
+    }
+    app.hiddenWatchSoon = false;
+    app.knownWindows.clear();
+    app.dormantOwned.clear();
+}
+
+void OnHiddenWatchTimer(UINT_PTR id) {
+    if (id == TIMER_HIDDEN_WATCH_SOON) {
+        KillTimer(app.mainWindow, TIMER_HIDDEN_WATCH_SOON);
+        app.hiddenWatchSoon = false;
+    }
+    CheckHiddenWindows();
+}
