@@ -93,7 +93,8 @@ void FinishAnsweredHides() {
     }
     if (!restyle.empty()) WriteStateFile();
     for (const HiddenWindowRecord* record : restyle) {
-        SetWindowLongPtrW(record->hwnd, GWL_EXSTYLE, static_cast<LONG_PTR>(HiddenExStyle(record->savedExStyle)));
+        SetWindowLongPtrW(record->hwnd, GWL_EXSTYLE,
+                          static_cast<LONG_PTR>(HiddenExStyle(record->savedExStyle)));
         RefreshFrame(record->hwnd);
     }
     if (app.taskbarList) {
@@ -202,7 +203,8 @@ void HideWindows() {
 
 OutcomeTally PutWindowsBack(std::vector<HiddenWindowRecord> records, bool activate) {
     OutcomeTally tally;
-    std::erase_if(records, [](const HiddenWindowRecord& record) { return !record.hwnd || !IsWindow(record.hwnd); });
+    std::erase_if(records,
+                  [](const HiddenWindowRecord& record) { return !record.hwnd || !IsWindow(record.hwnd); });
     if (records.empty()) return tally;
     std::vector<bool> answeredFirst(records.size());
     {
@@ -355,7 +357,9 @@ void SwitchFocusTo(HWND target) {
     const DWORD foregroundThread = GetWindowThreadProcessId(foreground, nullptr);
     const DWORD ownThread = GetCurrentThreadId();
     bool attached = false;
-    if (foregroundThread != 0 && foregroundThread != ownThread) {
+    // Sharing the input of a program that does not answer would make the activation below wait for it.
+    if (foregroundThread != 0 && foregroundThread != ownThread &&
+        AnswersBefore(foreground, GetTickCount64() + kForegroundAnswerMs)) {
         attached = AttachThreadInput(foregroundThread, ownThread, TRUE) != FALSE;
     }
     SetForegroundWindow(target);

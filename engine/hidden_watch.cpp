@@ -70,7 +70,8 @@ std::vector<HWND> FindLateComers() {
         return true;
     });
     for (HWND hwnd : EnumerateAllTopLevelWindows()) {
-        if (!app.knownWindows.insert(hwnd).second || IsOwnWindow(hwnd) || !OwnedByHiddenWindow(hwnd)) continue;
+        if (!app.knownWindows.insert(hwnd).second || IsOwnWindow(hwnd) || !OwnedByHiddenWindow(hwnd))
+            continue;
         if (IsTopLevelWindowVisible(hwnd)) {
             consider(hwnd);
         } else {
@@ -103,8 +104,8 @@ void StartHiddenWatch(const std::vector<HWND>& topLevel) {
     app.knownWindowsSorted = false;
     if (!app.mainWindow) return;
     SetTimer(app.mainWindow, TIMER_HIDDEN_WATCH, kHiddenWatchPeriodMs, nullptr);
-    app.winEventHook.reset(SetWinEventHook(EVENT_OBJECT_CREATE, EVENT_OBJECT_SHOW, nullptr, OnWindowEvent, 0, 0,
-                                           WINEVENT_OUTOFCONTEXT | WINEVENT_SKIPOWNPROCESS));
+    app.winEventHook.reset(SetWinEventHook(EVENT_OBJECT_CREATE, EVENT_OBJECT_SHOW, nullptr, OnWindowEvent, 0,
+                                           0, WINEVENT_OUTOFCONTEXT | WINEVENT_SKIPOWNPROCESS));
 }
 
 void StopHiddenWatch() {

@@ -15,7 +15,8 @@ std::wstring Shortfall(const OutcomeTally& tally, const wchar_t* notAnswering, c
     if (firstKind > 1) text += L"等 " + std::to_wstring(firstKind) + L" 个";
     text += tally.firstRefused ? refused : notAnswering;
     if (otherKind > 0)
-        text += L"，另有 " + std::to_wstring(otherKind) + L" 个" + (tally.firstRefused ? notAnswering : refused);
+        text +=
+            L"，另有 " + std::to_wstring(otherKind) + L" 个" + (tally.firstRefused ? notAnswering : refused);
     return text;
 }
 

@@ -11,6 +11,8 @@
 // answering; a restore's second round, which confirms the queued shows, has a bound of its own.
 inline constexpr ULONGLONG kAnswerWaitMs = 80;
 inline constexpr ULONGLONG kConfirmWaitMs = 25;
+// How long the focus switch asks the foreground window's program before it shares that program's input.
+inline constexpr ULONGLONG kForegroundAnswerMs = 20;
 
 // Queues a null message for the window; its answer comes back through AnswerArrived (engine) whenever the
 // program gets to it, also long after. Returns the question's number, never 0.

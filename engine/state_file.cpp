@@ -93,7 +93,8 @@ int RestoreFromFile(const std::wstring& path) {
         // handle both came back (restoring it could show the main window before the usage notice was
         // accepted).
         if (owner == 0 || owner != record.processId || owner == GetCurrentProcessId()) continue;
-        records.push_back({hwnd, static_cast<LONG_PTR>(record.savedExStyle), record.minimized != 0, record.ownStyle});
+        records.push_back(
+            {hwnd, static_cast<LONG_PTR>(record.savedExStyle), record.minimized != 0, record.ownStyle});
     }
     DeleteFileW(path.c_str());
     const int restored = static_cast<int>(records.size());
@@ -121,8 +122,9 @@ void WriteStateFile() {
         for (const HiddenWindowRecord& hidden : *set) {
             DWORD processId = 0;
             GetWindowThreadProcessId(hidden.hwnd, &processId);
-            records.push_back({HandleValue(hidden.hwnd), processId, static_cast<std::int64_t>(hidden.savedExStyle),
-                               hidden.wasMinimized ? 1 : 0, hidden.ownStyle});
+            records.push_back({HandleValue(hidden.hwnd), processId,
+                               static_cast<std::int64_t>(hidden.savedExStyle), hidden.wasMinimized ? 1 : 0,
+                               hidden.ownStyle});
         }
     }
     const std::string content = FormatStateFile(records);

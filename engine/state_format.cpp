@@ -150,7 +150,8 @@ std::optional<StateRecord> ParseStateRecordLine(std::string_view line) {
     record.savedExStyle = static_cast<std::int64_t>(*style);
     const auto magnitude = static_cast<std::int64_t>(*minimized);
     record.minimized = static_cast<int>(negative ? -magnitude : magnitude);
-    record.ownStyle = line.size() >= 2 && line[0] == '|' && line[1] == '1' && (line.size() == 2 || !IsDigit(line[2]));
+    record.ownStyle =
+        line.size() >= 2 && line[0] == '|' && line[1] == '1' && (line.size() == 2 || !IsDigit(line[2]));
     return record;
 }
 

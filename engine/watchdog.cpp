@@ -67,7 +67,8 @@ int RunWatchdog(std::wstring_view arguments) {
     // which this process waits for as long as the window exists.
     while (!app.pendingUndo.empty()) {
         AwaitAnswers([] { return app.pendingUndo.empty(); }, GetTickCount64() + 1000);
-        std::erase_if(app.pendingUndo, [](const HiddenWindowRecord& record) { return !IsWindow(record.hwnd); });
+        std::erase_if(app.pendingUndo,
+                      [](const HiddenWindowRecord& record) { return !IsWindow(record.hwnd); });
     }
     return 0;
 }

@@ -6,8 +6,8 @@ import subprocess
 import time
 import unittest
 
-from veltrano_e2e import (HELPER, RUNS, WM_ENDSESSION, E2ETestCase, HiddenScene, kill_linux, own_wine_processes,
-                          report, settings_text, summary, wait_for)
+from veltrano_e2e import (HELPER, RUNS, WM_ENDSESSION, WS_EX_TOOLWINDOW, E2ETestCase, HiddenScene, kill_linux,
+                          own_wine_processes, report, settings_text, summary, wait_for)
 
 
 class Faults(E2ETestCase):
@@ -186,6 +186,101 @@ def end_watchdogs_of_ended_runs():
     wait_for(lambda: not own_wine_processes("vlt-guard"), 10)
     for pid in own_wine_processes("vlt-guard"):
         kill_linux(pid)
+
+
+class Uncooperative(E2ETestCase):
+    """Programs that do not answer, refuse to be hidden, show themselves or open windows while hidden: Veltrano
+    never waits for them, tells the truth about them and puts every window back exactly as it was."""
+
+    def scene(self, tag, *others):
+        """The helper's windows of a fault scene, and a second program with the windows `others` describe,
+        all ticked."""
+        names = [f"{tag} Notes", f"{tag} Mail"]
+        scene = HiddenScene(self, self.helper("--window", names[0], "--window", names[1], "--window",
+                                              f"{tag} Chat"), names, f"{tag} Chat")
+        other = self.helper(*others)
+        titles = [others[i + 1] for i, word in enumerate(others) if word == "--window"]
+        scene.start(self.veltrano(settings_text(names + titles, scene.target)))
+        return scene, other, [scene.probe.state(hwnd) for hwnd in other.windows]
+
+    def assert_as_before(self, scene, windows, before):
+        for hwnd, state in zip(windows, before):
+            self.assertTrue(wait_for(lambda: scene.probe.state(hwnd) == state, 10),
+                            f"{scene.probe.text(hwnd)!r} is {scene.probe.state(hwnd)}, not {state} as before")
+
+    def test_a_hung_program_holds_up_nothing_and_its_window_ends_as_it_was_whenever_it_wakes(self):
+        scene, hung, before = self.scene("Hung", "--window", "Hung Draft")
+        draft = hung.windows[0]
+        watcher = self.helper()
+        for wakes in ("after the restore", "before the restore"):
+            with self.subTest(wakes=wakes):
+                hung.ask("hang 9000" if wakes == "after the restore" else "hang 5000")
+                watcher.process.stdin.write(f"answers {scene.program.main:X} 2500\n".encode())
+                watcher.process.stdin.flush()
+                scene.hide()
+                self.assertTrue(wait_for(lambda: scene.status() == "已隐藏 3 个窗口，1 个未隐藏：“Hung Draft”无响应", 5),
+                                scene.status())
+                slowest, answers = (int(v) for v in watcher.read_line().split())
+                self.assertGreater(answers, 0)
+                self.assertLess(slowest, 200, "the main window did not answer while the hide waited")
+                if wakes == "before the restore":
+                    self.assertTrue(wait_for(lambda: scene.status() == "已隐藏 4 个窗口", 10), scene.status())
+                    self.assertFalse(scene.probe.visible(draft))
+                    self.assertTrue(scene.probe.state(draft)[2] & WS_EX_TOOLWINDOW)
+                scene.restore()
+                self.assertTrue(wait_for(lambda: scene.status() == "已恢复全部窗口", 5), scene.status())
+                self.assertEqual(hung.ask("query 0", 15).split()[0], "1", "the woken program's window is hidden")
+                self.assert_as_before(scene, hung.windows, before)
+                scene.assert_restored_as_before()
+
+    def test_a_hung_program_holds_up_neither_the_watchdog_nor_the_next_start(self):
+        scene, hung, before = self.scene("Frozen", "--window", "Frozen Draft")
+        for how in ("watchdog", "next start"):
+            with self.subTest(how=how):
+                scene.hide()
+                self.assertTrue(wait_for(lambda: not scene.probe.visible(hung.windows[0]), 5))
+                hung.ask("hang 8000")
+                if how == "watchdog":
+                    scene.program.process.kill()
+                else:
+                    for pid in own_wine_processes("vlt-guard") + [scene.program.process.pid]:
+                        kill_linux(pid)
+                    self.assertIsNotNone(scene.program.wait_exit(10))
+                    self.assertTrue(wait_for(lambda: not scene.watchdog_pids(), 10))
+                    scene.start(scene.program)
+                started = time.monotonic()
+                self.assertIsNotNone(scene.wait_restored(started, 5), f"the {how} waited for the hung program")
+                self.assertFalse(scene.probe.visible(hung.windows[0]), "the hung program answered too soon")
+                scene.assert_restored_as_before()
+                self.assertEqual(hung.ask("query 0", 20).split()[0], "1")
+                self.assert_as_before(scene, hung.windows, before)
+                scene.program.kill()
+                end_watchdogs_of_ended_runs()
+                if how == "watchdog":
+                    scene.start(scene.program)
+
+    def test_what_refuses_shows_itself_or_opens_owned_windows_while_hidden_is_told_or_hidden_again(self):
+        scene, odd, before = self.scene("Odd", "--window", "Odd Stubborn", "--refuse-hide", "--window",
+                                        "Odd Chatty", "--reshow", "400")
+        scene.hide()
+        expected = "已隐藏 4 个窗口，1 个未隐藏：“Odd Stubborn”拒绝隐藏"
+        self.assertTrue(wait_for(lambda: scene.status() == expected, 5), scene.status())
+        self.assertEqual(scene.probe.state(odd.windows[0]), before[0], "a refused window was changed")
+        self.assertEqual(scene.probe.ask("open-owned 0 300"), "ok")
+        # The spans each window was on the screen, in ms: Chatty's first ends with the hide, its second when
+        # Veltrano hides it again; the reminder, opened while hidden, has one.
+        for probe, index, spans in ((odd, 1, 2), (scene.probe, 3, 1)):
+            shown = wait_for(lambda: [int(v) for v in probe.ask(f"shown-for {index}").split() if v != "-"]
+                             if len(probe.ask(f"shown-for {index}").split()) >= spans else None, 5)
+            self.assertTrue(shown, f"window {index} was not shown and hidden again")
+            self.assertLess(shown[-1], 500, f"window {index} stayed on the screen while hidden")
+        scene.restore(total=4)
+        self.assertTrue(wait_for(lambda: scene.status() == "已恢复全部窗口", 5), scene.status())
+        self.assert_as_before(scene, odd.windows, before)
+        scene.assert_restored_as_before()
+        visible, _, style, _ = scene.probe.ask("query 3").split()
+        self.assertEqual(visible, "1", "the reminder did not come back")
+        self.assertFalse(int(style, 16) & WS_EX_TOOLWINDOW, "the reminder came back as a tool window")
 
 
 if __name__ == "__main__":

@@ -583,9 +583,21 @@ class HiddenScene:
             lambda: self.visible_count() == 1 and not self.probe.visible(self.program.main))
         self.case.assertTrue(hidden, "the hotkey did not hide the windows")
         self.case.assertEqual(self.program.state_file_exists(), beside_the_exe, "the state file beside the exe")
+        # The windows leave the screen first; their style changes once their program has answered.
         for hwnd in (self.handles[name] for name in self.names):
-            self.case.assertTrue(self.probe.state(hwnd)[2] & WS_EX_TOOLWINDOW)
+            self.case.assertTrue(wait_for(lambda: self.probe.state(hwnd)[2] & WS_EX_TOOLWINDOW, 5))
         return self
+
+    def restore(self, total=None):
+        """Presses the hotkey in the target and waits until every window of the helper (`total` of them when
+        it opened more) is visible again."""
+        total = total or len(self.handles)
+        back = Screen(self.probe, self.program).press_hotkey_in(
+            self.target, self.handles[self.target], lambda: self.visible_count() == total)
+        self.case.assertTrue(back, "the hotkey did not bring the windows back")
+
+    def status(self):
+        return self.probe.text(self.program.main, IDC_STATUS)
 
     def wait_restored(self, since, timeout=15):
         """Seconds from `since` until every window of the helper is visible again; None on time-out."""

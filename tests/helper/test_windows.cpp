@@ -6,6 +6,11 @@
 //   query <index>            -> "<visible> <iconic> <exstyle hex> <is-window>"
 //   foreground               -> "<handle in hex>" of the foreground window
 //   activate <index>         (makes the window the foreground window) -> "ok"
+//   hang <ms>                -> "ok", then the GUI thread reads no message for that long
+//   shown-for <index>        -> how many ms the window stayed on the screen each time it was shown and then
+//                               hidden, in order, separated by spaces; "-" when never
+//   open-owned <index> <ms>  -> "ok"; after <ms> a new window "<title of index> reminder", owned by window
+//                               <index>, is shown without activation (the helper's next window index)
 //   events                   -> what happened to the windows since the last "events" (or since "ready"), in
 //                               order, separated by spaces: "show:<index>", "hide:<index>" (WM_SHOWWINDOW),
 //                               "exstyle:<index>:<new style hex>" (WM_STYLECHANGED), "frame:<index>" (a
@@ -31,9 +36,13 @@
 //   exit-code <pid>          -> "exit <code>", "running", or "error" for a process not spawned here
 //   processes <name prefix>  -> "<n>", then n lines "<pid> <exe name>" of the processes so named
 //   windows <pid>            -> "<n>", then n lines "<handle in hex> <visible> <class>" in z-order
+//   answers <window> <ms>    -> "<slowest answer in ms> <answers>": null messages sent one after the other
+//                               for <ms>, each waited for at most 2 s
 // Window options, one argument each, every option applying to the window named before it:
 //   --window <title>  --len <n> (pad the title with 'x' to n units)  --owner <index>  --tool  --appwindow
 //   --minimized  --invisible  --notitle  --count <n> (n windows like it, titled "<title> 1" to "<title> n")
+//   --refuse-hide (keeps itself on the screen when hidden)  --reshow <ms> (shows itself again, without
+//   activation, <ms> after it was first hidden)
 // Process options: --hold-hotkey <mods> <vk> (registers a global hotkey and prints "hotkey 1" or "hotkey 0"),
 //   --lock-file <path> (opens the file without sharing until the end; may be given more than once),
 //   --crash-remote <pid> (starts a thread at address 0 in that process, which faults there, prints "crashed
@@ -45,6 +54,7 @@
 #include <psapi.h>
 #include <tlhelp32.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <cwchar>
@@ -65,9 +75,19 @@ struct WindowSpec {
     bool minimized = false;
     bool invisible = false;
     int count = 1;
+    bool refuseHide = false;
+    int reshowMs = 0;
 };
 
 std::vector<HWND> windows;
+// Parallel to `windows`: how each behaves.
+std::vector<WindowSpec> behaviours;
+constexpr UINT_PTR kReshowTimer = 1;
+// Parallel to `windows`: when each was last shown (0: it is not), and how long it stayed each time.
+std::vector<ULONGLONG> shownAt;
+std::vector<std::string> shownFor;
+// Windows to open later, by timer id on the command window: the index of their owner.
+std::vector<std::pair<UINT_PTR, int>> ownedToOpen;
 // Receives the command lines: a window, unlike the thread, still gets them while a modal loop runs (a system
 // menu opened by a stray Alt+Space, for one).
 HWND commandWindow = nullptr;
@@ -107,8 +127,30 @@ LRESULT CALLBACK RecordingWindowProc(HWND hwnd, UINT message, WPARAM wParam, LPA
     if (message == WM_SYSCOMMAND && (wParam & 0xFFF0) == SC_KEYMENU) return 0;
     const int index = IndexOf(hwnd);
     if (index >= 0) {
+        WindowSpec& behaviour = behaviours[static_cast<std::size_t>(index)];
+        if (message == WM_WINDOWPOSCHANGING && behaviour.refuseHide)
+            reinterpret_cast<WINDOWPOS*>(lParam)->flags &= ~static_cast<UINT>(SWP_HIDEWINDOW);
+        if (message == WM_SHOWWINDOW && !wParam && behaviour.reshowMs > 0) {
+            SetTimer(hwnd, kReshowTimer, static_cast<UINT>(behaviour.reshowMs), nullptr);
+            behaviour.reshowMs = 0;
+        }
+        if (message == WM_TIMER && wParam == kReshowTimer) {
+            KillTimer(hwnd, kReshowTimer);
+            ShowWindow(hwnd, SW_SHOWNA);
+        }
         const std::string name = std::to_string(index);
-        if (message == WM_SHOWWINDOW) events.push_back((wParam ? "show:" : "hide:") + name);
+        if (message == WM_SHOWWINDOW) {
+            events.push_back((wParam ? "show:" : "hide:") + name);
+            const auto at = static_cast<std::size_t>(index);
+            if (wParam) {
+                shownAt[at] = GetTickCount64();
+            } else if (shownAt[at] != 0) {
+                std::string& spans = shownFor[at];
+                if (!spans.empty()) spans.push_back(' ');
+                spans.append(std::to_string(GetTickCount64() - shownAt[at]));
+                shownAt[at] = 0;
+            }
+        }
         if (message == WM_ACTIVATE)
             events.push_back((LOWORD(wParam) != WA_INACTIVE ? "active:" : "inactive:") + name);
         if (message == WM_STYLECHANGED && static_cast<int>(wParam) == GWL_EXSTYLE) {
@@ -479,6 +521,19 @@ bool ExecuteAboutOthers(const std::string& line) {
         Say(Resources(static_cast<DWORD>(Number(words[1]))));
     } else if (verb == "windows" && words.size() > 1) {
         SayWindowsOf(static_cast<DWORD>(Number(words[1])));
+    } else if (verb == "answers" && words.size() > 2) {
+        const ULONGLONG end = GetTickCount64() + Number(words[2]);
+        ULONGLONG slowest = 0;
+        int answers = 0;
+        while (GetTickCount64() < end) {
+            const ULONGLONG sent = GetTickCount64();
+            DWORD_PTR result = 0;
+            answers +=
+                SendMessageTimeoutW(HandleArg(words[1]), WM_NULL, 0, 0, SMTO_ABORTIFHUNG, 2000, &result) ? 1
+                                                                                                         : 0;
+            slowest = std::max(slowest, GetTickCount64() - sent);
+        }
+        Say(std::to_string(slowest) + " " + std::to_string(answers));
     } else {
         return false;
     }
@@ -525,6 +580,17 @@ void Execute(const std::string& line) {
     } else if (verb == "activate" && target) {
         SetForegroundWindow(target);
         Say("ok");
+    } else if (verb == "shown-for" && target) {
+        const std::string& spans = shownFor[static_cast<std::size_t>(IndexOf(target))];
+        Say(spans.empty() ? "-" : spans);
+    } else if (verb == "hang") {
+        Say("ok");
+        Sleep(static_cast<DWORD>(Number(rest)));
+    } else if (verb == "open-owned" && target && space2 != std::string::npos) {
+        const UINT_PTR timer = 100 + ownedToOpen.size();
+        ownedToOpen.emplace_back(timer, IndexOf(target));
+        SetTimer(commandWindow, timer, static_cast<UINT>(Number(rest.substr(space2 + 1))), nullptr);
+        Say("ok");
     } else if (verb == "events") {
         std::string line;
         for (const std::string& event : events)
@@ -536,7 +602,33 @@ void Execute(const std::string& line) {
     }
 }
 
+HWND OpenWindow(const WindowSpec& spec, HWND owner, int offset) {
+    const DWORD exStyle = (spec.tool ? WS_EX_TOOLWINDOW : 0) | (spec.appWindow ? WS_EX_APPWINDOW : 0);
+    HWND hwnd = CreateWindowExW(exStyle, kClassName, spec.title.c_str(), WS_OVERLAPPEDWINDOW, 820 + offset,
+                                60 + offset, 360, 240, owner, nullptr, GetModuleHandleW(nullptr), nullptr);
+    windows.push_back(hwnd);
+    behaviours.push_back(spec);
+    shownAt.push_back(0);
+    shownFor.emplace_back();
+    return hwnd;
+}
+
+void OpenOwnedWindow(UINT_PTR timer) {
+    KillTimer(commandWindow, timer);
+    for (const auto& [id, ownerIndex] : ownedToOpen) {
+        if (id != timer) continue;
+        HWND owner = windows[static_cast<std::size_t>(ownerIndex)];
+        wchar_t title[256] = {};
+        GetWindowTextW(owner, title, 256);
+        ShowWindow(OpenWindow({std::wstring(title) + L" reminder"}, owner, 150), SW_SHOWNA);
+    }
+}
+
 LRESULT CALLBACK CommandWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    if (message == WM_TIMER) {
+        OpenOwnedWindow(wParam);
+        return 0;
+    }
     if (message != kCommandMessage) return DefWindowProcW(window, message, wParam, lParam);
     auto* line = reinterpret_cast<std::string*>(lParam);
     Execute(*line);
@@ -609,6 +701,10 @@ std::vector<WindowSpec> ParseWindows(int argc, wchar_t** argv) {
             specs.back().title.clear();
         } else if (option == L"--count" && hasValue) {
             specs.back().count = _wtoi(argv[++i]);
+        } else if (option == L"--refuse-hide") {
+            specs.back().refuseHide = true;
+        } else if (option == L"--reshow" && hasValue) {
+            specs.back().reshowMs = _wtoi(argv[++i]);
         }
     }
     return Expanded(specs);
@@ -660,12 +756,7 @@ int wmain(int argc, wchar_t** argv) {
         HWND owner = (spec.owner >= 0 && static_cast<std::size_t>(spec.owner) < windows.size())
                          ? windows[static_cast<std::size_t>(spec.owner)]
                          : nullptr;
-        DWORD exStyle = (spec.tool ? WS_EX_TOOLWINDOW : 0) | (spec.appWindow ? WS_EX_APPWINDOW : 0);
-        const int offset = static_cast<int>(i % 10) * 30;
-        HWND hwnd =
-            CreateWindowExW(exStyle, kClassName, spec.title.c_str(), WS_OVERLAPPEDWINDOW, 820 + offset,
-                            60 + offset, 360, 240, owner, nullptr, windowClass.hInstance, nullptr);
-        windows.push_back(hwnd);
+        HWND hwnd = OpenWindow(spec, owner, static_cast<int>(i % 10) * 30);
         if (!spec.invisible) ShowWindow(hwnd, spec.minimized ? SW_SHOWMINNOACTIVE : SW_SHOWNOACTIVATE);
         Say(std::to_string(i) + " " + HexOf(hwnd));
     }

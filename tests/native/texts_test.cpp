@@ -82,5 +82,6 @@ TEST(OutcomeText, CountsWhatWentAndNamesTheFirstWindowThatDidNotAndWhy) {
               L"已恢复 3 个窗口，3 个未恢复：“Chat”等 2 个无响应，待其响应后恢复，另有 1 个拒绝显示");
     OutcomeTally refused;
     AddShortfall(refused, true, std::wstring(30, L'长'));
-    EXPECT_EQ(HideOutcomeText(refused), L"已隐藏 0 个窗口，1 个未隐藏：“" + std::wstring(24, L'长') + L"…”拒绝隐藏");
+    EXPECT_EQ(HideOutcomeText(refused),
+              L"已隐藏 0 个窗口，1 个未隐藏：“" + std::wstring(24, L'长') + L"…”拒绝隐藏");
 }
