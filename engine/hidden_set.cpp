@@ -50,11 +50,16 @@ bool AllAnswered(const std::vector<HiddenWindowRecord>& records) {
                        [](const HiddenWindowRecord& record) { return record.answered; });
 }
 
+// This thread's own windows answer at once, inside the call that asks them: before a question number
+// could be recorded. They need no question.
+void Ask(HiddenWindowRecord& record) {
+    record.answered = GetWindowThreadProcessId(record.hwnd, nullptr) == GetCurrentThreadId();
+    record.question = record.answered ? 0 : AskForAnswer(record.hwnd);
+}
+
 void AskEach(std::vector<HiddenWindowRecord>& records) {
-    for (HiddenWindowRecord& record : records) {
-        record.answered = false;
-        record.question = AskForAnswer(record.hwnd);
-    }
+    for (HiddenWindowRecord& record : records)
+        Ask(record);
 }
 
 void RefreshFrame(HWND hwnd) {
@@ -210,8 +215,9 @@ OutcomeTally PutWindowsBack(std::vector<HiddenWindowRecord> records, bool activa
     {
         BusyGuard busy;
         app.puttingBack = std::move(records);
+        const ULONGLONG start = GetTickCount64();
         AskEach(app.puttingBack);
-        AwaitAnswers([] { return AllAnswered(app.puttingBack); }, GetTickCount64() + kAnswerWaitMs);
+        AwaitAnswers([] { return AllAnswered(app.puttingBack); }, start + kAnswerWaitMs);
         // Programs that answered take their style back and are shown; the others get a queued show, behind
         // any hide still queued for them, and the rest when they answer.
         for (std::size_t i = 0; i < app.puttingBack.size(); ++i) {
@@ -220,8 +226,7 @@ OutcomeTally PutWindowsBack(std::vector<HiddenWindowRecord> records, bool activa
             if (record.answered) {
                 WriteBackStyle(record);
                 ShowWindowAgain(record, activate);
-                record.answered = false;
-                record.question = AskForAnswer(record.hwnd);
+                Ask(record);
             } else {
                 ShowWindowAgain(record, false);
             }
@@ -233,7 +238,7 @@ OutcomeTally PutWindowsBack(std::vector<HiddenWindowRecord> records, bool activa
                 }
                 return true;
             },
-            GetTickCount64() + kConfirmWaitMs);
+            std::max(start + kAnswerWaitMs + kConfirmWaitMs, GetTickCount64() + kConfirmWaitMs));
         records = std::move(app.puttingBack);
         app.puttingBack.clear();
     }
@@ -252,8 +257,7 @@ OutcomeTally PutWindowsBack(std::vector<HiddenWindowRecord> records, bool activa
             ++tally.done;
         } else {
             if (answeredFirst[i]) record.ownStyle = true; // its style is back already
-            record.answered = false;
-            record.question = AskForAnswer(record.hwnd);
+            Ask(record);
             app.pendingUndo.push_back(record);
             AddShortfall(tally, false, ReadWindowTitle(record.hwnd));
         }
@@ -338,8 +342,7 @@ void HideLateComers(const std::vector<HWND>& windows) {
     for (std::size_t i = first; i < app.hiddenSet.size(); ++i) {
         HiddenWindowRecord& record = app.hiddenSet[i];
         ShowWindowAsync(record.hwnd, SW_HIDE);
-        record.answered = false;
-        record.question = AskForAnswer(record.hwnd);
+        Ask(record);
     }
 }
 

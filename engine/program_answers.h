@@ -8,7 +8,8 @@
 #include <functional>
 
 // How long a hide or a restore waits in all for programs to answer before it reports the rest as not
-// answering; a restore's second round, which confirms the queued shows, has a bound of its own.
+// answering; a restore's second round, which confirms the queued shows, has what is left of both and at
+// least its own share.
 inline constexpr ULONGLONG kAnswerWaitMs = 80;
 inline constexpr ULONGLONG kConfirmWaitMs = 25;
 // How long the focus switch asks the foreground window's program before it shares that program's input.

@@ -14,9 +14,8 @@
 //   idle <seconds>              CPU time of a running veltrano.exe with its main window in the tray, then
 //   shown;
 //                               prints "mark <phase>-begin" and "mark <phase>-end" lines around each phase
-//   hotkey <n>                  a helper with n ticked windows and a window to type into, and veltrano.exe in
-//   the
-//                               tray; prints "ready" and ends them all at the next line on its standard input
+//   hotkey <programs> <hung>    ten ticked windows of that many helper programs, and who answers the hotkey:
+//                               veltrano.exe or the floor, as lines on the standard input choose
 // Medians of alternating runs, and floors measured in the same run, keep the ratios steady on a busy machine.
 // Never shipped: a benchmark-only program.
 #include "app/app_state.h"
@@ -35,6 +34,7 @@
 #include <cstdio>
 #include <cstring>
 #include <functional>
+#include <memory>
 #include <string>
 #include <unordered_map>
 #include <vector>
@@ -550,8 +550,10 @@ int BenchFootprint(int toggles) {
 // process from Linux's /proc between the marks printed here; it finds the process by the path printed first.
 int BenchIdle(int seconds) {
     constexpr int kWindows = 10;
+    constexpr int kOthers = 50;
     Helper helper(NumberedWindows(L"VltIdle", kWindows));
-    Veltrano veltrano;
+    Helper others(NumberedWindows(L"VltOther", kOthers));
+    Veltrano veltrano(SettingsTicking("VltIdle", kWindows));
     if (!veltrano.Start() || !WaitForReady(veltrano)) return Fail("veltrano.exe did not start");
     Say("process " + Utf8(veltrano.exe));
     Sleep(2000);
@@ -560,6 +562,14 @@ int BenchIdle(int seconds) {
     Say("mark tray-begin");
     Sleep(static_cast<DWORD>(seconds) * 1000);
     Say("mark tray-end");
+    // Hidden: the ten windows out of sight, watched so that they stay so, among fifty other windows.
+    Command(veltrano.mainWindow, IDC_TOGGLE);
+    if (!WaitFor([&] { return AllVisible(helper.windows, false); })) return Fail("the windows did not hide");
+    Sleep(1000);
+    Say("mark hidden-begin");
+    Sleep(static_cast<DWORD>(seconds) * 1000);
+    Say("mark hidden-end");
+    Command(veltrano.mainWindow, IDC_TOGGLE);
     DWORD_PTR result = 0;
     SendMessageTimeoutW(veltrano.mainWindow, WM_TRAYICON, 0, WM_LBUTTONDBLCLK, SMTO_NORMAL, 30000, &result);
     if (!WaitFor([&] { return IsWindowVisible(veltrano.mainWindow) != FALSE; }))
@@ -571,18 +581,103 @@ int BenchIdle(int seconds) {
     return 0;
 }
 
-int BenchHotkeySetup(int count) {
-    std::vector<std::wstring> arguments = NumberedWindows(L"VltKey", count);
-    arguments.insert(arguments.end(), {L"--window", L"VltKey focus"});
-    Helper helper(arguments);
-    Veltrano veltrano(SettingsTicking("VltKey", count));
-    if (!veltrano.Start() || !WaitForReady(veltrano)) return Fail("veltrano.exe did not start");
-    Command(veltrano.mainWindow, IDC_TO_TRAY);
-    if (!WaitFor([&] { return !IsWindowVisible(veltrano.mainWindow); }))
-        return Fail("the tray did not take it");
+// The floor of the hotkey rows: a program that owns the hotkey and does nothing on it but queue the hide (or,
+// the next time, the show) of the same windows.
+struct HotkeyFloor {
+    std::vector<HWND> windows;
+    HANDLE ready = nullptr;
+    bool registered = false;
+};
+
+DWORD WINAPI RunHotkeyFloor(void* parameter) {
+    auto& floor = *static_cast<HotkeyFloor*>(parameter);
+    MSG message;
+    PeekMessageW(&message, nullptr, 0, 0, PM_NOREMOVE);
+    floor.registered = RegisterHotKey(nullptr, 1, MOD_CONTROL | MOD_ALT | MOD_NOREPEAT, VK_SPACE) != FALSE;
+    SetEvent(floor.ready);
+    bool hidden = false;
+    while (GetMessageW(&message, nullptr, 0, 0) > 0) {
+        if (message.message != WM_HOTKEY) continue;
+        hidden = !hidden;
+        for (HWND hwnd : floor.windows)
+            ShowWindowAsync(hwnd, hidden ? SW_HIDE : SW_SHOW);
+    }
+    UnregisterHotKey(nullptr, 1);
+    return 0;
+}
+
+// Ten ticked windows of `programs` helper programs, the first with a window "VltKey focus" to type into. The
+// windows of the last `hung` programs are titled "VltHung <n>" (the timing leaves them out), the others
+// "VltKey <n>". Lines on the standard input choose who answers the hotkey, each acknowledged by "ready":
+// "floor" (this process, see HotkeyFloor), "veltrano" (veltrano.exe in the tray), "hang <ms>" (the hung
+// programs stop reading messages), "quit".
+int BenchHotkey(int programs, int hung) {
+    constexpr int kWindows = 10;
+    std::vector<std::unique_ptr<Helper>> helpers;
+    HotkeyFloor floor;
+    std::vector<std::wstring> titles;
+    int timed = 0;
+    int untimed = 0;
+    for (int program = 0; program < programs; ++program) {
+        const bool isHung = program >= programs - hung;
+        std::vector<std::wstring> arguments;
+        for (int i = 0; i < kWindows / programs; ++i) {
+            const std::wstring title =
+                isHung ? L"VltHung " + std::to_wstring(++untimed) : L"VltKey " + std::to_wstring(++timed);
+            titles.push_back(title);
+            arguments.insert(arguments.end(), {L"--window", title});
+        }
+        if (program == 0) arguments.insert(arguments.end(), {L"--window", L"VltKey focus"});
+        helpers.push_back(std::make_unique<Helper>(arguments));
+        floor.windows.insert(floor.windows.end(), helpers.back()->windows.begin(),
+                             helpers.back()->windows.begin() + kWindows / programs);
+    }
+    std::string settings = "[config]\r\nnoticeShown=1\r\nhideCount=" + std::to_string(titles.size()) + "\r\n";
+    for (std::size_t i = 0; i < titles.size(); ++i)
+        settings += "hide" + std::to_string(i) + "=" + Utf8(titles[i]) + "|vlt-test-windows.exe\r\n";
+    std::unique_ptr<Veltrano> veltrano;
+    HANDLE floorThread = nullptr;
+    DWORD floorThreadId = 0;
+    const auto stopAll = [&] {
+        if (veltrano) {
+            Command(veltrano->mainWindow, IDC_EXIT);
+            veltrano->WaitExit();
+            veltrano.reset();
+        }
+        if (floorThread) {
+            PostThreadMessageW(floorThreadId, WM_QUIT, 0, 0);
+            WaitForSingleObject(floorThread, 5000);
+            CloseHandle(floorThread);
+            floorThread = nullptr;
+        }
+    };
     Say("ready");
     char line[64];
-    std::fgets(line, sizeof(line), stdin);
+    while (std::fgets(line, sizeof(line), stdin)) {
+        const std::string command(line, std::strcspn(line, "\r\n"));
+        if (command == "floor") {
+            stopAll();
+            floor.ready = CreateEventW(nullptr, TRUE, FALSE, nullptr);
+            floorThread = CreateThread(nullptr, 0, RunHotkeyFloor, &floor, 0, &floorThreadId);
+            WaitForSingleObject(floor.ready, 5000);
+            CloseHandle(floor.ready);
+            if (!floor.registered) return Fail("the floor could not take the hotkey");
+        } else if (command == "veltrano") {
+            stopAll();
+            veltrano = std::make_unique<Veltrano>(settings);
+            if (!veltrano->Start() || !WaitForReady(*veltrano)) return Fail("veltrano.exe did not start");
+            Command(veltrano->mainWindow, IDC_TO_TRAY);
+            if (!WaitFor([&] { return !IsWindowVisible(veltrano->mainWindow); }))
+                return Fail("the tray did not take it");
+        } else if (command.starts_with("hang ")) {
+            for (int program = programs - hung; program < programs; ++program)
+                helpers[static_cast<std::size_t>(program)]->Ask(command);
+        } else {
+            break;
+        }
+        Say("ready");
+    }
+    stopAll();
     return 0;
 }
 
@@ -597,8 +692,8 @@ int wmain(int argc, wchar_t** argv) {
     if (mode == L"startup" && first > 0) return BenchStartup(first);
     if (mode == L"footprint" && first >= 0 && first % 2 == 0) return BenchFootprint(first);
     if (mode == L"idle" && first > 0) return BenchIdle(first);
-    if (mode == L"hotkey" && first > 0) return BenchHotkeySetup(first);
+    if (mode == L"hotkey" && first > 0 && second >= 0 && second < first) return BenchHotkey(first, second);
     return Fail(
         "usage: vlt-bench hide|snapshot <n> <repetitions> | startup <repetitions> | footprint <even toggles>"
-        " | idle <seconds> | hotkey <n>");
+        " | idle <seconds> | hotkey <programs> <hung programs>");
 }

@@ -2,7 +2,7 @@
  * <focus title> (through XTEST, as a keyboard would) and waits for the X windows titled "<prefix> 1" to
  * "<prefix> <count>" to be unmapped; the time from the key press to the last UnmapNotify is one sample. The
  * next press, untimed, brings them back. Prints "<median> <fastest> <slowest>" in milliseconds and the number
- * of presses made again because they reached no window.
+ * of presses made again because they reached no window, then every sample on a line of its own.
  *
  * Usage: vlt-x-hotkey <prefix> <count> <focus title> <presses>
  *
@@ -35,6 +35,11 @@ struct search {
     Window focus;
 };
 
+static int is_viewable(Display* display, Window window) {
+    XWindowAttributes attributes;
+    return XGetWindowAttributes(display, window, &attributes) && attributes.map_state == IsViewable;
+}
+
 static void visit(Display* display, Window window, struct search* search) {
     char* name = NULL;
     if (XFetchName(display, window, &name) && name) {
@@ -43,7 +48,11 @@ static void visit(Display* display, Window window, struct search* search) {
             search->focus = window;
         } else if (strncmp(name, search->prefix, prefix_length) == 0 && name[prefix_length] == ' ') {
             int number = atoi(name + prefix_length + 1);
-            if (number >= 1 && number <= search->count) search->found[number - 1] = window;
+            /* Wine makes a new X window for a window whose style changes while it is hidden and may keep the
+             * old one, unmapped, under the same name: the one on the screen is the one to watch. */
+            if (number >= 1 && number <= search->count &&
+                (!search->found[number - 1] || is_viewable(display, window)))
+                search->found[number - 1] = window;
         }
         XFree(name);
     }
@@ -187,6 +196,9 @@ int main(int argc, char** argv) {
     const double median =
         presses % 2 ? samples[presses / 2] : (samples[presses / 2 - 1] + samples[presses / 2]) / 2;
     printf("%.1f %.1f %.1f %d\n", median, samples[0], samples[presses - 1], retries);
+    for (int press = 0; press < presses; ++press)
+        printf("%s%.1f", press ? " " : "", samples[press]);
+    printf("\n");
     free(samples);
     XCloseDisplay(display);
     return 0;

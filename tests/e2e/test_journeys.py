@@ -38,7 +38,7 @@ class Journeys(E2ETestCase):
         X.key("Return")
         program.wait_main(probe)
         self.assertFalse(probe.state(notice)[3], "the notice is still there after Enter")
-        self.assertTrue(X.shown("Veltrano"))
+        self.assertTrue(wait_for(lambda: X.shown("Veltrano"), 10))
 
         self.assertEqual(wait_for(lambda: screen.status() == READY_TEXT and READY_TEXT, 10), READY_TEXT,
                          screen.status())
@@ -77,6 +77,8 @@ class Journeys(E2ETestCase):
         self.assertTrue(screen.press_hotkey_in(editor, windows[editor],
                                                lambda: not any(probe.visible(handles[t]) for t in hidden)),
                         "the ticked windows and the main window were not hidden")
+        # Off the screen first; the style follows once each program has answered.
+        self.assertTrue(wait_for(lambda: all(probe.state(handles[t])[2] & WS_EX_TOOLWINDOW for t in hidden), 5))
         for title in hidden:
             visible, _, style, exists = probe.state(handles[title])
             self.assertTrue(exists)
@@ -87,7 +89,7 @@ class Journeys(E2ETestCase):
         self.assertTrue(probe.visible(windows[chat]))
         self.assertTrue(X.shown(chat))
         self.assertTrue(wait_for(lambda: probe.foreground() == windows[chat], 10), "the target did not get focus")
-        self.assertEqual(probe.text(main, IDC_STATUS), "已隐藏 3 个窗口")
+        self.assertTrue(wait_for(lambda: probe.text(main, IDC_STATUS) == "已隐藏 3 个窗口", 5))
 
         records = read_state_file(program.state_path)
         self.assertEqual(sorted(hwnd for hwnd, _, _, _ in records),
