@@ -6,19 +6,6 @@
 
 namespace {
 
-std::wstring ProcessNameOfId(DWORD processId) {
-    if (processId == 0) return {};
-    HANDLE process = OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, processId);
-    if (!process) return {};
-    wchar_t path[520] = {};
-    DWORD size = 520;
-    std::wstring name;
-    if (QueryFullProcessImageNameW(process, 0, path, &size))
-        name = std::wstring(FileNameOfPath({path, size}));
-    CloseHandle(process);
-    return name;
-}
-
 // Tests 3 to 6, in their order.
 bool PassesProcessAndStyleTests(HWND hwnd, DWORD& processId) {
     processId = 0;
@@ -77,6 +64,19 @@ BOOL CALLBACK CollectHandle(HWND hwnd, LPARAM param) {
 }
 
 } // namespace
+
+std::wstring ProcessNameOfId(DWORD processId) {
+    if (processId == 0) return {};
+    HANDLE process = OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, processId);
+    if (!process) return {};
+    wchar_t path[520] = {};
+    DWORD size = 520;
+    std::wstring name;
+    if (QueryFullProcessImageNameW(process, 0, path, &size))
+        name = std::wstring(FileNameOfPath({path, size}));
+    CloseHandle(process);
+    return name;
+}
 
 bool IsWindowCloaked(HWND hwnd) {
     DWORD cloaked = 0;

@@ -12,6 +12,8 @@ bool IsWindowCloaked(HWND hwnd);
 // asks for the parents as well, a second round trip to the window server under Wine.
 bool IsTopLevelWindowVisible(HWND hwnd);
 std::wstring GetWindowProcessName(HWND hwnd);
+// The file name of a process's executable; empty when it cannot be told.
+std::wstring ProcessNameOfId(DWORD processId);
 // Tests 1 to 6 of the candidate filter, for any window; the title test is made by the enumerations, which
 // read the title.
 bool IsCandidateWindow(HWND hwnd);

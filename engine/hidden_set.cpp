@@ -170,8 +170,6 @@ void HideWindows() {
     const std::optional<WindowHandle> target = ResolveSwitchTarget(app.settings.focusTarget, candidates);
     if (target) std::erase(toHide, *target);
     if (app.mainWindow && IsWindowVisible(app.mainWindow)) toHide.push_back(app.mainWindow);
-    const std::vector<HWND> topLevel = EnumerateAllTopLevelWindows();
-    AddOwnedWindows(toHide, DescribeTopLevelWindows(topLevel));
     if (toHide.empty() && !target) {
         SetStatusText(L"未配置窗口：先勾选要隐藏的窗口，再选切换目标");
         return;
@@ -192,6 +190,17 @@ void HideWindows() {
     // window goes when it wakes. The style and the taskbar follow once each program has answered.
     for (const HiddenWindowRecord& record : app.hiddenSet)
         ShowWindowAsync(record.hwnd, SW_HIDE);
+    // The windows they own follow at once; looking for them need not hold up the ones the user ticked.
+    const std::vector<HWND> topLevel = EnumerateAllTopLevelWindows();
+    const std::size_t ticked = toHide.size();
+    AddOwnedWindows(toHide, DescribeTopLevelWindows(topLevel));
+    if (toHide.size() > ticked) {
+        for (std::size_t i = ticked; i < toHide.size(); ++i)
+            app.hiddenSet.push_back(RecordBeforeHiding(toHide[i]));
+        WriteStateFile();
+        for (std::size_t i = ticked; i < toHide.size(); ++i)
+            ShowWindowAsync(toHide[i], SW_HIDE);
+    }
     if (target && IsIconic(*target)) ShowWindowAsync(*target, SW_RESTORE);
     {
         BusyGuard busy;

@@ -104,12 +104,22 @@ void FillTargetCombo(HWND keepSelected) {
 void CommitListToSettings() {
     app.settings.hideList.clear();
     if (HWND list = LiveControl(IDC_WINDOW_LIST)) {
+        // The ticked windows mostly belong to a few programs: each is asked for its name once. This runs on
+        // every press of the hotkey, before anything is hidden.
+        std::vector<std::pair<DWORD, std::wstring>> names;
         const int rows = RowCount(list);
         for (int row = 0; row < rows; ++row) {
             HWND hwnd = nullptr;
-            if (!IsRowTicked(list, row) || !RowWindow(list, row, hwnd)) continue;
-            WindowEntry described = DescribeWindow(hwnd);
-            if (!described.title.empty()) app.settings.hideList.push_back(KeyOf(described));
+            if (!IsRowTicked(list, row) || !RowWindow(list, row, hwnd) || !IsWindow(hwnd)) continue;
+            const std::wstring title = ReadWindowTitle(hwnd);
+            if (title.empty()) continue;
+            DWORD processId = 0;
+            GetWindowThreadProcessId(hwnd, &processId);
+            auto name = std::find_if(names.begin(), names.end(),
+                                     [&](const auto& known) { return known.first == processId; });
+            if (name == names.end())
+                name = names.insert(names.end(), {processId, ProcessNameOfId(processId)});
+            app.settings.hideList.push_back(KeyOf({hwnd, title, name->second}));
         }
     }
     for (const WindowKey& key : app.hiddenKeys) {
