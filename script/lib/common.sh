@@ -25,6 +25,13 @@ build_windows() { # optional: the targets to build (default: the exe and every W
     -DCMAKE_BUILD_TYPE=Release
 }
 
+# The same exe and Windows tests from Clang: its warnings, and the compile database clang-tidy reads.
+build_windows_clang() {
+  log "building the Windows executable and tests with Clang"
+  configure_and_build "$BUILD/win-clang" "" -DCMAKE_TOOLCHAIN_FILE="$ROOT/cmake/clang-mingw-w64-x86_64.cmake" \
+    -DCMAKE_BUILD_TYPE=Release
+}
+
 build_native() {
   log "building the native unit tests and fuzzers"
   configure_and_build "$BUILD/native" "" -DCMAKE_CXX_COMPILER=clang++ -DCMAKE_BUILD_TYPE=Debug \
