@@ -56,12 +56,10 @@ TEST(Version, TheExeCarriesTheProjectVersionItsNameAndTheCopyright) {
     const std::wstring version = L"" VELTRANO_VERSION;
     EXPECT_EQ(Dotted(fixed->dwFileVersionMS, fixed->dwFileVersionLS), version + L".0");
     EXPECT_EQ(Dotted(fixed->dwProductVersionMS, fixed->dwProductVersionLS), version + L".0");
-    EXPECT_EQ(fixed->dwFileType, static_cast<DWORD>(VFT_APP));
 
     EXPECT_EQ(resource.Text(L"FileVersion"), version);
     EXPECT_EQ(resource.Text(L"ProductVersion"), version);
     EXPECT_EQ(resource.Text(L"ProductName"), L"Veltrano");
     EXPECT_EQ(resource.Text(L"OriginalFilename"), L"veltrano.exe");
     EXPECT_EQ(resource.Text(L"LegalCopyright"), L"© 2026 Veltrano developers");
-    EXPECT_NE(resource.Text(L"FileDescription"), L"?");
 }
