@@ -3,9 +3,9 @@
 #include "engine/watchdog.h"
 #include "engine/watchdog_args.h"
 
-int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR commandLine, int) {
-    app.instance = instance;
-    const std::wstring_view arguments = commandLine ? std::wstring_view(commandLine) : std::wstring_view();
+int WINAPI wWinMain(HINSTANCE hInstance, HINSTANCE, PWSTR lpCmdLine, int) {
+    app.instance = hInstance;
+    const std::wstring_view arguments = lpCmdLine ? std::wstring_view(lpCmdLine) : std::wstring_view();
     if (IsWatchdogCommandLine(arguments)) return RunWatchdog(arguments);
     return RunNormalRole();
 }

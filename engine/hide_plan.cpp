@@ -8,7 +8,7 @@ namespace {
 struct HandleSet {
     std::unordered_set<std::uint64_t> seen;
     bool Insert(WindowHandle hwnd) { return seen.insert(HandleValue(hwnd)).second; }
-    bool Contains(WindowHandle hwnd) const { return seen.count(HandleValue(hwnd)) != 0; }
+    bool Contains(WindowHandle hwnd) const { return seen.contains(HandleValue(hwnd)); }
 };
 
 } // namespace

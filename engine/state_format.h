@@ -24,7 +24,7 @@ struct StateRecord {
 inline constexpr std::string_view kStateMagic = "VLT1";
 inline constexpr std::size_t kMaxStateRecordLines = 256;
 // The reader never looks further than this many bytes, whatever the file's size.
-inline constexpr std::size_t kStateFileReadLimit = 96 * 1024;
+inline constexpr std::size_t kStateFileReadLimit = std::size_t{96} * 1024;
 
 // One record line, CR LF included: uppercase hexadecimal without leading zeros, as "%llX|%lu|%llX|%d", and
 // "|1" after it for a window that still wears its own style. Readers that know only the four fields ignore

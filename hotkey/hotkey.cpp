@@ -29,7 +29,7 @@ std::wstring KeyDisplayName(std::int32_t vk) {
     if (FixedKeyName(vk)) return KeyDisplayNameFrom(vk, {});
     wchar_t name[64] = {};
     const UINT scanCode = MapVirtualKeyW(static_cast<UINT>(vk), MAPVK_VK_TO_VSC);
-    if (scanCode != 0 && GetKeyNameTextW(static_cast<LONG>(scanCode << 16), name, 64) > 0) {
+    if (scanCode != 0 && GetKeyNameTextW(static_cast<LONG>(scanCode) << 16, name, 64) > 0) {
         return KeyDisplayNameFrom(vk, name);
     }
     return KeyDisplayNameFrom(vk, {});

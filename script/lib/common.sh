@@ -25,6 +25,37 @@ build_windows() { # optional: the targets to build (default: the exe and every W
     -DCMAKE_BUILD_TYPE=Release
 }
 
+# Writes dist/veltrano-<version>-win64.zip from the Release exe of build_windows (which must have run): the exe,
+# the read-me for Windows users with CRLF line ends, and SHA256SUMS of both; the zip's own sum lies beside it.
+build_package() {
+  local version stage zip
+  version=$(cat "$BUILD/win/version.txt")
+  log "packaging veltrano $version"
+  stage=$(mktemp -d)
+  cp "$BUILD/win/veltrano.exe" "$stage/veltrano.exe"
+  sed -e "s/@VERSION@/$version/" -e 's/$/\r/' "$ROOT/res/readme-windows.txt" >"$stage/README.txt"
+  (cd "$stage" && sha256sum veltrano.exe README.txt >SHA256SUMS)
+  mkdir -p "$ROOT/dist"
+  zip="$ROOT/dist/veltrano-$version-win64.zip"
+  python3 - "$zip" "$stage" <<'PY'
+import os, sys, zipfile
+with zipfile.ZipFile(sys.argv[1] + ".tmp", "w", zipfile.ZIP_DEFLATED) as package:
+    for name in ("veltrano.exe", "README.txt", "SHA256SUMS"):
+        package.write(os.path.join(sys.argv[2], name), name)
+os.replace(sys.argv[1] + ".tmp", sys.argv[1])
+PY
+  rm -rf "$stage"
+  (cd "$ROOT/dist" && sha256sum "$(basename "$zip")" >"$(basename "$zip").sha256")
+  echo "$zip"
+}
+
+# The same exe and Windows tests from Clang: its warnings, and the compile database clang-tidy reads.
+build_windows_clang() {
+  log "building the Windows executable and tests with Clang"
+  configure_and_build "$BUILD/win-clang" "" -DCMAKE_TOOLCHAIN_FILE="$ROOT/cmake/clang-mingw-w64-x86_64.cmake" \
+    -DCMAKE_BUILD_TYPE=Release
+}
+
 build_native() {
   log "building the native unit tests and fuzzers"
   configure_and_build "$BUILD/native" "" -DCMAKE_CXX_COMPILER=clang++ -DCMAKE_BUILD_TYPE=Debug \

@@ -1,7 +1,8 @@
 """What a new user meets: the first start, hiding and restoring with the hotkey, leaving while windows are
-hidden, and refusing the usage notice."""
+hidden, refusing the usage notice, and the downloaded zip."""
 import os
 import unittest
+import zipfile
 
 from veltrano_e2e import (IDC_EXIT, IDC_NOTICE_REFUSE, IDC_STATUS, IDC_TO_TRAY, MAIN_CLASS, READY_TEXT,
                           WS_EX_APPWINDOW, WS_EX_TOOLWINDOW, E2ETestCase, Screen, X, center, own_wine_processes,
@@ -9,6 +10,8 @@ from veltrano_e2e import (IDC_EXIT, IDC_NOTICE_REFUSE, IDC_STATUS, IDC_TO_TRAY, 
 
 HELPER_EXE = "vlt-test-windows.exe"
 NOTICE_TITLE = "使用须知"
+# dist/veltrano-<version>-win64.zip, as script/package writes it.
+PACKAGE = os.environ.get("VELTRANO_PACKAGE", "")
 
 
 class Journeys(E2ETestCase):
@@ -38,7 +41,8 @@ class Journeys(E2ETestCase):
         X.key("Return")
         program.wait_main(probe)
         self.assertFalse(probe.state(notice)[3], "the notice is still there after Enter")
-        self.assertTrue(wait_for(lambda: X.shown("Veltrano"), 10))
+        # Win32 shows the window before the X server maps it.
+        self.assertTrue(wait_for(lambda: X.shown("Veltrano"), 10), "the main window is not on the screen")
 
         self.assertEqual(wait_for(lambda: screen.status() == READY_TEXT and READY_TEXT, 10), READY_TEXT,
                          screen.status())
@@ -170,6 +174,35 @@ class Journeys(E2ETestCase):
                     self.assertFalse(X.shown("Veltrano"), "the main window was shown after a refusal")
                 finally:
                     program.kill()
+
+    def test_the_exe_from_the_zip_starts_hides_restores_and_ends_in_a_folder_of_its_own(self):
+        self.assertTrue(os.path.isfile(PACKAGE), f"no package at {PACKAGE!r}: script/package writes it")
+        notes, editor = "Package Notes", "Package Editor"
+        probe = self.user_windows(notes, editor)
+        windows = dict(zip((notes, editor), probe.windows))
+        program = self.veltrano(settings=None)
+        os.remove(program.exe)
+        with zipfile.ZipFile(PACKAGE) as package:
+            self.assertEqual(sorted(package.namelist()), ["README.txt", "SHA256SUMS", "veltrano.exe"])
+            self.assertIn(b"\r\n", package.read("README.txt"))
+            package.extractall(program.folder)
+        program.start()
+
+        notice = probe.wait_notice()
+        self.assertTrue(notice, "no usage notice appeared")
+        self.assertTrue(wait_for(lambda: X.shown(NOTICE_TITLE), 10), "the notice is not on the screen")
+        screen = Screen(probe, program)
+        screen.focus_window(NOTICE_TITLE, notice)
+        X.key("Return")
+        program.wait_main(probe)
+        screen.tick_with_mouse(notes)
+        self.assertTrue(screen.press_hotkey_in(editor, windows[editor], lambda: not probe.visible(windows[notes])),
+                        "the hotkey did not hide the ticked window")
+        self.assertTrue(screen.press_hotkey_in(editor, windows[editor], lambda: probe.visible(windows[notes])),
+                        "the second press did not bring it back")
+        screen.click_control(IDC_EXIT)
+        self.assertEqual(program.wait_exit(20), 0, "the program did not end with 0 after the exit button")
+        self.assertEqual(program.settings_value("noticeShown"), "1")
 
 
 if __name__ == "__main__":

@@ -344,9 +344,10 @@ TEST(Tray, TheIconComesBackWithTheTipOfTheStateWhenTheShellRestarts) {
     EXPECT_EQ(tip, kHiddenTip);
 
     // The icon added again is the program's own: its tip follows the state, and it goes at the exit.
+    // Copied into the lambda by name: Clang 14 cannot capture a structured binding yet.
     PostMessageW(veltrano.mainWindow, WM_COMMAND, IDC_TOGGLE, 0);
     ASSERT_TRUE(WaitFor([&] { return StateOf(helper.windows.at(0)).visible; }));
-    EXPECT_TRUE(WaitFor([&] { return TipOf(icon) == kShownTip; })) << Utf8(TipOf(icon));
+    EXPECT_TRUE(WaitFor([&, icon = icon] { return TipOf(icon) == kShownTip; })) << Utf8(TipOf(icon));
     PostMessageW(veltrano.mainWindow, WM_COMMAND, IDC_EXIT, 0);
     EXPECT_EQ(veltrano.WaitExit(), 0u);
     EXPECT_FALSE(TrayIconExists(veltrano.mainWindow));
@@ -363,7 +364,7 @@ TEST(Tray, AnAnnouncementWhileTheIconIsStillThereKeepsItInStep) {
     EXPECT_TRUE(TrayIconExists(veltrano.mainWindow));
     PostMessageW(veltrano.mainWindow, WM_COMMAND, IDC_TOGGLE, 0);
     ASSERT_TRUE(WaitFor([&] { return !StateOf(helper.windows.at(0)).visible; }));
-    EXPECT_TRUE(WaitFor([&] { return TipOf(icon) == kHiddenTip; })) << Utf8(TipOf(icon));
+    EXPECT_TRUE(WaitFor([&, icon = icon] { return TipOf(icon) == kHiddenTip; })) << Utf8(TipOf(icon));
     PostMessageW(veltrano.mainWindow, WM_COMMAND, IDC_EXIT, 0);
     EXPECT_EQ(veltrano.WaitExit(), 0u);
     EXPECT_FALSE(TrayIconExists(veltrano.mainWindow));
