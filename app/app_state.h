@@ -27,6 +27,9 @@ struct HiddenWindowRecord {
     // Still in its own extended style: putting it back writes no style.
     bool ownStyle = false;
     HideProgress progress = HideProgress::Hidden;
+    // Its program's thread and process as the hide found them (0: not known, asked when needed).
+    DWORD threadId = 0;
+    DWORD processId = 0;
     // The question to its program whose answer is awaited (0: none), and whether it came.
     unsigned question = 0;
     bool answered = false;

@@ -36,6 +36,7 @@ HiddenWindowRecord RecordBeforeHiding(HWND hwnd) {
                                    [&](const HiddenWindowRecord& record) { return record.hwnd == hwnd; });
     HiddenWindowRecord record{hwnd, GetWindowLongPtrW(hwnd, GWL_EXSTYLE), IsIconic(hwnd) != FALSE, true,
                               HideProgress::Asked};
+    record.threadId = GetWindowThreadProcessId(hwnd, &record.processId);
     if (owed != app.pendingUndo.end()) {
         record.savedExStyle = owed->savedExStyle;
         record.wasMinimized = owed->wasMinimized;
@@ -50,16 +51,34 @@ bool AllAnswered(const std::vector<HiddenWindowRecord>& records) {
                        [](const HiddenWindowRecord& record) { return record.answered; });
 }
 
-// This thread's own windows answer at once, inside the call that asks them: before a question number
-// could be recorded. They need no question.
-void Ask(HiddenWindowRecord& record) {
-    record.answered = GetWindowThreadProcessId(record.hwnd, nullptr) == GetCurrentThreadId();
-    record.question = record.answered ? 0 : AskForAnswer(record.hwnd);
+// One question per program thread, sent after every request queued for it: a thread takes what is sent to it
+// in order, so its answer tells that it has taken them all. This thread's own windows answer at once, inside
+// the call that would ask them, before a question number could be recorded: they are not asked.
+void AskEach(const std::vector<HiddenWindowRecord*>& records) {
+    std::vector<std::pair<DWORD, unsigned>> asked;
+    for (auto record = records.rbegin(); record != records.rend(); ++record) {
+        HiddenWindowRecord& window = **record;
+        const DWORD thread =
+            window.threadId ? window.threadId : GetWindowThreadProcessId(window.hwnd, nullptr);
+        window.answered = thread == GetCurrentThreadId();
+        window.question = 0;
+        if (window.answered) continue;
+        const auto known =
+            std::find_if(asked.begin(), asked.end(), [&](const auto& q) { return q.first == thread; });
+        if (thread != 0 && known != asked.end()) {
+            window.question = known->second;
+        } else {
+            window.question = AskForAnswer(window.hwnd);
+            asked.emplace_back(thread, window.question);
+        }
+    }
 }
 
-void AskEach(std::vector<HiddenWindowRecord>& records) {
-    for (HiddenWindowRecord& record : records)
-        Ask(record);
+std::vector<HiddenWindowRecord*> From(std::vector<HiddenWindowRecord>& records, std::size_t first = 0) {
+    std::vector<HiddenWindowRecord*> pointers;
+    for (std::size_t i = first; i < records.size(); ++i)
+        pointers.push_back(&records[i]);
+    return pointers;
 }
 
 void RefreshFrame(HWND hwnd) {
@@ -81,7 +100,9 @@ void WriteBackStyle(const HiddenWindowRecord& record) {
 // loses its taskbar button, one still on the screen refused. The state file learns of a style change before
 // it is made, so a kill in between leaves an undo that rewrites an unchanged style, never a lost one.
 void FinishAnsweredHides() {
-    std::vector<HiddenWindowRecord*> restyle;
+    // Copies, not references: the calls below wait for answers from other programs, and answers arriving
+    // meanwhile may change the hidden set.
+    std::vector<HiddenWindowRecord> restyle;
     std::vector<HWND> hidden;
     for (HiddenWindowRecord& record : app.hiddenSet) {
         if (record.progress != HideProgress::Asked || !record.answered) continue;
@@ -93,14 +114,14 @@ void FinishAnsweredHides() {
         hidden.push_back(record.hwnd);
         if (record.ownStyle && HiddenExStyle(record.savedExStyle) != record.savedExStyle) {
             record.ownStyle = false;
-            restyle.push_back(&record);
+            restyle.push_back(record);
         }
     }
     if (!restyle.empty()) WriteStateFile();
-    for (const HiddenWindowRecord* record : restyle) {
-        SetWindowLongPtrW(record->hwnd, GWL_EXSTYLE,
-                          static_cast<LONG_PTR>(HiddenExStyle(record->savedExStyle)));
-        RefreshFrame(record->hwnd);
+    for (const HiddenWindowRecord& record : restyle) {
+        SetWindowLongPtrW(record.hwnd, GWL_EXSTYLE,
+                          static_cast<LONG_PTR>(HiddenExStyle(record.savedExStyle)));
+        RefreshFrame(record.hwnd);
     }
     if (app.taskbarList) {
         for (HWND hwnd : hidden)
@@ -132,21 +153,20 @@ void ShowRestoreOutcome() {
 
 // The undos whose programs have answered since they were put back.
 void CompletePendingUndos() {
-    bool completed = false;
-    for (auto record = app.pendingUndo.begin(); record != app.pendingUndo.end();) {
-        if (!record->answered) {
-            ++record;
-            continue;
-        }
-        if (IsWindow(record->hwnd)) {
-            WriteBackStyle(*record);
-            AddTaskbarButton(*record);
-            ++app.restoredCount;
-        }
-        record = app.pendingUndo.erase(record);
-        completed = true;
+    // Taken out first: putting a window back waits for its program, and answers arriving meanwhile come
+    // back here.
+    const auto answered =
+        std::stable_partition(app.pendingUndo.begin(), app.pendingUndo.end(),
+                              [](const HiddenWindowRecord& record) { return !record.answered; });
+    if (answered == app.pendingUndo.end()) return;
+    const std::vector<HiddenWindowRecord> done(answered, app.pendingUndo.end());
+    app.pendingUndo.erase(answered, app.pendingUndo.end());
+    for (const HiddenWindowRecord& record : done) {
+        if (!IsWindow(record.hwnd)) continue;
+        WriteBackStyle(record);
+        AddTaskbarButton(record);
+        ++app.restoredCount;
     }
-    if (!completed) return;
     // An old watchdog waiting on a hung program must not write over the file of a run started since.
     if (!app.watchdogRole) WriteStateFile();
     if (app.shownOutcome == ShownOutcome::Restore) ShowRestoreOutcome();
@@ -190,22 +210,27 @@ void HideWindows() {
     // window goes when it wakes. The style and the taskbar follow once each program has answered.
     for (const HiddenWindowRecord& record : app.hiddenSet)
         ShowWindowAsync(record.hwnd, SW_HIDE);
-    // The windows they own follow at once; looking for them need not hold up the ones the user ticked.
-    const std::vector<HWND> topLevel = EnumerateAllTopLevelWindows();
-    const std::size_t ticked = toHide.size();
-    AddOwnedWindows(toHide, DescribeTopLevelWindows(topLevel));
-    if (toHide.size() > ticked) {
-        for (std::size_t i = ticked; i < toHide.size(); ++i)
-            app.hiddenSet.push_back(RecordBeforeHiding(toHide[i]));
-        WriteStateFile();
-        for (std::size_t i = ticked; i < toHide.size(); ++i)
-            ShowWindowAsync(toHide[i], SW_HIDE);
-    }
     if (target && IsIconic(*target)) ShowWindowAsync(*target, SW_RESTORE);
+    const std::vector<HWND> topLevel = EnumerateAllTopLevelWindows();
     {
         BusyGuard busy;
-        AskEach(app.hiddenSet);
-        AwaitAnswers([] { return AllAnswered(app.hiddenSet); }, GetTickCount64() + kAnswerWaitMs);
+        const ULONGLONG deadline = GetTickCount64() + kAnswerWaitMs;
+        AskEach(From(app.hiddenSet));
+        // The windows they own follow once their programs have taken the hides: looking for them asks the
+        // window server about every window, which would hold up the programs that are busy hiding.
+        AwaitAnswers([] { return AllAnswered(app.hiddenSet); }, deadline);
+        const std::size_t ticked = toHide.size();
+        AddOwnedWindows(toHide, DescribeTopLevelWindows(topLevel));
+        if (toHide.size() > ticked) {
+            for (std::size_t i = ticked; i < toHide.size(); ++i)
+                app.hiddenSet.push_back(RecordBeforeHiding(toHide[i]));
+            WriteStateFile();
+            for (std::size_t i = ticked; i < app.hiddenSet.size(); ++i)
+                ShowWindowAsync(app.hiddenSet[i].hwnd, SW_HIDE);
+            AskEach(From(app.hiddenSet, ticked));
+            AwaitAnswers([] { return AllAnswered(app.hiddenSet); },
+                         std::max(deadline, GetTickCount64() + kConfirmWaitMs));
+        }
     }
     FinishAnsweredHides();
     CompletePendingUndos();
@@ -225,21 +250,23 @@ OutcomeTally PutWindowsBack(std::vector<HiddenWindowRecord> records, bool activa
         BusyGuard busy;
         app.puttingBack = std::move(records);
         const ULONGLONG start = GetTickCount64();
-        AskEach(app.puttingBack);
+        AskEach(From(app.puttingBack));
         AwaitAnswers([] { return AllAnswered(app.puttingBack); }, start + kAnswerWaitMs);
         // Programs that answered take their style back and are shown; the others get a queued show, behind
         // any hide still queued for them, and the rest when they answer.
+        std::vector<HiddenWindowRecord*> shown;
         for (std::size_t i = 0; i < app.puttingBack.size(); ++i) {
             HiddenWindowRecord& record = app.puttingBack[i];
             answeredFirst[i] = record.answered;
             if (record.answered) {
                 WriteBackStyle(record);
                 ShowWindowAgain(record, activate);
-                Ask(record);
+                shown.push_back(&record);
             } else {
                 ShowWindowAgain(record, false);
             }
         }
+        AskEach(shown);
         AwaitAnswers(
             [&] {
                 for (std::size_t i = 0; i < app.puttingBack.size(); ++i) {
@@ -266,7 +293,7 @@ OutcomeTally PutWindowsBack(std::vector<HiddenWindowRecord> records, bool activa
             ++tally.done;
         } else {
             if (answeredFirst[i]) record.ownStyle = true; // its style is back already
-            Ask(record);
+            AskEach({&record});
             app.pendingUndo.push_back(record);
             AddShortfall(tally, false, ReadWindowTitle(record.hwnd));
         }
@@ -323,14 +350,16 @@ void RestoreAllOnCrash() {
     WriteStateFile();
 }
 
-void AnswerArrived(HWND hwnd, unsigned question) {
-    const auto asked = [&](const HiddenWindowRecord& record) {
-        return record.question == question && record.hwnd == hwnd;
-    };
+void AnswerArrived(unsigned question) {
+    // One question may stand for several windows of the same thread.
     for (std::vector<HiddenWindowRecord>* records : {&app.hiddenSet, &app.puttingBack, &app.pendingUndo}) {
-        const auto record = std::find_if(records->begin(), records->end(), asked);
-        if (record == records->end()) continue;
-        record->answered = true;
+        bool found = false;
+        for (HiddenWindowRecord& record : *records) {
+            if (record.question != question) continue;
+            record.answered = true;
+            found = true;
+        }
+        if (!found) continue;
         if (app.engineBusy) return;
         if (records == &app.hiddenSet) {
             FinishAnsweredHides();
@@ -348,11 +377,9 @@ void HideLateComers(const std::vector<HWND>& windows) {
     for (HWND hwnd : windows)
         app.hiddenSet.push_back(RecordBeforeHiding(hwnd));
     WriteStateFile();
-    for (std::size_t i = first; i < app.hiddenSet.size(); ++i) {
-        HiddenWindowRecord& record = app.hiddenSet[i];
-        ShowWindowAsync(record.hwnd, SW_HIDE);
-        Ask(record);
-    }
+    for (std::size_t i = first; i < app.hiddenSet.size(); ++i)
+        ShowWindowAsync(app.hiddenSet[i].hwnd, SW_HIDE);
+    AskEach(From(app.hiddenSet, first));
 }
 
 void SwitchFocusTo(HWND target) {

@@ -20,4 +20,4 @@ OutcomeTally PutWindowsBack(std::vector<HiddenWindowRecord> records, bool activa
 void HideLateComers(const std::vector<HWND>& windows);
 
 // A program answered a question asked by AskForAnswer.
-void AnswerArrived(HWND hwnd, unsigned question);
+void AnswerArrived(unsigned question);

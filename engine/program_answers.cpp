@@ -5,8 +5,8 @@
 
 namespace {
 
-void CALLBACK OnAnswer(HWND hwnd, UINT, ULONG_PTR question, LRESULT) {
-    AnswerArrived(hwnd, static_cast<unsigned>(question));
+void CALLBACK OnAnswer(HWND, UINT, ULONG_PTR question, LRESULT) {
+    AnswerArrived(static_cast<unsigned>(question));
 }
 
 } // namespace

@@ -87,14 +87,16 @@ int RestoreFromFile(const std::wstring& path) {
         HWND hwnd = HandleFromValue(record.hwnd);
         if (!hwnd || !IsWindow(hwnd)) continue;
         DWORD owner = 0;
-        GetWindowThreadProcessId(hwnd, &owner);
+        const DWORD thread = GetWindowThreadProcessId(hwnd, &owner);
         // A handle reused by another program since the file was written is not ours to touch; nor is one of
         // this process's own windows, which a record can name only when an earlier run's process id and
         // handle both came back (restoring it could show the main window before the usage notice was
         // accepted).
         if (owner == 0 || owner != record.processId || owner == GetCurrentProcessId()) continue;
-        records.push_back(
-            {hwnd, static_cast<LONG_PTR>(record.savedExStyle), record.minimized != 0, record.ownStyle});
+        HiddenWindowRecord& listed = records.emplace_back(HiddenWindowRecord{
+            hwnd, static_cast<LONG_PTR>(record.savedExStyle), record.minimized != 0, record.ownStyle});
+        listed.threadId = thread;
+        listed.processId = owner;
     }
     DeleteFileW(path.c_str());
     const int restored = static_cast<int>(records.size());
@@ -120,8 +122,8 @@ void WriteStateFile() {
     records.reserve(app.hiddenSet.size() + app.pendingUndo.size());
     for (const auto* set : {&app.hiddenSet, &app.pendingUndo}) {
         for (const HiddenWindowRecord& hidden : *set) {
-            DWORD processId = 0;
-            GetWindowThreadProcessId(hidden.hwnd, &processId);
+            DWORD processId = hidden.processId;
+            if (processId == 0) GetWindowThreadProcessId(hidden.hwnd, &processId);
             records.push_back({HandleValue(hidden.hwnd), processId,
                                static_cast<std::int64_t>(hidden.savedExStyle), hidden.wasMinimized ? 1 : 0,
                                hidden.ownStyle});
