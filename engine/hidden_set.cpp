@@ -8,6 +8,7 @@
 #include "ui/tray.h"
 
 #include <algorithm>
+#include <ranges>
 #include <string>
 
 namespace {
@@ -56,8 +57,8 @@ bool AllAnswered(const std::vector<HiddenWindowRecord>& records) {
 // the call that would ask them, before a question number could be recorded: they are not asked.
 void AskEach(const std::vector<HiddenWindowRecord*>& records) {
     std::vector<std::pair<DWORD, unsigned>> asked;
-    for (auto record = records.rbegin(); record != records.rend(); ++record) {
-        HiddenWindowRecord& window = **record;
+    for (HiddenWindowRecord* record : std::ranges::reverse_view(records)) {
+        HiddenWindowRecord& window = *record;
         const DWORD thread =
             window.threadId ? window.threadId : GetWindowThreadProcessId(window.hwnd, nullptr);
         window.answered = thread == GetCurrentThreadId();
