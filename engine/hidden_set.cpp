@@ -8,7 +8,6 @@
 #include "ui/tray.h"
 
 #include <algorithm>
-#include <ranges>
 #include <string>
 
 namespace {
@@ -57,8 +56,8 @@ bool AllAnswered(const std::vector<HiddenWindowRecord>& records) {
 // the call that would ask them, before a question number could be recorded: they are not asked.
 void AskEach(const std::vector<HiddenWindowRecord*>& records) {
     std::vector<std::pair<DWORD, unsigned>> asked;
-    for (HiddenWindowRecord* record : std::ranges::reverse_view(records)) {
-        HiddenWindowRecord& window = *record;
+    for (std::size_t i = records.size(); i-- > 0;) {
+        HiddenWindowRecord& window = *records[i];
         const DWORD thread =
             window.threadId ? window.threadId : GetWindowThreadProcessId(window.hwnd, nullptr);
         window.answered = thread == GetCurrentThreadId();
