@@ -77,6 +77,7 @@ struct AppState {
     std::size_t restoredCount = 0;
     ShownOutcome shownOutcome = ShownOutcome::None;
     unsigned lastQuestion = 0;
+    std::size_t answersArrived = 0;
     // A hide or restore is waiting for answers; what arrives meanwhile must not start another.
     bool engineBusy = false;
 

@@ -51,27 +51,18 @@ bool AllAnswered(const std::vector<HiddenWindowRecord>& records) {
                        [](const HiddenWindowRecord& record) { return record.answered; });
 }
 
-// One question per program thread, sent after every request queued for it: a thread takes what is sent to it
-// in order, so its answer tells that it has taken them all. This thread's own windows answer at once, inside
-// the call that would ask them, before a question number could be recorded: they are not asked.
+// A question to a window's program, sent after the requests queued for that window: a thread takes what is
+// sent to it in order, so the answer tells that it has taken them. This thread's own windows answer at once,
+// inside the call that would ask them, before a question number could be recorded: they are not asked.
+void Ask(HiddenWindowRecord& record) {
+    const DWORD thread = record.threadId ? record.threadId : GetWindowThreadProcessId(record.hwnd, nullptr);
+    record.answered = thread == GetCurrentThreadId();
+    record.question = record.answered ? 0 : AskForAnswer(record.hwnd);
+}
+
 void AskEach(const std::vector<HiddenWindowRecord*>& records) {
-    std::vector<std::pair<DWORD, unsigned>> asked;
-    for (std::size_t i = records.size(); i-- > 0;) {
-        HiddenWindowRecord& window = *records[i];
-        const DWORD thread =
-            window.threadId ? window.threadId : GetWindowThreadProcessId(window.hwnd, nullptr);
-        window.answered = thread == GetCurrentThreadId();
-        window.question = 0;
-        if (window.answered) continue;
-        const auto known =
-            std::find_if(asked.begin(), asked.end(), [&](const auto& q) { return q.first == thread; });
-        if (thread != 0 && known != asked.end()) {
-            window.question = known->second;
-        } else {
-            window.question = AskForAnswer(window.hwnd);
-            asked.emplace_back(thread, window.question);
-        }
-    }
+    for (HiddenWindowRecord* record : records)
+        Ask(*record);
 }
 
 std::vector<HiddenWindowRecord*> From(std::vector<HiddenWindowRecord>& records, std::size_t first = 0) {
@@ -208,14 +199,17 @@ void HideWindows() {
     WriteStateFile();
     // Off the screen first, all at once: queued, so a program that does not answer holds up nobody, and its
     // window goes when it wakes. The style and the taskbar follow once each program has answered.
-    for (const HiddenWindowRecord& record : app.hiddenSet)
-        ShowWindowAsync(record.hwnd, SW_HIDE);
-    if (target && IsIconic(*target)) ShowWindowAsync(*target, SW_RESTORE);
-    const std::vector<HWND> topLevel = EnumerateAllTopLevelWindows();
+    // Each hide is followed by its question, so that the answers tell how far a busy program has got.
+    std::vector<HWND> topLevel;
     {
         BusyGuard busy;
         const ULONGLONG deadline = GetTickCount64() + kAnswerWaitMs;
-        AskEach(From(app.hiddenSet));
+        for (HiddenWindowRecord& record : app.hiddenSet) {
+            ShowWindowAsync(record.hwnd, SW_HIDE);
+            Ask(record);
+        }
+        if (target && IsIconic(*target)) ShowWindowAsync(*target, SW_RESTORE);
+        topLevel = EnumerateAllTopLevelWindows();
         // The windows they own follow once their programs have taken the hides: looking for them asks the
         // window server about every window, which would hold up the programs that are busy hiding.
         AwaitAnswers([] { return AllAnswered(app.hiddenSet); }, deadline);
@@ -225,9 +219,10 @@ void HideWindows() {
             for (std::size_t i = ticked; i < toHide.size(); ++i)
                 app.hiddenSet.push_back(RecordBeforeHiding(toHide[i]));
             WriteStateFile();
-            for (std::size_t i = ticked; i < app.hiddenSet.size(); ++i)
+            for (std::size_t i = ticked; i < app.hiddenSet.size(); ++i) {
                 ShowWindowAsync(app.hiddenSet[i].hwnd, SW_HIDE);
-            AskEach(From(app.hiddenSet, ticked));
+                Ask(app.hiddenSet[i]);
+            }
             AwaitAnswers([] { return AllAnswered(app.hiddenSet); },
                          std::max(deadline, GetTickCount64() + kConfirmWaitMs));
         }
@@ -254,19 +249,17 @@ OutcomeTally PutWindowsBack(std::vector<HiddenWindowRecord> records, bool activa
         AwaitAnswers([] { return AllAnswered(app.puttingBack); }, start + kAnswerWaitMs);
         // Programs that answered take their style back and are shown; the others get a queued show, behind
         // any hide still queued for them, and the rest when they answer.
-        std::vector<HiddenWindowRecord*> shown;
         for (std::size_t i = 0; i < app.puttingBack.size(); ++i) {
             HiddenWindowRecord& record = app.puttingBack[i];
             answeredFirst[i] = record.answered;
             if (record.answered) {
                 WriteBackStyle(record);
                 ShowWindowAgain(record, activate);
-                shown.push_back(&record);
+                Ask(record);
             } else {
                 ShowWindowAgain(record, false);
             }
         }
-        AskEach(shown);
         AwaitAnswers(
             [&] {
                 for (std::size_t i = 0; i < app.puttingBack.size(); ++i) {
@@ -293,7 +286,7 @@ OutcomeTally PutWindowsBack(std::vector<HiddenWindowRecord> records, bool activa
             ++tally.done;
         } else {
             if (answeredFirst[i]) record.ownStyle = true; // its style is back already
-            AskEach({&record});
+            Ask(record);
             app.pendingUndo.push_back(record);
             AddShortfall(tally, false, ReadWindowTitle(record.hwnd));
         }
@@ -351,7 +344,7 @@ void RestoreAllOnCrash() {
 }
 
 void AnswerArrived(unsigned question) {
-    // One question may stand for several windows of the same thread.
+    ++app.answersArrived;
     for (std::vector<HiddenWindowRecord>* records : {&app.hiddenSet, &app.puttingBack, &app.pendingUndo}) {
         bool found = false;
         for (HiddenWindowRecord& record : *records) {
@@ -377,9 +370,10 @@ void HideLateComers(const std::vector<HWND>& windows) {
     for (HWND hwnd : windows)
         app.hiddenSet.push_back(RecordBeforeHiding(hwnd));
     WriteStateFile();
-    for (std::size_t i = first; i < app.hiddenSet.size(); ++i)
+    for (std::size_t i = first; i < app.hiddenSet.size(); ++i) {
         ShowWindowAsync(app.hiddenSet[i].hwnd, SW_HIDE);
-    AskEach(From(app.hiddenSet, first));
+        Ask(app.hiddenSet[i]);
+    }
 }
 
 void SwitchFocusTo(HWND target) {

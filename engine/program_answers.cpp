@@ -3,6 +3,8 @@
 #include "app/app_state.h"
 #include "engine/hidden_set.h"
 
+#include <algorithm>
+
 namespace {
 
 void CALLBACK OnAnswer(HWND, UINT, ULONG_PTR question, LRESULT) {
@@ -19,8 +21,16 @@ unsigned AskForAnswer(HWND hwnd) {
 }
 
 void AwaitAnswers(const std::function<bool()>& done, ULONGLONG deadline) {
+    // A program that is answering, only slowly (fifty windows to hide), is waited for while its answers keep
+    // coming, up to a limit; one that does not answer at all adds nothing to the wait.
+    const ULONGLONG limit = GetTickCount64() + kSlowProgramLimitMs;
+    std::size_t answers = app.answersArrived;
     while (!done()) {
         const ULONGLONG now = GetTickCount64();
+        if (app.answersArrived != answers) {
+            answers = app.answersArrived;
+            deadline = std::min(limit, std::max(deadline, now + kProgressGraceMs));
+        }
         if (now >= deadline) return;
         // Answers are delivered with the messages sent to this thread; a peek restricted to those runs
         // them without taking input or timers, which belong to the message loop.
