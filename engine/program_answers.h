@@ -13,7 +13,7 @@
 inline constexpr ULONGLONG kAnswerWaitMs = 80;
 inline constexpr ULONGLONG kConfirmWaitMs = 25;
 // While answers keep arriving the wait goes on this long after the last one, but never past the limit.
-inline constexpr ULONGLONG kProgressGraceMs = 40;
+inline constexpr ULONGLONG kProgressGraceMs = 75;
 inline constexpr ULONGLONG kSlowProgramLimitMs = 5000;
 // How long the focus switch asks the foreground window's program before it shares that program's input.
 inline constexpr ULONGLONG kForegroundAnswerMs = 20;
