@@ -57,23 +57,30 @@ void HideShownAgain() {
     }
 }
 
-// Dormant windows that are now shown, and windows new since the last look, that hidden windows own.
-std::vector<HWND> FindLateComers() {
+void Consider(HWND hwnd, std::vector<HWND>& join) {
+    if (!LeftToTheUser(hwnd)) join.push_back(hwnd);
+}
+
+// Dormant windows that are now shown.
+std::vector<HWND> FindShownDormant() {
     std::vector<HWND> join;
-    const auto consider = [&](HWND hwnd) {
-        if (!LeftToTheUser(hwnd)) join.push_back(hwnd);
-    };
     std::erase_if(app.dormantOwned, [&](HWND hwnd) {
         if (!IsWindow(hwnd)) return true;
         if (!IsTopLevelWindowVisible(hwnd)) return false;
-        consider(hwnd);
+        Consider(hwnd, join);
         return true;
     });
+    return join;
+}
+
+// Windows new since the last look that hidden windows own: shown ones join, the others wait as dormant.
+std::vector<HWND> FindNewOwned() {
+    std::vector<HWND> join;
     for (HWND hwnd : EnumerateAllTopLevelWindows()) {
         if (!app.knownWindows.insert(hwnd).second || IsOwnWindow(hwnd) || !OwnedByHiddenWindow(hwnd))
             continue;
         if (IsTopLevelWindowVisible(hwnd)) {
-            consider(hwnd);
+            Consider(hwnd, join);
         } else {
             app.dormantOwned.push_back(hwnd);
         }
@@ -81,11 +88,24 @@ std::vector<HWND> FindLateComers() {
     return join;
 }
 
-void CheckHiddenWindows() {
+// Every look checks the hidden set; new windows are looked for when the system tells of one, and on every
+// fourth periodic look in case it did not: a list of every window each time would cost more than the rest.
+constexpr unsigned kLooksPerListing = 4;
+unsigned looksSinceListing = 0;
+
+void CheckHiddenWindows(bool listWindows) {
     if (!app.windowsHidden || app.engineBusy) return;
     if (!app.knownWindowsSorted) ClassifyKnownWindows();
     HideShownAgain();
-    HideLateComers(FindLateComers());
+    if (!listWindows && ++looksSinceListing < kLooksPerListing) {
+        HideLateComers(FindShownDormant());
+        return;
+    }
+    looksSinceListing = 0;
+    std::vector<HWND> join = FindShownDormant();
+    const std::vector<HWND> fresh = FindNewOwned();
+    join.insert(join.end(), fresh.begin(), fresh.end());
+    HideLateComers(join);
 }
 
 void CALLBACK OnWindowEvent(HWINEVENTHOOK, DWORD, HWND hwnd, LONG object, LONG child, DWORD, DWORD) {
@@ -102,6 +122,7 @@ void StartHiddenWatch(const std::vector<HWND>& topLevel) {
     app.knownWindows = std::unordered_set<HWND>(topLevel.begin(), topLevel.end());
     app.dormantOwned.clear();
     app.knownWindowsSorted = false;
+    looksSinceListing = 0;
     if (!app.mainWindow) return;
     SetTimer(app.mainWindow, TIMER_HIDDEN_WATCH, kHiddenWatchPeriodMs, nullptr);
     app.winEventHook.reset(SetWinEventHook(EVENT_OBJECT_CREATE, EVENT_OBJECT_SHOW, nullptr, OnWindowEvent, 0,
@@ -124,5 +145,5 @@ void OnHiddenWatchTimer(UINT_PTR id) {
         KillTimer(app.mainWindow, TIMER_HIDDEN_WATCH_SOON);
         app.hiddenWatchSoon = false;
     }
-    CheckHiddenWindows();
+    CheckHiddenWindows(id == TIMER_HIDDEN_WATCH_SOON);
 }
