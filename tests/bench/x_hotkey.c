@@ -160,6 +160,9 @@ int main(int argc, char** argv) {
     /* A press that reaches no window at all (the focus had not arrived yet) is made again, at most 3 times in
      * the run, and counted; a press that hides only some of the windows is a failure. */
     int retries = 0;
+    /* Windows just opened may not be mapped yet: a press then would wait for an unmap that cannot come. */
+    for (int wait = 0; wait < 100 && !all_mapped(display, &search); ++wait)
+        usleep(50 * 1000);
     for (int press = 0; press < presses; ++press) {
         if (!find_windows(display, &search)) {
             fprintf(stderr, "vlt-x-hotkey: press %d: the windows are not all there\n", press + 1);
