@@ -84,7 +84,7 @@ struct AppState {
     // While hidden: the top-level windows seen so far, and the not yet visible ones owned by hidden windows.
     std::unordered_set<HWND> knownWindows;
     std::vector<HWND> dormantOwned;
-    bool knownWindowsSorted = false;
+    bool knownWindowsClassified = false;
     UniqueWinEventHook winEventHook;
     bool hiddenWatchSoon = false;
 

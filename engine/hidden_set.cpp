@@ -60,18 +60,6 @@ void Ask(HiddenWindowRecord& record) {
     record.question = record.answered ? 0 : AskForAnswer(record.hwnd);
 }
 
-void AskEach(const std::vector<HiddenWindowRecord*>& records) {
-    for (HiddenWindowRecord* record : records)
-        Ask(*record);
-}
-
-std::vector<HiddenWindowRecord*> From(std::vector<HiddenWindowRecord>& records, std::size_t first = 0) {
-    std::vector<HiddenWindowRecord*> pointers;
-    for (std::size_t i = first; i < records.size(); ++i)
-        pointers.push_back(&records[i]);
-    return pointers;
-}
-
 void RefreshFrame(HWND hwnd) {
     SetWindowPos(hwnd, nullptr, 0, 0, 0, 0, kFrameRefreshFlags | SWP_ASYNCWINDOWPOS);
 }
@@ -216,13 +204,7 @@ void HideWindows() {
         const std::size_t ticked = toHide.size();
         AddOwnedWindows(toHide, DescribeTopLevelWindows(topLevel));
         if (toHide.size() > ticked) {
-            for (std::size_t i = ticked; i < toHide.size(); ++i)
-                app.hiddenSet.push_back(RecordBeforeHiding(toHide[i]));
-            WriteStateFile();
-            for (std::size_t i = ticked; i < app.hiddenSet.size(); ++i) {
-                ShowWindowAsync(app.hiddenSet[i].hwnd, SW_HIDE);
-                Ask(app.hiddenSet[i]);
-            }
+            HideLateComers({toHide.begin() + static_cast<std::ptrdiff_t>(ticked), toHide.end()});
             AwaitAnswers([] { return AllAnswered(app.hiddenSet); },
                          std::max(deadline, GetTickCount64() + kConfirmWaitMs));
         }
@@ -245,7 +227,8 @@ OutcomeTally PutWindowsBack(std::vector<HiddenWindowRecord> records, bool activa
         BusyGuard busy;
         app.puttingBack = std::move(records);
         const ULONGLONG start = GetTickCount64();
-        AskEach(From(app.puttingBack));
+        for (HiddenWindowRecord& record : app.puttingBack)
+            Ask(record);
         AwaitAnswers([] { return AllAnswered(app.puttingBack); }, start + kAnswerWaitMs);
         // Programs that answered take their style back and are shown; the others get a queued show, behind
         // any hide still queued for them, and the rest when they answer.

@@ -39,7 +39,7 @@ bool LeftToTheUser(HWND hwnd) {
 
 // The windows known at the hide that are not visible, owned by hidden windows, may be shown later.
 void ClassifyKnownWindows() {
-    app.knownWindowsSorted = true;
+    app.knownWindowsClassified = true;
     for (HWND hwnd : app.knownWindows) {
         if (!IsTopLevelWindowVisible(hwnd) && !IsInHiddenSet(hwnd) && OwnedByHiddenWindow(hwnd))
             app.dormantOwned.push_back(hwnd);
@@ -95,7 +95,7 @@ unsigned looksSinceListing = 0;
 
 void CheckHiddenWindows(bool listWindows) {
     if (!app.windowsHidden || app.engineBusy) return;
-    if (!app.knownWindowsSorted) ClassifyKnownWindows();
+    if (!app.knownWindowsClassified) ClassifyKnownWindows();
     HideShownAgain();
     if (!listWindows && ++looksSinceListing < kLooksPerListing) {
         HideLateComers(FindShownDormant());
@@ -121,7 +121,7 @@ void CALLBACK OnWindowEvent(HWINEVENTHOOK, DWORD, HWND hwnd, LONG object, LONG c
 void StartHiddenWatch(const std::vector<HWND>& topLevel) {
     app.knownWindows = std::unordered_set<HWND>(topLevel.begin(), topLevel.end());
     app.dormantOwned.clear();
-    app.knownWindowsSorted = false;
+    app.knownWindowsClassified = false;
     looksSinceListing = 0;
     if (!app.mainWindow) return;
     SetTimer(app.mainWindow, TIMER_HIDDEN_WATCH, kHiddenWatchPeriodMs, nullptr);
