@@ -88,23 +88,22 @@ std::vector<HWND> FindNewOwned() {
     return join;
 }
 
-// Every look checks the hidden set; new windows are looked for when the system tells of one, and on every
-// fourth periodic look in case it did not: a list of every window each time would cost more than the rest.
-constexpr unsigned kLooksPerListing = 4;
-unsigned looksSinceListing = 0;
-
+// Every look checks the hidden set. New windows are looked for only when the system tells of one, and on the
+// first look, which covers the windows made between the hide's list and the hook: listing every window costs
+// a round trip to the window server per window, more than all the rest of a look. Without the hook, every
+// look lists.
 void CheckHiddenWindows(bool listWindows) {
     if (!app.windowsHidden || app.engineBusy) return;
-    if (!app.knownWindowsClassified) ClassifyKnownWindows();
-    HideShownAgain();
-    if (!listWindows && ++looksSinceListing < kLooksPerListing) {
-        HideLateComers(FindShownDormant());
-        return;
+    if (!app.knownWindowsClassified) {
+        ClassifyKnownWindows();
+        listWindows = true;
     }
-    looksSinceListing = 0;
+    HideShownAgain();
     std::vector<HWND> join = FindShownDormant();
-    const std::vector<HWND> fresh = FindNewOwned();
-    join.insert(join.end(), fresh.begin(), fresh.end());
+    if (listWindows || !app.winEventHook) {
+        const std::vector<HWND> fresh = FindNewOwned();
+        join.insert(join.end(), fresh.begin(), fresh.end());
+    }
     HideLateComers(join);
 }
 
@@ -122,7 +121,6 @@ void StartHiddenWatch(const std::vector<HWND>& topLevel) {
     app.knownWindows = std::unordered_set<HWND>(topLevel.begin(), topLevel.end());
     app.dormantOwned.clear();
     app.knownWindowsClassified = false;
-    looksSinceListing = 0;
     if (!app.mainWindow) return;
     SetTimer(app.mainWindow, TIMER_HIDDEN_WATCH, kHiddenWatchPeriodMs, nullptr);
     app.winEventHook.reset(SetWinEventHook(EVENT_OBJECT_CREATE, EVENT_OBJECT_SHOW, nullptr, OnWindowEvent, 0,
