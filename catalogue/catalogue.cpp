@@ -6,23 +6,27 @@
 
 namespace {
 
-// Tests 3 to 6, in their order.
-bool PassesProcessAndStyleTests(HWND hwnd, DWORD& processId) {
-    processId = 0;
-    GetWindowThreadProcessId(hwnd, &processId);
+// Tests 3 to 6, in their order; the facts they read go into the entry.
+bool PassesProcessAndStyleTests(HWND hwnd, WindowEntry& entry) {
+    DWORD processId = 0;
+    entry.threadId = GetWindowThreadProcessId(hwnd, &processId);
+    entry.processId = processId;
     if (processId == 0 || processId == GetCurrentProcessId()) return false;
-    if (GetWindowLongPtrW(hwnd, GWL_EXSTYLE) & WS_EX_TOOLWINDOW) return false;
+    entry.exStyle = GetWindowLongPtrW(hwnd, GWL_EXSTYLE);
+    if (entry.exStyle & WS_EX_TOOLWINDOW) return false;
     return !IsWindowCloaked(hwnd);
 }
 
 // Tests 1 to 7, in their order, for a window EnumWindows reported; the first that fails rejects the window.
 // Each query is a round trip to the window server under Wine, so test 2 reads the title itself: a window has
 // title text exactly when the read returns some, and that read is then the one test 7 judges.
-bool PassesCandidateFilter(HWND hwnd, DWORD& processId, std::wstring& title) {
-    if (!IsTopLevelWindowVisible(hwnd)) return false;
-    title = ReadWindowTitle(hwnd);
-    if (title.empty()) return false;
-    return PassesProcessAndStyleTests(hwnd, processId);
+bool PassesCandidateFilter(HWND hwnd, WindowEntry& entry) {
+    const LONG_PTR style = GetWindowLongPtrW(hwnd, GWL_STYLE);
+    if (!(style & WS_VISIBLE)) return false;
+    entry.minimized = (style & WS_MINIMIZE) != 0;
+    entry.title = ReadWindowTitle(hwnd);
+    if (entry.title.empty()) return false;
+    return PassesProcessAndStyleTests(hwnd, entry);
 }
 
 struct CandidateCollector {
@@ -41,20 +45,18 @@ struct CandidateCollector {
 
 BOOL CALLBACK CollectCandidate(HWND hwnd, LPARAM param) {
     auto& collector = *reinterpret_cast<CandidateCollector*>(param);
-    DWORD processId = 0;
-    std::wstring title;
-    if (PassesCandidateFilter(hwnd, processId, title)) {
-        collector.entries.push_back({hwnd, std::move(title), collector.NameOf(processId)});
+    WindowEntry entry{hwnd};
+    if (PassesCandidateFilter(hwnd, entry)) {
+        entry.processName = collector.NameOf(entry.processId);
+        collector.entries.push_back(std::move(entry));
     }
     return TRUE;
 }
 
 BOOL CALLBACK CollectSnapshotItem(HWND hwnd, LPARAM param) {
-    DWORD processId = 0;
-    std::wstring title;
-    if (PassesCandidateFilter(hwnd, processId, title)) {
-        reinterpret_cast<WindowSnapshot*>(param)->push_back({hwnd, std::move(title)});
-    }
+    WindowEntry entry{hwnd};
+    if (PassesCandidateFilter(hwnd, entry))
+        reinterpret_cast<WindowSnapshot*>(param)->push_back({hwnd, std::move(entry.title)});
     return TRUE;
 }
 
@@ -79,8 +81,13 @@ std::wstring ProcessNameOfId(DWORD processId) {
 }
 
 bool IsWindowCloaked(HWND hwnd) {
+    // A system that does not know the attribute (Wine) cloaks nothing; it is not asked again.
+    static bool known = true;
+    if (!known) return false;
     DWORD cloaked = 0;
-    return SUCCEEDED(DwmGetWindowAttribute(hwnd, DWMWA_CLOAKED, &cloaked, sizeof(cloaked))) && cloaked != 0;
+    const HRESULT result = DwmGetWindowAttribute(hwnd, DWMWA_CLOAKED, &cloaked, sizeof(cloaked));
+    if (result == E_NOTIMPL) known = false;
+    return SUCCEEDED(result) && cloaked != 0;
 }
 
 std::wstring GetWindowProcessName(HWND hwnd) {
@@ -95,8 +102,8 @@ bool IsTopLevelWindowVisible(HWND hwnd) {
 
 bool IsCandidateWindow(HWND hwnd) {
     if (!IsWindowVisible(hwnd) || GetWindowTextLengthW(hwnd) <= 0) return false;
-    DWORD processId = 0;
-    return PassesProcessAndStyleTests(hwnd, processId);
+    WindowEntry entry;
+    return PassesProcessAndStyleTests(hwnd, entry);
 }
 
 std::wstring ReadWindowTitle(HWND hwnd) {

@@ -25,6 +25,11 @@ struct WindowEntry {
     WindowHandle hwnd = nullptr;
     std::wstring title;
     std::wstring processName;
+    // What the enumeration read on the way (thread 0: not read), so that a hide need not ask again.
+    std::uint32_t threadId = 0;
+    std::uint32_t processId = 0;
+    std::int64_t exStyle = 0;
+    bool minimized = false;
 };
 
 struct WindowKey {

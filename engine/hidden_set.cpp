@@ -30,13 +30,25 @@ std::vector<TopLevelWindow> DescribeTopLevelWindows(const std::vector<HWND>& han
     return windows;
 }
 
-// A window still owed its undo from an earlier restore keeps what it had before that hide.
-HiddenWindowRecord RecordBeforeHiding(HWND hwnd) {
+// What the enumeration read of a window is taken as it stands: asking again would cost a round trip to the
+// window server each, before the first window is hidden. A window still owed its undo from an earlier
+// restore keeps what it had before that hide.
+HiddenWindowRecord RecordBeforeHiding(HWND hwnd, const std::vector<WindowEntry>& known = {}) {
     const auto owed = std::find_if(app.pendingUndo.begin(), app.pendingUndo.end(),
                                    [&](const HiddenWindowRecord& record) { return record.hwnd == hwnd; });
-    HiddenWindowRecord record{hwnd, GetWindowLongPtrW(hwnd, GWL_EXSTYLE), IsIconic(hwnd) != FALSE, true,
-                              HideProgress::Asked};
-    record.threadId = GetWindowThreadProcessId(hwnd, &record.processId);
+    const auto entry = std::find_if(known.begin(), known.end(),
+                                    [&](const WindowEntry& candidate) { return candidate.hwnd == hwnd; });
+    HiddenWindowRecord record{hwnd, 0, false, true, HideProgress::Asked};
+    if (entry != known.end() && entry->threadId != 0) {
+        record.savedExStyle = static_cast<LONG_PTR>(entry->exStyle);
+        record.wasMinimized = entry->minimized;
+        record.threadId = entry->threadId;
+        record.processId = entry->processId;
+    } else {
+        record.savedExStyle = GetWindowLongPtrW(hwnd, GWL_EXSTYLE);
+        record.wasMinimized = IsIconic(hwnd) != FALSE;
+        record.threadId = GetWindowThreadProcessId(hwnd, &record.processId);
+    }
     if (owed != app.pendingUndo.end()) {
         record.savedExStyle = owed->savedExStyle;
         record.wasMinimized = owed->wasMinimized;
@@ -58,6 +70,36 @@ void Ask(HiddenWindowRecord& record) {
     const DWORD thread = record.threadId ? record.threadId : GetWindowThreadProcessId(record.hwnd, nullptr);
     record.answered = thread == GetCurrentThreadId();
     record.question = record.answered ? 0 : AskForAnswer(record.hwnd);
+}
+
+// Queues the hide of every record from `first` on. Each program is asked after every few of its windows, so
+// that a slow one is seen to make progress, and after its last; an answer covers every window of its thread
+// queued before the question. Fewer questions leave the programs more of the machine for hiding.
+void QueueHides(std::size_t first) {
+    constexpr std::size_t kHidesPerQuestion = 4;
+    // Per thread, the records whose hides were queued since its last question.
+    std::vector<std::pair<DWORD, std::vector<std::size_t>>> unasked;
+    const auto askFor = [](std::vector<std::size_t>& group) {
+        HiddenWindowRecord& last = app.hiddenSet[group.back()];
+        Ask(last);
+        for (std::size_t i : group) {
+            app.hiddenSet[i].question = last.question;
+            app.hiddenSet[i].answered = last.answered;
+        }
+        group.clear();
+    };
+    for (std::size_t i = first; i < app.hiddenSet.size(); ++i) {
+        const HiddenWindowRecord& record = app.hiddenSet[i];
+        ShowWindowAsync(record.hwnd, SW_HIDE);
+        auto thread = std::find_if(unasked.begin(), unasked.end(),
+                                   [&](const auto& group) { return group.first == record.threadId; });
+        if (thread == unasked.end()) thread = unasked.insert(unasked.end(), {record.threadId, {}});
+        thread->second.push_back(i);
+        if (thread->second.size() == kHidesPerQuestion) askFor(thread->second);
+    }
+    for (auto& [thread, group] : unasked) {
+        if (!group.empty()) askFor(group);
+    }
 }
 
 void RefreshFrame(HWND hwnd) {
@@ -163,8 +205,11 @@ void ShowWindowAgain(const HiddenWindowRecord& record, bool activate) {
 } // namespace
 
 void HideWindows() {
+    HideWindows(EnumerateCandidateWindows());
+}
+
+void HideWindows(const std::vector<WindowEntry>& candidates) {
     if (app.windowsHidden || app.engineBusy) return;
-    const std::vector<WindowEntry> candidates = EnumerateCandidateWindows();
     std::vector<WindowHandle> toHide = ResolveWindowsToHide(app.settings.hideList, candidates);
     const std::optional<WindowHandle> target = ResolveSwitchTarget(app.settings.focusTarget, candidates);
     if (target) std::erase(toHide, *target);
@@ -179,7 +224,7 @@ void HideWindows() {
     app.hiddenSet.clear();
     app.hiddenSet.reserve(toHide.size());
     for (HWND hwnd : toHide)
-        app.hiddenSet.push_back(RecordBeforeHiding(hwnd));
+        app.hiddenSet.push_back(RecordBeforeHiding(hwnd, candidates));
     app.windowsHidden = true;
     // The state file lists every window before the first one changes: a process killed half-way through a
     // hide still leaves the watchdog all it needs, and putting back a window that was not hidden yet is
@@ -187,20 +232,16 @@ void HideWindows() {
     WriteStateFile();
     // Off the screen first, all at once: queued, so a program that does not answer holds up nobody, and its
     // window goes when it wakes. The style and the taskbar follow once each program has answered.
-    // Each hide is followed by its question, so that the answers tell how far a busy program has got.
     std::vector<HWND> topLevel;
     {
         BusyGuard busy;
         const ULONGLONG deadline = GetTickCount64() + kAnswerWaitMs;
-        for (HiddenWindowRecord& record : app.hiddenSet) {
-            ShowWindowAsync(record.hwnd, SW_HIDE);
-            Ask(record);
-        }
+        QueueHides(0);
         if (target && IsIconic(*target)) ShowWindowAsync(*target, SW_RESTORE);
-        topLevel = EnumerateAllTopLevelWindows();
         // The windows they own follow once their programs have taken the hides: looking for them asks the
         // window server about every window, which would hold up the programs that are busy hiding.
         AwaitAnswers([] { return AllAnswered(app.hiddenSet); }, deadline);
+        topLevel = EnumerateAllTopLevelWindows();
         const std::size_t ticked = toHide.size();
         AddOwnedWindows(toHide, DescribeTopLevelWindows(topLevel));
         if (toHide.size() > ticked) {
@@ -353,10 +394,7 @@ void HideLateComers(const std::vector<HWND>& windows) {
     for (HWND hwnd : windows)
         app.hiddenSet.push_back(RecordBeforeHiding(hwnd));
     WriteStateFile();
-    for (std::size_t i = first; i < app.hiddenSet.size(); ++i) {
-        ShowWindowAsync(app.hiddenSet[i].hwnd, SW_HIDE);
-        Ask(app.hiddenSet[i]);
-    }
+    QueueHides(first);
 }
 
 void SwitchFocusTo(HWND target) {

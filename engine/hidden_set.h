@@ -6,6 +6,8 @@
 
 #include <vector>
 
+// Hides what the settings tick among the given candidates, taken just before; without them, it takes them.
+void HideWindows(const std::vector<WindowEntry>& candidates);
 void HideWindows();
 void RestoreAllWindows();
 void RestoreAllOnCrash();

@@ -101,25 +101,31 @@ void FillTargetCombo(HWND keepSelected) {
     SendMessageW(combo, CB_SETCURSEL, selected, 0);
 }
 
-void CommitListToSettings() {
+void CommitListToSettings(const std::vector<WindowEntry>& fresh) {
     app.settings.hideList.clear();
     if (HWND list = LiveControl(IDC_WINDOW_LIST)) {
-        // The ticked windows mostly belong to a few programs: each is asked for its name once. This runs on
-        // every press of the hotkey, before anything is hidden.
-        std::vector<std::pair<DWORD, std::wstring>> names;
+        // This runs on every press of the hotkey, before anything is hidden: nothing is read twice, and a
+        // window's program never changes, so the one the list found stands.
+        const auto entryOf = [](const std::vector<WindowEntry>& entries, HWND hwnd) {
+            const auto entry =
+                std::find_if(entries.begin(), entries.end(),
+                             [&](const WindowEntry& candidate) { return candidate.hwnd == hwnd; });
+            return entry != entries.end() && !entry->processName.empty() ? &*entry : nullptr;
+        };
         const int rows = RowCount(list);
         for (int row = 0; row < rows; ++row) {
             HWND hwnd = nullptr;
-            if (!IsRowTicked(list, row) || !RowWindow(list, row, hwnd) || !IsWindow(hwnd)) continue;
+            if (!IsRowTicked(list, row) || !RowWindow(list, row, hwnd)) continue;
+            if (const WindowEntry* entry = entryOf(fresh, hwnd)) {
+                app.settings.hideList.push_back(KeyOf(*entry));
+                continue;
+            }
+            // A window that is gone reads no title.
             const std::wstring title = ReadWindowTitle(hwnd);
             if (title.empty()) continue;
-            DWORD processId = 0;
-            GetWindowThreadProcessId(hwnd, &processId);
-            auto name = std::find_if(names.begin(), names.end(),
-                                     [&](const auto& known) { return known.first == processId; });
-            if (name == names.end())
-                name = names.insert(names.end(), {processId, ProcessNameOfId(processId)});
-            app.settings.hideList.push_back(KeyOf({hwnd, title, name->second}));
+            const WindowEntry* listed = entryOf(app.listEntries, hwnd);
+            app.settings.hideList.push_back(
+                {title, listed ? listed->processName : GetWindowProcessName(hwnd)});
         }
     }
     for (const WindowKey& key : app.hiddenKeys) {

@@ -1,10 +1,16 @@
 // The list of candidate windows with check boxes, and the drop-down of switch targets.
 #pragma once
+#include "catalogue/window_types.h"
+
 #include <windows.h>
+
+#include <vector>
 
 void RefreshWindowList(bool showCount);
 void FillTargetCombo(HWND keepSelected);
-void CommitListToSettings();
+// Turns the ticks and the chosen target into the settings' keys. Titles are read again, unless `fresh`,
+// candidates just enumerated, has them.
+void CommitListToSettings(const std::vector<WindowEntry>& fresh = {});
 void ShowSettingsWindow();
 // The list's state-image rule: index 1 is unticked, any other index ticked.
 bool IsRowTicked(HWND list, int row);
