@@ -116,15 +116,12 @@ void CreateTaskbarList() {
 void ToggleHidden() {
     // A press that arrives while a hide or restore waits for answers is not a new one.
     if (app.engineBusy) return;
+    const std::vector<WindowEntry> ticked = CommitListToSettings();
     if (app.windowsHidden) {
-        CommitListToSettings();
         RestoreAllWindows();
-        return;
+    } else {
+        HideWindows(ticked);
     }
-    // The commit takes the titles the hide's enumeration has just read.
-    const std::vector<WindowEntry> candidates = EnumerateCandidateWindows();
-    CommitListToSettings(candidates);
-    HideWindows(candidates);
 }
 
 LRESULT CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {

@@ -8,7 +8,9 @@
 #include "ui/tray.h"
 
 #include <algorithm>
+#include <iterator>
 #include <string>
+#include <unordered_map>
 
 namespace {
 
@@ -30,10 +32,30 @@ std::vector<TopLevelWindow> DescribeTopLevelWindows(const std::vector<HWND>& han
     return windows;
 }
 
-// What the enumeration read of a window is taken as it stands: asking again would cost a round trip to the
-// window server each, before the first window is hidden. A window still owed its undo from an earlier
+bool IsInHiddenSet(HWND hwnd) {
+    return std::any_of(app.hiddenSet.begin(), app.hiddenSet.end(),
+                       [&](const HiddenWindowRecord& record) { return record.hwnd == hwnd; });
+}
+
+// Restored last first, the hidden set keeps the order the keys resolved to, though the windows found before
+// the resolution were queued first. The others (the main window, owned windows) keep theirs after them.
+void OrderLike(const std::vector<HWND>& resolved) {
+    std::unordered_map<HWND, std::size_t> position;
+    for (std::size_t i = 0; i < resolved.size(); ++i)
+        position.emplace(resolved[i], i);
+    const auto rank = [&](const HiddenWindowRecord& record) {
+        const auto found = position.find(record.hwnd);
+        return found == position.end() ? resolved.size() : found->second;
+    };
+    std::stable_sort(
+        app.hiddenSet.begin(), app.hiddenSet.end(),
+        [&](const HiddenWindowRecord& a, const HiddenWindowRecord& b) { return rank(a) < rank(b); });
+}
+
+// What the candidate filter read of a window is taken as it stands: asking again would cost a round trip to
+// the window server each, before the first window is hidden. A window still owed its undo from an earlier
 // restore keeps what it had before that hide.
-HiddenWindowRecord RecordBeforeHiding(HWND hwnd, const std::vector<WindowEntry>& known = {}) {
+HiddenWindowRecord RecordBeforeHiding(HWND hwnd, const std::vector<WindowEntry>& known) {
     const auto owed = std::find_if(app.pendingUndo.begin(), app.pendingUndo.end(),
                                    [&](const HiddenWindowRecord& record) { return record.hwnd == hwnd; });
     const auto entry = std::find_if(known.begin(), known.end(),
@@ -202,53 +224,73 @@ void ShowWindowAgain(const HiddenWindowRecord& record, bool activate) {
     }
 }
 
-} // namespace
-
-void HideWindows() {
-    HideWindows(EnumerateCandidateWindows());
+void HideOwnedWindows(const std::vector<HWND>& topLevel, ULONGLONG deadline) {
+    std::vector<HWND> hiding;
+    for (const HiddenWindowRecord& record : app.hiddenSet)
+        hiding.push_back(record.hwnd);
+    const std::size_t known = hiding.size();
+    AddOwnedWindows(hiding, DescribeTopLevelWindows(topLevel));
+    if (hiding.size() == known) return;
+    HideLateComers({hiding.begin() + static_cast<std::ptrdiff_t>(known), hiding.end()});
+    AwaitAnswers([] { return AllAnswered(app.hiddenSet); },
+                 std::max(deadline, GetTickCount64() + kConfirmWaitMs));
 }
 
-void HideWindows(const std::vector<WindowEntry>& candidates) {
+} // namespace
+
+void HideWindows(const std::vector<WindowEntry>& ticked) {
     if (app.windowsHidden || app.engineBusy) return;
-    std::vector<WindowHandle> toHide = ResolveWindowsToHide(app.settings.hideList, candidates);
-    const std::optional<WindowHandle> target = ResolveSwitchTarget(app.settings.focusTarget, candidates);
-    if (target) std::erase(toHide, *target);
-    if (app.mainWindow && IsWindowVisible(app.mainWindow)) toHide.push_back(app.mainWindow);
-    if (toHide.empty() && !target) {
-        SetStatusText(L"未配置窗口：先勾选要隐藏的窗口，再选切换目标");
-        return;
-    }
     app.focusBeforeHide = GetForegroundWindow();
-    app.hiddenKeys = app.settings.hideList;
-    app.switchTarget = target.value_or(nullptr);
     app.hiddenSet.clear();
-    app.hiddenSet.reserve(toHide.size());
-    for (HWND hwnd : toHide)
-        app.hiddenSet.push_back(RecordBeforeHiding(hwnd, candidates));
-    app.windowsHidden = true;
-    // The state file lists every window before the first one changes: a process killed half-way through a
-    // hide still leaves the watchdog all it needs, and putting back a window that was not hidden yet is
-    // harmless.
-    WriteStateFile();
-    // Off the screen first, all at once: queued, so a program that does not answer holds up nobody, and its
-    // window goes when it wakes. The style and the taskbar follow once each program has answered.
+    std::optional<WindowHandle> target;
     std::vector<HWND> topLevel;
     {
         BusyGuard busy;
         const ULONGLONG deadline = GetTickCount64() + kAnswerWaitMs;
-        QueueHides(0);
+        // Off the screen first, all at once: queued, so a program that does not answer holds up nobody, and
+        // its window goes when it wakes. The style and the taskbar follow once each program has answered.
+        // The ticked windows just read go before all the others are enumerated, unless one of them could
+        // turn out to be the switch target.
+        std::vector<HWND> first;
+        for (const WindowEntry& entry : ticked) {
+            if (!MayBeSwitchTarget(app.settings.focusTarget, entry)) first.push_back(entry.hwnd);
+        }
+        if (app.mainWindow && IsWindowVisible(app.mainWindow)) first.push_back(app.mainWindow);
+        HideLateComers(first, ticked);
+        // Enumerating asks the window server about every window, which would hold up the programs that are
+        // busy hiding: the rest waits for their answers.
+        if (!first.empty()) AwaitAnswers([] { return AllAnswered(app.hiddenSet); }, deadline);
+        // The windows hidden already count as the candidates they were: a key whose window is off the screen
+        // must not fall back to the rest of its program's windows.
+        std::vector<WindowEntry> candidates = EnumerateCandidateWindows();
+        for (const WindowEntry& entry : ticked) {
+            if (IsInHiddenSet(entry.hwnd) &&
+                std::none_of(candidates.begin(), candidates.end(),
+                             [&](const WindowEntry& candidate) { return candidate.hwnd == entry.hwnd; }))
+                candidates.push_back(entry);
+        }
+        std::vector<WindowHandle> toHide = ResolveWindowsToHide(app.settings.hideList, candidates);
+        target = ResolveSwitchTarget(app.settings.focusTarget, candidates);
+        if (target) std::erase(toHide, *target);
+        if (app.hiddenSet.empty() && toHide.empty() && !target) {
+            SetStatusText(L"未配置窗口：先勾选要隐藏的窗口，再选切换目标");
+            return;
+        }
+        app.windowsHidden = true;
+        app.hiddenKeys = app.settings.hideList;
+        app.switchTarget = target.value_or(nullptr);
+        std::vector<HWND> rest;
+        std::copy_if(toHide.begin(), toHide.end(), std::back_inserter(rest),
+                     [](HWND hwnd) { return !IsInHiddenSet(hwnd); });
+        HideLateComers(rest, candidates);
+        // With nothing to hide, no list from an earlier run may stay behind.
+        if (app.hiddenSet.empty()) WriteStateFile();
         if (target && IsIconic(*target)) ShowWindowAsync(*target, SW_RESTORE);
-        // The windows they own follow once their programs have taken the hides: looking for them asks the
-        // window server about every window, which would hold up the programs that are busy hiding.
+        OrderLike(toHide);
+        // The windows they own follow once their programs have taken the hides, for the same reason.
         AwaitAnswers([] { return AllAnswered(app.hiddenSet); }, deadline);
         topLevel = EnumerateAllTopLevelWindows();
-        const std::size_t ticked = toHide.size();
-        AddOwnedWindows(toHide, DescribeTopLevelWindows(topLevel));
-        if (toHide.size() > ticked) {
-            HideLateComers({toHide.begin() + static_cast<std::ptrdiff_t>(ticked), toHide.end()});
-            AwaitAnswers([] { return AllAnswered(app.hiddenSet); },
-                         std::max(deadline, GetTickCount64() + kConfirmWaitMs));
-        }
+        HideOwnedWindows(topLevel, deadline);
     }
     FinishAnsweredHides();
     CompletePendingUndos();
@@ -388,11 +430,11 @@ void AnswerArrived(unsigned question) {
     }
 }
 
-void HideLateComers(const std::vector<HWND>& windows) {
+void HideLateComers(const std::vector<HWND>& windows, const std::vector<WindowEntry>& known) {
     if (windows.empty()) return;
     const std::size_t first = app.hiddenSet.size();
     for (HWND hwnd : windows)
-        app.hiddenSet.push_back(RecordBeforeHiding(hwnd));
+        app.hiddenSet.push_back(RecordBeforeHiding(hwnd, known));
     WriteStateFile();
     QueueHides(first);
 }

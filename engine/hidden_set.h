@@ -6,9 +6,9 @@
 
 #include <vector>
 
-// Hides what the settings tick among the given candidates, taken just before; without them, it takes them.
-void HideWindows(const std::vector<WindowEntry>& candidates);
-void HideWindows();
+// Hides what the settings' keys designate. `ticked`, windows those keys designate as the candidate filter has
+// just read them, go off the screen before the others are looked for.
+void HideWindows(const std::vector<WindowEntry>& ticked = {});
 void RestoreAllWindows();
 void RestoreAllOnCrash();
 void SwitchFocusTo(HWND target);
@@ -19,7 +19,8 @@ OutcomeTally PutWindowsBack(std::vector<HiddenWindowRecord> records, bool activa
 
 // Windows that turned up while hidden and belong with the hidden ones: they join the hidden set (and the
 // state file) and are hidden the same way.
-void HideLateComers(const std::vector<HWND>& windows);
+// `known`: what the candidate filter has just read of them, where it has.
+void HideLateComers(const std::vector<HWND>& windows, const std::vector<WindowEntry>& known = {});
 
 // A program answered a question asked by AskForAnswer.
 void AnswerArrived(unsigned question);

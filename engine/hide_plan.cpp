@@ -48,6 +48,12 @@ std::optional<WindowHandle> ResolveSwitchTarget(const WindowKey& target,
     return std::nullopt;
 }
 
+bool MayBeSwitchTarget(const WindowKey& target, const WindowEntry& entry) {
+    if (target.title.empty()) return false;
+    return KeyMatchesEntry(target, entry) ||
+           (!target.processName.empty() && EqualsIgnoringAsciiCase(entry.processName, target.processName));
+}
+
 void AddOwnedWindows(std::vector<WindowHandle>& toHide, const std::vector<TopLevelWindow>& topLevel) {
     HandleSet hiding;
     for (WindowHandle hwnd : toHide)

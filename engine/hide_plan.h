@@ -14,6 +14,10 @@ std::vector<WindowHandle> ResolveWindowsToHide(const std::vector<WindowKey>& hid
 std::optional<WindowHandle> ResolveSwitchTarget(const WindowKey& target,
                                                 const std::vector<WindowEntry>& candidates);
 
+// Whether the entry could be the switch target among some set of candidates: its title and process match the
+// target's, or its process alone does (the fallback).
+bool MayBeSwitchTarget(const WindowKey& target, const WindowEntry& entry);
+
 struct TopLevelWindow {
     WindowHandle hwnd = nullptr;
     bool visible = false;

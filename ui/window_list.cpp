@@ -101,31 +101,28 @@ void FillTargetCombo(HWND keepSelected) {
     SendMessageW(combo, CB_SETCURSEL, selected, 0);
 }
 
-void CommitListToSettings(const std::vector<WindowEntry>& fresh) {
+std::vector<WindowEntry> CommitListToSettings() {
     app.settings.hideList.clear();
+    std::vector<WindowEntry> ticked;
     if (HWND list = LiveControl(IDC_WINDOW_LIST)) {
-        // This runs on every press of the hotkey, before anything is hidden: nothing is read twice, and a
-        // window's program never changes, so the one the list found stands.
-        const auto entryOf = [](const std::vector<WindowEntry>& entries, HWND hwnd) {
-            const auto entry =
-                std::find_if(entries.begin(), entries.end(),
-                             [&](const WindowEntry& candidate) { return candidate.hwnd == hwnd; });
-            return entry != entries.end() && !entry->processName.empty() ? &*entry : nullptr;
-        };
+        // This runs on every press of the hotkey, before anything is hidden: what it reads of a ticked window
+        // is what hiding it takes, and a window's program never changes, so the one the list found stands.
         const int rows = RowCount(list);
         for (int row = 0; row < rows; ++row) {
             HWND hwnd = nullptr;
             if (!IsRowTicked(list, row) || !RowWindow(list, row, hwnd)) continue;
-            if (const WindowEntry* entry = entryOf(fresh, hwnd)) {
-                app.settings.hideList.push_back(KeyOf(*entry));
-                continue;
-            }
+            WindowEntry entry;
+            const bool candidate = ReadCandidate(hwnd, entry);
+            if (!candidate && entry.title.empty()) entry.title = ReadWindowTitle(hwnd);
             // A window that is gone reads no title.
-            const std::wstring title = ReadWindowTitle(hwnd);
-            if (title.empty()) continue;
-            const WindowEntry* listed = entryOf(app.listEntries, hwnd);
-            app.settings.hideList.push_back(
-                {title, listed ? listed->processName : GetWindowProcessName(hwnd)});
+            if (entry.title.empty()) continue;
+            const auto listed = std::find_if(app.listEntries.begin(), app.listEntries.end(),
+                                             [&](const WindowEntry& known) { return known.hwnd == hwnd; });
+            entry.processName = listed != app.listEntries.end() && !listed->processName.empty()
+                                    ? listed->processName
+                                    : GetWindowProcessName(hwnd);
+            app.settings.hideList.push_back(KeyOf(entry));
+            if (candidate) ticked.push_back(std::move(entry));
         }
     }
     for (const WindowKey& key : app.hiddenKeys) {
@@ -137,14 +134,15 @@ void CommitListToSettings(const std::vector<WindowEntry>& fresh) {
     app.settings.hasFocusTarget = false;
     app.settings.focusTarget = {};
     HWND combo = LiveControl(IDC_TARGET_COMBO);
-    if (!combo) return;
+    if (!combo) return ticked;
     const LRESULT selection = SendMessageW(combo, CB_GETCURSEL, 0, 0);
-    if (selection < 0) return;
+    if (selection < 0) return ticked;
     HWND target = reinterpret_cast<HWND>(SendMessageW(combo, CB_GETITEMDATA, selection, 0));
     WindowEntry described = DescribeWindow(target);
-    if (described.title.empty()) return;
+    if (described.title.empty()) return ticked;
     app.settings.focusTarget = KeyOf(described);
     app.settings.hasFocusTarget = true;
+    return ticked;
 }
 
 void ShowSettingsWindow() {

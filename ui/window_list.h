@@ -8,9 +8,9 @@
 
 void RefreshWindowList(bool showCount);
 void FillTargetCombo(HWND keepSelected);
-// Turns the ticks and the chosen target into the settings' keys. Titles are read again, unless `fresh`,
-// candidates just enumerated, has them.
-void CommitListToSettings(const std::vector<WindowEntry>& fresh = {});
+// Turns the ticks and the chosen target into the settings' keys, reading each ticked window again. Returns
+// the ticked windows that are candidates now, as read.
+std::vector<WindowEntry> CommitListToSettings();
 void ShowSettingsWindow();
 // The list's state-image rule: index 1 is unticked, any other index ticked.
 bool IsRowTicked(HWND list, int row);

@@ -145,6 +145,16 @@ TEST(ResolveSwitchTarget, NothingMatchingGivesNoTarget) {
     EXPECT_FALSE(ResolveSwitchTarget({L"Call", L"chat.exe"}, {}).has_value());
 }
 
+// Among more candidates the target is one of those it would be alone, so the single ones bound it.
+TEST(MayBeSwitchTarget, HoldsExactlyForTheWindowsTheTargetResolvesToWhenAlone) {
+    for (const WindowKey& key :
+         {WindowKey{L"report - writer", L"WRITER.exe"}, WindowKey{L"Gone", L"chat.exe"},
+          WindowKey{L"Call", L""}, WindowKey{L"", L"chat.exe"}}) {
+        for (const WindowEntry& candidate : kCandidates)
+            EXPECT_EQ(MayBeSwitchTarget(key, candidate), ResolveSwitchTarget(key, {candidate}).has_value());
+    }
+}
+
 TEST(AddOwnedWindows, OwnedChainsOfAnyDepthAreFollowedWhateverTheirZOrder) {
     // The deepest window comes first in z-order, so each pass can add only one more link of the chain.
     const std::vector<TopLevelWindow> topLevel = {Window(4, 3), Window(3, 2), Window(2, 1), Window(1),
