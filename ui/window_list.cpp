@@ -149,5 +149,7 @@ void ShowSettingsWindow() {
     ShowWindow(app.mainWindow, SW_SHOW);
     ShowWindow(app.mainWindow, SW_RESTORE);
     SwitchFocusTo(app.mainWindow);
-    RefreshWindowList(true);
+    // While windows are out of sight or owed their undo, the status line keeps saying how that went: the
+    // list's count in its place would hide a window that did not go or has not come back.
+    RefreshWindowList(!app.windowsHidden && app.pendingUndo.empty());
 }
