@@ -10,7 +10,6 @@
 #include <algorithm>
 #include <iterator>
 #include <string>
-#include <unordered_map>
 
 namespace {
 
@@ -40,16 +39,19 @@ bool IsInHiddenSet(HWND hwnd) {
 // Restored last first, the hidden set keeps the order the keys resolved to, though the windows found before
 // the resolution were queued first. The others (the main window, owned windows) keep theirs after them.
 void OrderLike(const std::vector<HWND>& resolved) {
-    std::unordered_map<HWND, std::size_t> position;
-    for (std::size_t i = 0; i < resolved.size(); ++i)
-        position.emplace(resolved[i], i);
-    const auto rank = [&](const HiddenWindowRecord& record) {
-        const auto found = position.find(record.hwnd);
-        return found == position.end() ? resolved.size() : found->second;
-    };
-    std::stable_sort(
-        app.hiddenSet.begin(), app.hiddenSet.end(),
-        [&](const HiddenWindowRecord& a, const HiddenWindowRecord& b) { return rank(a) < rank(b); });
+    std::vector<HiddenWindowRecord> ordered;
+    ordered.reserve(app.hiddenSet.size());
+    for (HWND hwnd : resolved) {
+        const auto record =
+            std::find_if(app.hiddenSet.begin(), app.hiddenSet.end(),
+                         [&](const HiddenWindowRecord& hidden) { return hidden.hwnd == hwnd; });
+        if (record != app.hiddenSet.end()) ordered.push_back(*record);
+    }
+    for (const HiddenWindowRecord& record : app.hiddenSet) {
+        if (std::find(resolved.begin(), resolved.end(), record.hwnd) == resolved.end())
+            ordered.push_back(record);
+    }
+    app.hiddenSet = std::move(ordered);
 }
 
 // What the candidate filter read of a window is taken as it stands: asking again would cost a round trip to
@@ -224,6 +226,18 @@ void ShowWindowAgain(const HiddenWindowRecord& record, bool activate) {
     }
 }
 
+// The windows hidden already count as the candidates they were: a key whose window is off the screen must not
+// fall back to the rest of its program's windows.
+std::vector<WindowEntry> CandidatesCountingHidden(const std::vector<WindowEntry>& ticked) {
+    std::vector<WindowEntry> candidates = EnumerateCandidateWindows();
+    for (const WindowEntry& entry : ticked) {
+        const auto listed = [&](const WindowEntry& candidate) { return candidate.hwnd == entry.hwnd; };
+        if (IsInHiddenSet(entry.hwnd) && std::none_of(candidates.begin(), candidates.end(), listed))
+            candidates.push_back(entry);
+    }
+    return candidates;
+}
+
 void HideOwnedWindows(const std::vector<HWND>& topLevel, ULONGLONG deadline) {
     std::vector<HWND> hiding;
     for (const HiddenWindowRecord& record : app.hiddenSet)
@@ -260,15 +274,7 @@ void HideWindows(const std::vector<WindowEntry>& ticked) {
         // Enumerating asks the window server about every window, which would hold up the programs that are
         // busy hiding: the rest waits for their answers.
         if (!first.empty()) AwaitAnswers([] { return AllAnswered(app.hiddenSet); }, deadline);
-        // The windows hidden already count as the candidates they were: a key whose window is off the screen
-        // must not fall back to the rest of its program's windows.
-        std::vector<WindowEntry> candidates = EnumerateCandidateWindows();
-        for (const WindowEntry& entry : ticked) {
-            if (IsInHiddenSet(entry.hwnd) &&
-                std::none_of(candidates.begin(), candidates.end(),
-                             [&](const WindowEntry& candidate) { return candidate.hwnd == entry.hwnd; }))
-                candidates.push_back(entry);
-        }
+        const std::vector<WindowEntry> candidates = CandidatesCountingHidden(ticked);
         std::vector<WindowHandle> toHide = ResolveWindowsToHide(app.settings.hideList, candidates);
         target = ResolveSwitchTarget(app.settings.focusTarget, candidates);
         if (target) std::erase(toHide, *target);
@@ -435,6 +441,8 @@ void HideLateComers(const std::vector<HWND>& windows, const std::vector<WindowEn
     const std::size_t first = app.hiddenSet.size();
     for (HWND hwnd : windows)
         app.hiddenSet.push_back(RecordBeforeHiding(hwnd, known));
+    // The state file lists every window before it changes: a process killed half-way through a hide still
+    // leaves the watchdog all it needs, and putting back a window that was not hidden yet is harmless.
     WriteStateFile();
     QueueHides(first);
 }
