@@ -32,6 +32,14 @@ struct WindowEntry {
     bool minimized = false;
 };
 
+// The entry of that window among the entries, or null.
+inline const WindowEntry* FindEntry(const std::vector<WindowEntry>& entries, WindowHandle hwnd) {
+    for (const WindowEntry& entry : entries) {
+        if (entry.hwnd == hwnd) return &entry;
+    }
+    return nullptr;
+}
+
 struct WindowKey {
     std::wstring title;
     std::wstring processName;

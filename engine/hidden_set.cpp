@@ -31,9 +31,13 @@ std::vector<TopLevelWindow> DescribeTopLevelWindows(const std::vector<HWND>& han
     return windows;
 }
 
+std::vector<HiddenWindowRecord>::iterator FindRecord(std::vector<HiddenWindowRecord>& records, HWND hwnd) {
+    return std::find_if(records.begin(), records.end(),
+                        [&](const HiddenWindowRecord& record) { return record.hwnd == hwnd; });
+}
+
 bool IsInHiddenSet(HWND hwnd) {
-    return std::any_of(app.hiddenSet.begin(), app.hiddenSet.end(),
-                       [&](const HiddenWindowRecord& record) { return record.hwnd == hwnd; });
+    return FindRecord(app.hiddenSet, hwnd) != app.hiddenSet.end();
 }
 
 // Restored last first, the hidden set keeps the order the keys resolved to, though the windows found before
@@ -42,9 +46,7 @@ void OrderLike(const std::vector<HWND>& resolved) {
     std::vector<HiddenWindowRecord> ordered;
     ordered.reserve(app.hiddenSet.size());
     for (HWND hwnd : resolved) {
-        const auto record =
-            std::find_if(app.hiddenSet.begin(), app.hiddenSet.end(),
-                         [&](const HiddenWindowRecord& hidden) { return hidden.hwnd == hwnd; });
+        const auto record = FindRecord(app.hiddenSet, hwnd);
         if (record != app.hiddenSet.end()) ordered.push_back(*record);
     }
     for (const HiddenWindowRecord& record : app.hiddenSet) {
@@ -58,12 +60,10 @@ void OrderLike(const std::vector<HWND>& resolved) {
 // the window server each, before the first window is hidden. A window still owed its undo from an earlier
 // restore keeps what it had before that hide.
 HiddenWindowRecord RecordBeforeHiding(HWND hwnd, const std::vector<WindowEntry>& known) {
-    const auto owed = std::find_if(app.pendingUndo.begin(), app.pendingUndo.end(),
-                                   [&](const HiddenWindowRecord& record) { return record.hwnd == hwnd; });
-    const auto entry = std::find_if(known.begin(), known.end(),
-                                    [&](const WindowEntry& candidate) { return candidate.hwnd == hwnd; });
+    const auto owed = FindRecord(app.pendingUndo, hwnd);
+    const WindowEntry* entry = FindEntry(known, hwnd);
     HiddenWindowRecord record{hwnd, 0, false, true, HideProgress::Asked};
-    if (entry != known.end() && entry->threadId != 0) {
+    if (entry && entry->threadId != 0) {
         record.savedExStyle = static_cast<LONG_PTR>(entry->exStyle);
         record.wasMinimized = entry->minimized;
         record.threadId = entry->threadId;
@@ -231,9 +231,7 @@ void ShowWindowAgain(const HiddenWindowRecord& record, bool activate) {
 std::vector<WindowEntry> CandidatesCountingHidden(const std::vector<WindowEntry>& ticked) {
     std::vector<WindowEntry> candidates = EnumerateCandidateWindows();
     for (const WindowEntry& entry : ticked) {
-        const auto listed = [&](const WindowEntry& candidate) { return candidate.hwnd == entry.hwnd; };
-        if (IsInHiddenSet(entry.hwnd) && std::none_of(candidates.begin(), candidates.end(), listed))
-            candidates.push_back(entry);
+        if (IsInHiddenSet(entry.hwnd) && !FindEntry(candidates, entry.hwnd)) candidates.push_back(entry);
     }
     return candidates;
 }

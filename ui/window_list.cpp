@@ -116,11 +116,9 @@ std::vector<WindowEntry> CommitListToSettings() {
             if (!candidate && entry.title.empty()) entry.title = ReadWindowTitle(hwnd);
             // A window that is gone reads no title.
             if (entry.title.empty()) continue;
-            const auto listed = std::find_if(app.listEntries.begin(), app.listEntries.end(),
-                                             [&](const WindowEntry& known) { return known.hwnd == hwnd; });
-            entry.processName = listed != app.listEntries.end() && !listed->processName.empty()
-                                    ? listed->processName
-                                    : GetWindowProcessName(hwnd);
+            const WindowEntry* listed = FindEntry(app.listEntries, hwnd);
+            entry.processName =
+                listed && !listed->processName.empty() ? listed->processName : GetWindowProcessName(hwnd);
             app.settings.hideList.push_back(KeyOf(entry));
             if (candidate) ticked.push_back(std::move(entry));
         }
