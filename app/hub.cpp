@@ -116,11 +116,11 @@ void CreateTaskbarList() {
 void ToggleHidden() {
     // A press that arrives while a hide or restore waits for answers is not a new one.
     if (app.engineBusy) return;
-    const std::vector<WindowEntry> ticked = CommitListToSettings();
     if (app.windowsHidden) {
+        CommitListToSettings();
         RestoreAllWindows();
     } else {
-        HideWindows(ticked);
+        HideWindows(ReadListedChoice(), CommitListToSettings);
     }
 }
 

@@ -100,11 +100,6 @@ bool IsTopLevelWindowVisible(HWND hwnd) {
     return (GetWindowLongPtrW(hwnd, GWL_STYLE) & WS_VISIBLE) != 0;
 }
 
-bool ReadCandidate(HWND hwnd, WindowEntry& entry) {
-    entry.hwnd = hwnd;
-    return PassesCandidateFilter(hwnd, entry);
-}
-
 bool IsCandidateWindow(HWND hwnd) {
     if (!IsWindowVisible(hwnd) || GetWindowTextLengthW(hwnd) <= 0) return false;
     WindowEntry entry;

@@ -17,9 +17,6 @@ std::wstring ProcessNameOfId(DWORD processId);
 // Tests 1 to 6 of the candidate filter, for any window; the title test is made by the enumerations, which
 // read the title.
 bool IsCandidateWindow(HWND hwnd);
-// The candidate filter as the enumerations apply it, for one window: whether it passes, with what the filter
-// read into the entry (all but the process name).
-bool ReadCandidate(HWND hwnd, WindowEntry& entry);
 // The title as the candidate filter reads it: at most 511 units.
 std::wstring ReadWindowTitle(HWND hwnd);
 

@@ -56,9 +56,9 @@ void OrderLike(const std::vector<HWND>& resolved) {
     app.hiddenSet = std::move(ordered);
 }
 
-// What the candidate filter read of a window is taken as it stands: asking again would cost a round trip to
-// the window server each, before the first window is hidden. A window still owed its undo from an earlier
-// restore keeps what it had before that hide.
+// What is known of a window is taken as it stands: asking again would cost a round trip to the window server
+// each, before the first window is hidden. Its extended style is read again before it is changed. A window
+// still owed its undo from an earlier restore keeps what it had before that hide.
 HiddenWindowRecord RecordBeforeHiding(HWND hwnd, const std::vector<WindowEntry>& known) {
     const auto owed = FindRecord(app.pendingUndo, hwnd);
     const WindowEntry* entry = FindEntry(known, hwnd);
@@ -157,7 +157,10 @@ void FinishAnsweredHides() {
         }
         record.progress = HideProgress::Hidden;
         hidden.push_back(record.hwnd);
-        if (record.ownStyle && HiddenExStyle(record.savedExStyle) != record.savedExStyle) {
+        if (!record.ownStyle) continue;
+        // Read just before it changes: what the list read may be old, and this is what the undo must write.
+        record.savedExStyle = GetWindowLongPtrW(record.hwnd, GWL_EXSTYLE);
+        if (HiddenExStyle(record.savedExStyle) != record.savedExStyle) {
             record.ownStyle = false;
             restyle.push_back(record);
         }
@@ -248,9 +251,23 @@ void HideOwnedWindows(const std::vector<HWND>& topLevel, ULONGLONG deadline) {
                  std::max(deadline, GetTickCount64() + kConfirmWaitMs));
 }
 
+// The ticked windows the list found that are on the screen now and cannot turn out to be the switch target,
+// read no further than that: the list knows their programs, and nothing else is needed before hiding.
+std::vector<WindowEntry> ListedToHideFirst(const ListedChoice& listed) {
+    std::vector<WindowEntry> first;
+    for (const WindowEntry& entry : listed.ticked) {
+        if (MayBeSwitchTarget(listed.target, entry.processName)) continue;
+        const LONG_PTR style = GetWindowLongPtrW(entry.hwnd, GWL_STYLE);
+        if (!(style & WS_VISIBLE) || IsWindowCloaked(entry.hwnd)) continue;
+        first.push_back(entry);
+        first.back().minimized = (style & WS_MINIMIZE) != 0;
+    }
+    return first;
+}
+
 } // namespace
 
-void HideWindows(const std::vector<WindowEntry>& ticked) {
+void HideWindows(const ListedChoice& listed, std::vector<WindowEntry> (*commit)()) {
     if (app.windowsHidden || app.engineBusy) return;
     app.focusBeforeHide = GetForegroundWindow();
     app.hiddenSet.clear();
@@ -261,17 +278,18 @@ void HideWindows(const std::vector<WindowEntry>& ticked) {
         const ULONGLONG deadline = GetTickCount64() + kAnswerWaitMs;
         // Off the screen first, all at once: queued, so a program that does not answer holds up nobody, and
         // its window goes when it wakes. The style and the taskbar follow once each program has answered.
-        // The ticked windows just read go before all the others are enumerated, unless one of them could
-        // turn out to be the switch target.
+        // The ticked windows go before the settings are made and the others are enumerated.
+        const std::vector<WindowEntry> listedFirst = ListedToHideFirst(listed);
         std::vector<HWND> first;
-        for (const WindowEntry& entry : ticked) {
-            if (!MayBeSwitchTarget(app.settings.focusTarget, entry)) first.push_back(entry.hwnd);
-        }
+        first.reserve(listedFirst.size() + 1);
+        for (const WindowEntry& entry : listedFirst)
+            first.push_back(entry.hwnd);
         if (app.mainWindow && IsWindowVisible(app.mainWindow)) first.push_back(app.mainWindow);
-        HideLateComers(first, ticked);
-        // Enumerating asks the window server about every window, which would hold up the programs that are
-        // busy hiding: the rest waits for their answers.
+        HideLateComers(first, listedFirst);
+        // Reading the settings and enumerating ask the window server about every window, which would hold up
+        // the programs that are busy hiding: the rest waits for their answers.
         if (!first.empty()) AwaitAnswers([] { return AllAnswered(app.hiddenSet); }, deadline);
+        const std::vector<WindowEntry> ticked = commit ? commit() : std::vector<WindowEntry>{};
         const std::vector<WindowEntry> candidates = CandidatesCountingHidden(ticked);
         std::vector<WindowHandle> toHide = ResolveWindowsToHide(app.settings.hideList, candidates);
         target = ResolveSwitchTarget(app.settings.focusTarget, candidates);

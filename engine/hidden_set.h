@@ -6,9 +6,16 @@
 
 #include <vector>
 
-// Hides what the settings' keys designate. `ticked`, windows those keys designate as the candidate filter has
-// just read them, go off the screen before the others are looked for.
-void HideWindows(const std::vector<WindowEntry>& ticked = {});
+// The windows the list shows ticked and the switch target it shows chosen, as the list found them.
+struct ListedChoice {
+    std::vector<WindowEntry> ticked;
+    WindowKey target; // no title: none
+};
+
+// Hides what the settings' keys designate. The ticked windows of `listed` that cannot be the switch target go
+// off the screen before anything else is read; then `commit` (where given) makes this press's settings from
+// the list and returns the ticked windows as read now, and the rest is looked for.
+void HideWindows(const ListedChoice& listed = {}, std::vector<WindowEntry> (*commit)() = nullptr);
 void RestoreAllWindows();
 void RestoreAllOnCrash();
 void SwitchFocusTo(HWND target);

@@ -48,10 +48,9 @@ std::optional<WindowHandle> ResolveSwitchTarget(const WindowKey& target,
     return std::nullopt;
 }
 
-bool MayBeSwitchTarget(const WindowKey& target, const WindowEntry& entry) {
+bool MayBeSwitchTarget(const WindowKey& target, std::wstring_view processName) {
     if (target.title.empty()) return false;
-    return KeyMatchesEntry(target, entry) ||
-           (!target.processName.empty() && EqualsIgnoringAsciiCase(entry.processName, target.processName));
+    return target.processName.empty() || EqualsIgnoringAsciiCase(processName, target.processName);
 }
 
 void AddOwnedWindows(std::vector<WindowHandle>& toHide, const std::vector<TopLevelWindow>& topLevel) {

@@ -14,9 +14,9 @@ std::vector<WindowHandle> ResolveWindowsToHide(const std::vector<WindowKey>& hid
 std::optional<WindowHandle> ResolveSwitchTarget(const WindowKey& target,
                                                 const std::vector<WindowEntry>& candidates);
 
-// Whether the entry could be the switch target among some set of candidates: its title and process match the
-// target's, or its process alone does (the fallback).
-bool MayBeSwitchTarget(const WindowKey& target, const WindowEntry& entry);
+// Whether a window of that process could be the switch target among some set of candidates, whatever its
+// title has become: its process matches the target's (by title or by the fallback), or the target names none.
+bool MayBeSwitchTarget(const WindowKey& target, std::wstring_view processName);
 
 struct TopLevelWindow {
     WindowHandle hwnd = nullptr;

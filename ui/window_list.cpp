@@ -45,6 +45,26 @@ void InsertRow(HWND list, int index, const WindowEntry& entry) {
     }
 }
 
+// The windows of the ticked rows, in the list's order.
+std::vector<HWND> TickedWindows() {
+    std::vector<HWND> ticked;
+    HWND list = LiveControl(IDC_WINDOW_LIST);
+    const int rows = list ? RowCount(list) : 0;
+    for (int row = 0; row < rows; ++row) {
+        HWND hwnd = nullptr;
+        if (IsRowTicked(list, row) && RowWindow(list, row, hwnd)) ticked.push_back(hwnd);
+    }
+    return ticked;
+}
+
+// The window chosen in the drop-down; null for none.
+HWND ChosenTarget() {
+    HWND combo = LiveControl(IDC_TARGET_COMBO);
+    const LRESULT selection = combo ? SendMessageW(combo, CB_GETCURSEL, 0, 0) : CB_ERR;
+    if (selection < 0) return nullptr;
+    return reinterpret_cast<HWND>(SendMessageW(combo, CB_GETITEMDATA, selection, 0));
+}
+
 } // namespace
 
 bool IsRowTicked(HWND list, int row) {
@@ -104,24 +124,16 @@ void FillTargetCombo(HWND keepSelected) {
 std::vector<WindowEntry> CommitListToSettings() {
     app.settings.hideList.clear();
     std::vector<WindowEntry> ticked;
-    if (HWND list = LiveControl(IDC_WINDOW_LIST)) {
-        // This runs on every press of the hotkey, before anything is hidden: what it reads of a ticked window
-        // is what hiding it takes, and a window's program never changes, so the one the list found stands.
-        const int rows = RowCount(list);
-        for (int row = 0; row < rows; ++row) {
-            HWND hwnd = nullptr;
-            if (!IsRowTicked(list, row) || !RowWindow(list, row, hwnd)) continue;
-            WindowEntry entry;
-            const bool candidate = ReadCandidate(hwnd, entry);
-            if (!candidate && entry.title.empty()) entry.title = ReadWindowTitle(hwnd);
-            // A window that is gone reads no title.
-            if (entry.title.empty()) continue;
-            const WindowEntry* listed = FindEntry(app.listEntries, hwnd);
-            entry.processName =
-                listed && !listed->processName.empty() ? listed->processName : GetWindowProcessName(hwnd);
-            app.settings.hideList.push_back(KeyOf(entry));
-            if (candidate) ticked.push_back(std::move(entry));
-        }
+    // A window's program never changes, so the one the list found stands; its title may have.
+    for (HWND hwnd : TickedWindows()) {
+        const WindowEntry* listed = FindEntry(app.listEntries, hwnd);
+        WindowEntry entry = listed ? *listed : WindowEntry{hwnd};
+        entry.title = ReadWindowTitle(hwnd);
+        // A window that is gone reads no title.
+        if (entry.title.empty()) continue;
+        if (entry.processName.empty()) entry.processName = GetWindowProcessName(hwnd);
+        app.settings.hideList.push_back(KeyOf(entry));
+        ticked.push_back(std::move(entry));
     }
     for (const WindowKey& key : app.hiddenKeys) {
         if (std::find(app.settings.hideList.begin(), app.settings.hideList.end(), key) ==
@@ -129,18 +141,20 @@ std::vector<WindowEntry> CommitListToSettings() {
             app.settings.hideList.push_back(key);
         }
     }
-    app.settings.hasFocusTarget = false;
-    app.settings.focusTarget = {};
-    HWND combo = LiveControl(IDC_TARGET_COMBO);
-    if (!combo) return ticked;
-    const LRESULT selection = SendMessageW(combo, CB_GETCURSEL, 0, 0);
-    if (selection < 0) return ticked;
-    HWND target = reinterpret_cast<HWND>(SendMessageW(combo, CB_GETITEMDATA, selection, 0));
-    WindowEntry described = DescribeWindow(target);
-    if (described.title.empty()) return ticked;
-    app.settings.focusTarget = KeyOf(described);
-    app.settings.hasFocusTarget = true;
+    const WindowEntry described = DescribeWindow(ChosenTarget());
+    app.settings.hasFocusTarget = !described.title.empty();
+    app.settings.focusTarget = app.settings.hasFocusTarget ? KeyOf(described) : WindowKey{};
     return ticked;
+}
+
+ListedChoice ReadListedChoice() {
+    ListedChoice choice;
+    for (HWND hwnd : TickedWindows()) {
+        if (const WindowEntry* listed = FindEntry(app.listEntries, hwnd)) choice.ticked.push_back(*listed);
+    }
+    if (const WindowEntry* listed = FindEntry(app.listEntries, ChosenTarget()))
+        choice.target = KeyOf(*listed);
+    return choice;
 }
 
 void ShowSettingsWindow() {

@@ -145,13 +145,18 @@ TEST(ResolveSwitchTarget, NothingMatchingGivesNoTarget) {
     EXPECT_FALSE(ResolveSwitchTarget({L"Call", L"chat.exe"}, {}).has_value());
 }
 
-// Among more candidates the target is one of those it would be alone, so the single ones bound it.
-TEST(MayBeSwitchTarget, HoldsExactlyForTheWindowsTheTargetResolvesToWhenAlone) {
+// Among more candidates the target is one of those it would be alone, so the single ones bound it; a window
+// may have taken any title since the list read it, the target's own included.
+TEST(MayBeSwitchTarget, HoldsExactlyForTheWindowsTheTargetCouldResolveToWhateverTheirTitle) {
     for (const WindowKey& key :
          {WindowKey{L"report - writer", L"WRITER.exe"}, WindowKey{L"Gone", L"chat.exe"},
           WindowKey{L"Call", L""}, WindowKey{L"", L"chat.exe"}}) {
-        for (const WindowEntry& candidate : kCandidates)
-            EXPECT_EQ(MayBeSwitchTarget(key, candidate), ResolveSwitchTarget(key, {candidate}).has_value());
+        for (WindowEntry candidate : kCandidates) {
+            const bool may = MayBeSwitchTarget(key, candidate.processName);
+            EXPECT_TRUE(may || !ResolveSwitchTarget(key, {candidate}).has_value());
+            candidate.title = key.title;
+            EXPECT_EQ(may, ResolveSwitchTarget(key, {candidate}).has_value());
+        }
     }
 }
 
