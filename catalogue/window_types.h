@@ -50,6 +50,12 @@ inline WindowKey KeyOf(const WindowEntry& entry) {
     return {entry.title, entry.processName};
 }
 
+// The windows the list shows ticked and the switch target it shows chosen, as the list found them.
+struct ListedChoice {
+    std::vector<WindowEntry> ticked;
+    WindowKey target; // no title: none
+};
+
 struct SnapshotItem {
     WindowHandle hwnd = nullptr;
     std::wstring title;

@@ -6,12 +6,6 @@
 
 #include <vector>
 
-// The windows the list shows ticked and the switch target it shows chosen, as the list found them.
-struct ListedChoice {
-    std::vector<WindowEntry> ticked;
-    WindowKey target; // no title: none
-};
-
 // Hides what the settings' keys designate. The ticked windows of `listed` that cannot be the switch target go
 // off the screen before anything else is read; then `commit` (where given) makes this press's settings from
 // the list and returns the ticked windows as read now, and the rest is looked for.

@@ -1,7 +1,6 @@
 // The list of candidate windows with check boxes, and the drop-down of switch targets.
 #pragma once
 #include "catalogue/window_types.h"
-#include "engine/hidden_set.h"
 
 #include <windows.h>
 
