@@ -35,6 +35,18 @@ struct HiddenWindowRecord {
     bool answered = false;
 };
 
+// The periodic look at the hidden windows runs on a thread of its own, which only reads these, under the
+// lock, and tells the main window when one of them is visible: a look costs less there than a wake of the
+// GUI thread, which also reads its input and its display connection.
+struct HiddenLook {
+    SRWLOCK lock = SRWLOCK_INIT;
+    std::vector<HWND> windows;
+    // Without the window events, every look lists the windows to find new ones.
+    bool everyLook = false;
+    UniqueHandle stop;
+    UniqueHandle thread;
+};
+
 // Which outcome the status line shows, so that a program answering late can bring it up to date.
 enum class ShownOutcome { None, Hide, Restore };
 
@@ -87,10 +99,13 @@ struct AppState {
     bool knownWindowsClassified = false;
     UniqueWinEventHook winEventHook;
     bool hiddenWatchSoon = false;
+    HiddenLook hiddenLook;
 
     ComPtr<ITaskbarList> taskbarList;
     int noticeResult = 0;
     UniqueHandle watchdogProcess;
+    // Declared after the process it waits on, so it goes first.
+    UniqueRegisteredWait watchdogWait;
     std::wstring stateFileOverride;
     bool watchdogRole = false;
 };

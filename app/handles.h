@@ -31,12 +31,17 @@ inline void DestroyMenuHandle(HMENU menu) {
 inline void UnhookWinEventHandle(HWINEVENTHOOK hook) {
     UnhookWinEvent(hook);
 }
+// Returns once a callback that is running has finished, so nothing it uses can go away under it.
+inline void UnregisterWaitAndFinish(HANDLE wait) {
+    UnregisterWaitEx(wait, INVALID_HANDLE_VALUE);
+}
 
 using UniqueHandle = UniqueHandleOf<HANDLE, CloseKernelHandle>;
 using UniqueFont = UniqueHandleOf<HFONT, DeleteGdiFont>;
 using UniqueImageList = UniqueHandleOf<HIMAGELIST, DestroyImageList>;
 using UniqueMenu = UniqueHandleOf<HMENU, DestroyMenuHandle>;
 using UniqueWinEventHook = UniqueHandleOf<HWINEVENTHOOK, UnhookWinEventHandle>;
+using UniqueRegisteredWait = UniqueHandleOf<HANDLE, UnregisterWaitAndFinish>;
 
 // A COM interface pointer released when its owner lets go of it.
 template <typename Interface> struct ComReleaser {

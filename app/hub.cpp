@@ -24,6 +24,11 @@ constexpr wchar_t kMainClassName[] = L"VeltranoClass";
 // Broadcast by the shell when it (re)starts; registered once per process.
 UINT taskbarCreatedMessage = 0;
 
+// The list is watched only while it can be seen: in the tray, every wake would cost CPU for nothing.
+void StartListWatch(HWND window) {
+    SetTimer(window, TIMER_LIST_WATCH, kListWatchPeriodMs, nullptr);
+}
+
 void OnCreate(HWND window) {
     app.mainWindow = window;
     app.dpi = static_cast<int>(GetDpiForWindow(window));
@@ -39,8 +44,7 @@ void OnCreate(HWND window) {
     RestoreFromStateFile();
     RefreshWindowList(true);
     if (!app.trayIconAdded) app.trayIconAdded = AddTrayIcon();
-    SetTimer(window, TIMER_LIST_WATCH, kListWatchPeriodMs, nullptr);
-    SetTimer(window, TIMER_WATCHDOG, kWatchdogPeriodMs, nullptr);
+    StartListWatch(window);
     const std::wstring hotkeyText = FormatHotkey(app.settings.hotkey);
     if (RegisterToggleHotkey(app.settings.hotkey)) {
         SetStatusText(L"就绪 · 快捷键 " + hotkeyText);
@@ -85,11 +89,14 @@ void OnTimer(WPARAM id) {
         break;
     }
     case TIMER_LIST_WATCH:
-        if (IsWindowVisible(app.mainWindow) && !IsIconic(app.mainWindow)) RefreshListIfWindowsChanged();
+        if (IsWindowVisible(app.mainWindow) && !IsIconic(app.mainWindow)) {
+            RefreshListIfWindowsChanged();
+        } else {
+            KillTimer(app.mainWindow, TIMER_LIST_WATCH);
+        }
         break;
-    case TIMER_WATCHDOG: OnWatchdogTimer(); break;
-    case TIMER_HIDDEN_WATCH:
-    case TIMER_HIDDEN_WATCH_SOON: OnHiddenWatchTimer(id); break;
+    case TIMER_WATCHDOG: OnWatchdogEnded(); break;
+    case TIMER_HIDDEN_WATCH_SOON: OnHiddenWatchSoon(); break;
     default: break;
     }
 }
@@ -128,7 +135,13 @@ LRESULT CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM
     switch (message) {
     case WM_CREATE: OnCreate(window); return 0;
     case WM_DESTROY: OnDestroy(); return 0;
-    case WM_SIZE: LayoutControls(window); return 0;
+    case WM_SIZE:
+        LayoutControls(window);
+        if (wParam != SIZE_MINIMIZED) StartListWatch(window);
+        return 0;
+    case WM_SHOWWINDOW:
+        if (wParam) StartListWatch(window);
+        break;
     case WM_ACTIVATE:
         if (LOWORD(wParam) != WA_INACTIVE) RefreshListIfWindowsChanged();
         return 0;
@@ -147,6 +160,8 @@ LRESULT CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM
     case WM_DPICHANGED: OnDpiChanged(window, wParam, *reinterpret_cast<const RECT*>(lParam)); return 0;
     case WM_HOTKEY: OnHotkey(wParam); return 0;
     case WM_TRAYICON: OnTrayIcon(lParam); return 0;
+    case WM_WATCHDOG_ENDED: OnWatchdogEnded(); return 0;
+    case WM_HIDDEN_SHOWN: OnHiddenWindowShown(); return 0;
     default: break;
     }
     if (message == taskbarCreatedMessage && taskbarCreatedMessage != 0) {

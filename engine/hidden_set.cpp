@@ -175,6 +175,7 @@ void FinishAnsweredHides() {
         for (HWND hwnd : hidden)
             app.taskbarList->DeleteTab(hwnd);
     }
+    PublishWatchedWindows();
 }
 
 void ShowHideOutcome() {

@@ -105,6 +105,40 @@ void CheckHiddenWindows(bool listWindows) {
         join.insert(join.end(), fresh.begin(), fresh.end());
     }
     HideLateComers(join);
+    PublishWatchedWindows();
+}
+
+DWORD WINAPI LookAtHiddenWindows(void* mainWindow) {
+    HiddenLook& look = app.hiddenLook;
+    while (WaitForSingleObject(look.stop.get(), kHiddenWatchPeriodMs) == WAIT_TIMEOUT) {
+        AcquireSRWLockShared(&look.lock);
+        const bool shown =
+            look.everyLook || std::any_of(look.windows.begin(), look.windows.end(),
+                                          [](HWND hwnd) { return IsTopLevelWindowVisible(hwnd); });
+        ReleaseSRWLockShared(&look.lock);
+        if (shown) PostMessageW(static_cast<HWND>(mainWindow), WM_HIDDEN_SHOWN, 0, 0);
+    }
+    return 0;
+}
+
+void StartLooking() {
+    HiddenLook& look = app.hiddenLook;
+    look.everyLook = !app.winEventHook;
+    PublishWatchedWindows();
+    look.stop.reset(CreateEventW(nullptr, TRUE, FALSE, nullptr));
+    if (look.stop)
+        look.thread.reset(CreateThread(nullptr, 0, LookAtHiddenWindows, app.mainWindow, 0, nullptr));
+}
+
+void StopLooking() {
+    HiddenLook& look = app.hiddenLook;
+    if (look.thread) {
+        SetEvent(look.stop.get());
+        WaitForSingleObject(look.thread.get(), INFINITE);
+    }
+    look.thread.reset();
+    look.stop.reset();
+    look.windows.clear();
 }
 
 void CALLBACK OnWindowEvent(HWINEVENTHOOK, DWORD, HWND hwnd, LONG object, LONG child, DWORD, DWORD) {
@@ -122,26 +156,42 @@ void StartHiddenWatch(const std::vector<HWND>& topLevel) {
     app.dormantOwned.clear();
     app.knownWindowsClassified = false;
     if (!app.mainWindow) return;
-    SetTimer(app.mainWindow, TIMER_HIDDEN_WATCH, kHiddenWatchPeriodMs, nullptr);
     app.winEventHook.reset(SetWinEventHook(EVENT_OBJECT_CREATE, EVENT_OBJECT_SHOW, nullptr, OnWindowEvent, 0,
                                            0, WINEVENT_OUTOFCONTEXT | WINEVENT_SKIPOWNPROCESS));
+    StartLooking();
+    // The first look classifies the windows known at the hide and lists those made since.
+    app.hiddenWatchSoon = true;
+    SetTimer(app.mainWindow, TIMER_HIDDEN_WATCH_SOON, kHiddenWatchSoonMs, nullptr);
 }
 
 void StopHiddenWatch() {
     app.winEventHook.reset();
-    if (app.mainWindow) {
-        KillTimer(app.mainWindow, TIMER_HIDDEN_WATCH);
-        KillTimer(app.mainWindow, TIMER_HIDDEN_WATCH_SOON);
-    }
+    StopLooking();
+    if (app.mainWindow) KillTimer(app.mainWindow, TIMER_HIDDEN_WATCH_SOON);
     app.hiddenWatchSoon = false;
     app.knownWindows.clear();
     app.dormantOwned.clear();
 }
 
-void OnHiddenWatchTimer(UINT_PTR id) {
-    if (id == TIMER_HIDDEN_WATCH_SOON) {
-        KillTimer(app.mainWindow, TIMER_HIDDEN_WATCH_SOON);
-        app.hiddenWatchSoon = false;
+void OnHiddenWatchSoon() {
+    KillTimer(app.mainWindow, TIMER_HIDDEN_WATCH_SOON);
+    app.hiddenWatchSoon = false;
+    CheckHiddenWindows(true);
+}
+
+void OnHiddenWindowShown() {
+    CheckHiddenWindows(false);
+}
+
+// The windows that are out of sight and should stay so: the hidden ones, and those owned by them that were
+// never shown.
+void PublishWatchedWindows() {
+    std::vector<HWND> windows = app.dormantOwned;
+    for (const HiddenWindowRecord& record : app.hiddenSet) {
+        if (record.progress == HideProgress::Hidden) windows.push_back(record.hwnd);
     }
-    CheckHiddenWindows(id == TIMER_HIDDEN_WATCH_SOON);
+    HiddenLook& look = app.hiddenLook;
+    AcquireSRWLockExclusive(&look.lock);
+    look.windows.swap(windows);
+    ReleaseSRWLockExclusive(&look.lock);
 }

@@ -10,5 +10,9 @@
 // Starts watching; `topLevel` is every top-level window at the moment of hiding.
 void StartHiddenWatch(const std::vector<HWND>& topLevel);
 void StopHiddenWatch();
-// TIMER_HIDDEN_WATCH and TIMER_HIDDEN_WATCH_SOON.
-void OnHiddenWatchTimer(UINT_PTR id);
+// TIMER_HIDDEN_WATCH_SOON: a window event asked for a look.
+void OnHiddenWatchSoon();
+// WM_HIDDEN_SHOWN: the periodic look found a watched window visible.
+void OnHiddenWindowShown();
+// The windows the periodic look watches have changed.
+void PublishWatchedWindows();

@@ -21,6 +21,16 @@ std::wstring TemporaryDirectory() {
     return path;
 }
 
+// On a thread of the system's pool: the main window takes it from there.
+void CALLBACK OnWatchdogProcessEnded(void* mainWindow, BOOLEAN) {
+    PostMessageW(static_cast<HWND>(mainWindow), WM_WATCHDOG_ENDED, 0, 0);
+}
+
+// When no watchdog could be started, or the system cannot wait on it, a timer looks after it instead.
+void WatchByTimer() {
+    if (app.mainWindow) SetTimer(app.mainWindow, TIMER_WATCHDOG, kWatchdogPeriodMs, nullptr);
+}
+
 } // namespace
 
 void StartWatchdog() {
@@ -30,25 +40,39 @@ void StartWatchdog() {
     if (!CopyFileW(executable.c_str(), copy.c_str(), FALSE)) {
         // The first copy is still running for another instance's watchdog, or locked by a scanner.
         copy = directory + L"vlt-guard-" + std::to_wstring(GetCurrentProcessId()) + L".exe";
-        if (!CopyFileW(executable.c_str(), copy.c_str(), FALSE)) return;
+        if (!CopyFileW(executable.c_str(), copy.c_str(), FALSE)) {
+            WatchByTimer();
+            return;
+        }
     }
     std::wstring commandLine = FormatWatchdogCommandLine(copy, GetCurrentProcessId(), StateFilePath());
     STARTUPINFOW startup = {sizeof(startup)};
     PROCESS_INFORMATION process = {};
     if (!CreateProcessW(nullptr, commandLine.data(), nullptr, nullptr, FALSE, CREATE_NO_WINDOW, nullptr,
                         nullptr, &startup, &process)) {
+        WatchByTimer();
         return;
     }
-    app.watchdogProcess.reset(process.hProcess);
     CloseHandle(process.hThread);
+    app.watchdogWait.reset();
+    app.watchdogProcess.reset(process.hProcess);
+    // Waited for by the system rather than looked at now and then: an idle program does not wake for it.
+    HANDLE wait = nullptr;
+    if (RegisterWaitForSingleObject(&wait, process.hProcess, OnWatchdogProcessEnded, app.mainWindow, INFINITE,
+                                    WT_EXECUTEONLYONCE)) {
+        app.watchdogWait.reset(wait);
+    } else {
+        WatchByTimer();
+    }
 }
 
-void OnWatchdogTimer() {
+void OnWatchdogEnded() {
+    // Any program can post a timer message; none starts a watchdog before the notice is accepted.
     if (!app.settings.noticeShown) return;
-    if (app.watchdogProcess) {
-        if (WaitForSingleObject(app.watchdogProcess.get(), 0) != WAIT_OBJECT_0) return;
-        app.watchdogProcess.reset();
-    }
+    if (app.watchdogProcess && WaitForSingleObject(app.watchdogProcess.get(), 0) != WAIT_OBJECT_0) return;
+    if (app.mainWindow) KillTimer(app.mainWindow, TIMER_WATCHDOG);
+    app.watchdogWait.reset();
+    app.watchdogProcess.reset();
     StartWatchdog();
 }
 

@@ -4,5 +4,6 @@
 #include <string_view>
 
 void StartWatchdog();
-void OnWatchdogTimer();
+// WM_WATCHDOG_ENDED and TIMER_WATCHDOG: a watchdog that is gone is replaced.
+void OnWatchdogEnded();
 int RunWatchdog(std::wstring_view arguments);

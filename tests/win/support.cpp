@@ -219,9 +219,12 @@ Veltrano::Veltrano(const std::string& settings) {
     if (!settings.empty()) WriteFileBytes(SettingsPath(), settings);
 }
 
+// Only the watchdogs of this run: another run still going would start a new one at once, and Wine can leave
+// a process started just as its parent is killed stuck for good.
 Veltrano::~Veltrano() {
+    const DWORD id = process.dwProcessId;
     Kill();
-    EndWatchdogs();
+    EndWatchdogs(id);
 }
 
 bool Veltrano::Start(const std::wstring& arguments, bool waitForMain) {
@@ -298,12 +301,13 @@ std::wstring TitleOf(HWND hwnd) {
     return text;
 }
 
-void EndWatchdogs() {
+void EndWatchdogs(DWORD parentId) {
     HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
     if (snapshot == INVALID_HANDLE_VALUE) return;
     PROCESSENTRY32W entry = {sizeof(entry)};
     for (BOOL more = Process32FirstW(snapshot, &entry); more; more = Process32NextW(snapshot, &entry)) {
         if (std::wcsncmp(entry.szExeFile, L"vlt-guard", 9) != 0) continue;
+        if (parentId != 0 && entry.th32ParentProcessID != parentId) continue;
         if (HANDLE watchdog = OpenProcess(PROCESS_TERMINATE | SYNCHRONIZE, FALSE, entry.th32ProcessID)) {
             TerminateProcess(watchdog, 0);
             WaitForSingleObject(watchdog, 3000);
@@ -347,8 +351,6 @@ InProcessVeltrano::InProcessVeltrano(const std::string& settings) {
     InitCommonControlsEx(&controls);
     mainWindow = CreateMainWindow();
     EXPECT_TRUE(mainWindow);
-    // The watchdog would be a copy of this test program, which would run every test again.
-    if (mainWindow) KillTimer(mainWindow, TIMER_WATCHDOG);
 }
 
 InProcessVeltrano::~InProcessVeltrano() {

@@ -141,8 +141,9 @@ struct InProcessVeltrano {
 // Every top-level window of a process with the given class, in z-order.
 std::vector<HWND> WindowsOfProcess(DWORD processId, const wchar_t* className = nullptr);
 std::wstring TitleOf(HWND hwnd);
-// Ends every watchdog copy still running, so the next test starts clean.
-void EndWatchdogs();
+// Ends every watchdog copy still running, or those that process parentId started, so the next test starts
+// clean.
+void EndWatchdogs(DWORD parentId = 0);
 
 struct RunningProcess {
     DWORD id = 0;
