@@ -554,6 +554,12 @@ TEST_F(WindowList, TheWatchRestsWhileTheMainWindowIsHiddenOrMinimised) {
 
     ShowWindow(app.mainWindow, SW_RESTORE);
     EXPECT_TRUE(WaitFor([&] { return RowOf(helper.windows[0]).has_value(); }));
+    // And the watch is back: a new title is listed without another activation.
+    helper.Rename(0, L"Seen renamed");
+    EXPECT_TRUE(WaitFor([&] {
+        const auto row = RowOf(helper.windows[0]);
+        return row && row->title == L"Seen renamed";
+    }));
 }
 
 TEST_F(WindowList, OpeningTheSettingsWindowShowsItAndRefreshesWithTheCount) {
