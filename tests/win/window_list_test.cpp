@@ -514,6 +514,10 @@ TEST_F(WindowList, TheDropDownIsBuiltOnceForAFillThatTicksManyRows) {
 
 TEST_F(WindowList, TheWatchRebuildsTheShownListWhenWindowsComeChangeAndGo) {
     Open();
+    // Shown, then hidden to the tray long enough for the watch to rest: showing it again starts the watch.
+    ShowWindow(app.mainWindow, SW_SHOW);
+    ShowWindow(app.mainWindow, SW_HIDE);
+    Pump(1000);
     ShowWindow(app.mainWindow, SW_SHOW);
     ASSERT_TRUE(WaitFor([] { return IsWindowVisible(app.mainWindow) != FALSE; }));
     Pump(300);
