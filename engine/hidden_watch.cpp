@@ -108,6 +108,12 @@ void CheckHiddenWindows(bool listWindows) {
     PublishWatchedWindows();
 }
 
+// One look on the GUI thread, shortly: a window event asked for it, or the watch has just begun.
+void LookSoon() {
+    app.hiddenWatchSoon = true;
+    SetTimer(app.mainWindow, TIMER_HIDDEN_WATCH_SOON, kHiddenWatchSoonMs, nullptr);
+}
+
 DWORD WINAPI LookAtHiddenWindows(void* mainWindow) {
     HiddenLook& look = app.hiddenLook;
     while (WaitForSingleObject(look.stop.get(), kHiddenWatchPeriodMs) == WAIT_TIMEOUT) {
@@ -124,10 +130,10 @@ DWORD WINAPI LookAtHiddenWindows(void* mainWindow) {
 void StartLooking() {
     HiddenLook& look = app.hiddenLook;
     look.everyLook = !app.winEventHook;
-    PublishWatchedWindows();
     look.stop.reset(CreateEventW(nullptr, TRUE, FALSE, nullptr));
     if (look.stop)
         look.thread.reset(CreateThread(nullptr, 0, LookAtHiddenWindows, app.mainWindow, 0, nullptr));
+    PublishWatchedWindows();
 }
 
 void StopLooking() {
@@ -145,8 +151,7 @@ void CALLBACK OnWindowEvent(HWINEVENTHOOK, DWORD, HWND hwnd, LONG object, LONG c
     if (object != OBJID_WINDOW || child != CHILDID_SELF || !hwnd || app.hiddenWatchSoon || !app.mainWindow)
         return;
     if (GetAncestor(hwnd, GA_PARENT) != GetDesktopWindow()) return;
-    app.hiddenWatchSoon = true;
-    SetTimer(app.mainWindow, TIMER_HIDDEN_WATCH_SOON, kHiddenWatchSoonMs, nullptr);
+    LookSoon();
 }
 
 } // namespace
@@ -160,8 +165,7 @@ void StartHiddenWatch(const std::vector<HWND>& topLevel) {
                                            0, WINEVENT_OUTOFCONTEXT | WINEVENT_SKIPOWNPROCESS));
     StartLooking();
     // The first look classifies the windows known at the hide and lists those made since.
-    app.hiddenWatchSoon = true;
-    SetTimer(app.mainWindow, TIMER_HIDDEN_WATCH_SOON, kHiddenWatchSoonMs, nullptr);
+    LookSoon();
 }
 
 void StopHiddenWatch() {
@@ -186,11 +190,12 @@ void OnHiddenWindowShown() {
 // The windows that are out of sight and should stay so: the hidden ones, and those owned by them that were
 // never shown.
 void PublishWatchedWindows() {
+    HiddenLook& look = app.hiddenLook;
+    if (!look.thread) return;
     std::vector<HWND> windows = app.dormantOwned;
     for (const HiddenWindowRecord& record : app.hiddenSet) {
         if (record.progress == HideProgress::Hidden) windows.push_back(record.hwnd);
     }
-    HiddenLook& look = app.hiddenLook;
     AcquireSRWLockExclusive(&look.lock);
     look.windows.swap(windows);
     ReleaseSRWLockExclusive(&look.lock);

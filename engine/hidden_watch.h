@@ -14,5 +14,5 @@ void StopHiddenWatch();
 void OnHiddenWatchSoon();
 // WM_HIDDEN_SHOWN: the periodic look found a watched window visible.
 void OnHiddenWindowShown();
-// The windows the periodic look watches have changed.
+// The windows the periodic look watches have changed (nothing to do while it does not run).
 void PublishWatchedWindows();

@@ -54,6 +54,7 @@ void StartWatchdog() {
         return;
     }
     CloseHandle(process.hThread);
+    // The wait on the old watchdog goes before the handle it waits on.
     app.watchdogWait.reset();
     app.watchdogProcess.reset(process.hProcess);
     // Waited for by the system rather than looked at now and then: an idle program does not wake for it.
@@ -71,8 +72,6 @@ void OnWatchdogEnded() {
     if (!app.settings.noticeShown) return;
     if (app.watchdogProcess && WaitForSingleObject(app.watchdogProcess.get(), 0) != WAIT_OBJECT_0) return;
     if (app.mainWindow) KillTimer(app.mainWindow, TIMER_WATCHDOG);
-    app.watchdogWait.reset();
-    app.watchdogProcess.reset();
     StartWatchdog();
 }
 
