@@ -84,19 +84,22 @@ stop_display() {
 }
 
 # Creates the private prefix once, with the UI font mapped to an installed CJK font and, when given, a screen DPI
-# other than 96.
+# other than 96. Menus and message boxes draw in the system font (Tahoma here): Chinese reaches it through a font
+# link, as on a Chinese Windows, so screenshots show what users see rather than boxes.
 prepare_prefix() { # optional: the DPI
-  if [ ! -f "$WINEPREFIX/.veltrano-ready" ]; then
+  if [ ! -f "$WINEPREFIX/.veltrano-ready-2" ]; then
     log "preparing the Wine prefix in $WINEPREFIX"
     mkdir -p "$WINEPREFIX"
     wineboot -i >/dev/null 2>&1
     wine reg add 'HKCU\Software\Wine\Fonts\Replacements' /v 'Microsoft YaHei UI' /t REG_SZ \
       /d 'WenQuanYi Micro Hei' /f >/dev/null 2>&1
+    wine reg add 'HKLM\Software\Microsoft\Windows NT\CurrentVersion\FontLink\SystemLink' /v Tahoma \
+      /t REG_MULTI_SZ /d 'wqy-microhei.ttc,WenQuanYi Micro Hei' /f >/dev/null 2>&1
     if [ -n "${1:-}" ]; then
       wine reg add 'HKCU\Control Panel\Desktop' /v LogPixels /t REG_DWORD /d "$1" /f >/dev/null 2>&1
     fi
     wineserver -w
-    touch "$WINEPREFIX/.veltrano-ready"
+    touch "$WINEPREFIX/.veltrano-ready-2"
   fi
   # A persistent server makes every later wine start quick.
   wineserver -p >/dev/null 2>&1 || true
