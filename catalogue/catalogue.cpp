@@ -6,7 +6,7 @@
 
 namespace {
 
-// Tests 3 to 6, in their order; the facts they read go into the entry.
+// Tests 3 to 5, in their order; the facts they read go into the entry, the cloaked state (test 6) too.
 bool PassesProcessAndStyleTests(HWND hwnd, WindowEntry& entry) {
     DWORD processId = 0;
     entry.threadId = GetWindowThreadProcessId(hwnd, &processId);
@@ -14,10 +14,12 @@ bool PassesProcessAndStyleTests(HWND hwnd, WindowEntry& entry) {
     if (processId == 0 || processId == GetCurrentProcessId()) return false;
     entry.exStyle = GetWindowLongPtrW(hwnd, GWL_EXSTYLE);
     if (entry.exStyle & WS_EX_TOOLWINDOW) return false;
-    return !IsWindowCloaked(hwnd);
+    entry.cloaked = IsWindowCloaked(hwnd);
+    return true;
 }
 
-// Tests 1 to 7, in their order, for a window EnumWindows reported; the first that fails rejects the window.
+// Tests 1 to 7, in their order, for a window EnumWindows reported; the first that fails rejects the window,
+// except that a cloaked one is only marked so.
 // Each query is a round trip to the window server under Wine, so test 2 reads the title itself: a window has
 // title text exactly when the read returns some, and that read is then the one test 7 judges.
 bool PassesCandidateFilter(HWND hwnd, WindowEntry& entry) {
@@ -30,6 +32,7 @@ bool PassesCandidateFilter(HWND hwnd, WindowEntry& entry) {
 }
 
 struct CandidateCollector {
+    bool withCloaked = false;
     std::vector<WindowEntry> entries;
     // Several windows usually share a process: it is opened once per enumeration.
     std::vector<std::pair<DWORD, std::wstring>> names;
@@ -46,7 +49,7 @@ struct CandidateCollector {
 BOOL CALLBACK CollectCandidate(HWND hwnd, LPARAM param) {
     auto& collector = *reinterpret_cast<CandidateCollector*>(param);
     WindowEntry entry{hwnd};
-    if (PassesCandidateFilter(hwnd, entry)) {
+    if (PassesCandidateFilter(hwnd, entry) && (collector.withCloaked || !entry.cloaked)) {
         entry.processName = collector.NameOf(entry.processId);
         collector.entries.push_back(std::move(entry));
     }
@@ -55,7 +58,7 @@ BOOL CALLBACK CollectCandidate(HWND hwnd, LPARAM param) {
 
 BOOL CALLBACK CollectSnapshotItem(HWND hwnd, LPARAM param) {
     WindowEntry entry{hwnd};
-    if (PassesCandidateFilter(hwnd, entry))
+    if (PassesCandidateFilter(hwnd, entry) && !entry.cloaked)
         reinterpret_cast<WindowSnapshot*>(param)->push_back({hwnd, std::move(entry.title)});
     return TRUE;
 }
@@ -103,7 +106,7 @@ bool IsTopLevelWindowVisible(HWND hwnd) {
 bool IsCandidateWindow(HWND hwnd) {
     if (!IsWindowVisible(hwnd) || GetWindowTextLengthW(hwnd) <= 0) return false;
     WindowEntry entry;
-    return PassesProcessAndStyleTests(hwnd, entry);
+    return PassesProcessAndStyleTests(hwnd, entry) && !entry.cloaked;
 }
 
 std::wstring ReadWindowTitle(HWND hwnd) {
@@ -113,8 +116,9 @@ std::wstring ReadWindowTitle(HWND hwnd) {
     return buffer;
 }
 
-std::vector<WindowEntry> EnumerateCandidateWindows() {
+std::vector<WindowEntry> EnumerateCandidateWindows(bool withCloaked) {
     CandidateCollector collector;
+    collector.withCloaked = withCloaked;
     EnumWindows(CollectCandidate, reinterpret_cast<LPARAM>(&collector));
     return std::move(collector.entries);
 }

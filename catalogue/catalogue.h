@@ -20,7 +20,8 @@ bool IsCandidateWindow(HWND hwnd);
 // The title as the candidate filter reads it: at most 511 units.
 std::wstring ReadWindowTitle(HWND hwnd);
 
-std::vector<WindowEntry> EnumerateCandidateWindows();
+// `withCloaked`: cloaked windows too, marked as such, for a hide to find ticked windows on other desktops.
+std::vector<WindowEntry> EnumerateCandidateWindows(bool withCloaked = false);
 std::vector<HWND> EnumerateAllTopLevelWindows();
 WindowEntry DescribeWindow(HWND hwnd);
 WindowSnapshot TakeWindowSnapshot();

@@ -30,6 +30,9 @@ struct WindowEntry {
     std::uint32_t processId = 0;
     std::int64_t exStyle = 0;
     bool minimized = false;
+    // Out of view on another virtual desktop (or otherwise cloaked): never listed, but still the window a key
+    // names.
+    bool cloaked = false;
 };
 
 // The entry of that window among the entries, or null.

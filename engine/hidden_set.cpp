@@ -130,8 +130,12 @@ void RefreshFrame(HWND hwnd) {
     SetWindowPos(hwnd, nullptr, 0, 0, 0, 0, kFrameRefreshFlags | SWP_ASYNCWINDOWPOS);
 }
 
+// The owner is read now: it is fixed when a window is made, and an owned window never had a button of its
+// own.
 void AddTaskbarButton(const HiddenWindowRecord& record) {
-    if (app.taskbarList && !(record.savedExStyle & kExStyleToolWindow)) app.taskbarList->AddTab(record.hwnd);
+    if (app.taskbarList &&
+        HasOwnTaskbarButton(record.savedExStyle, GetWindow(record.hwnd, GW_OWNER) != nullptr))
+        app.taskbarList->AddTab(record.hwnd);
 }
 
 // Puts back what the window's program has just confirmed it can take at once: the saved style.
@@ -233,7 +237,7 @@ void ShowWindowAgain(const HiddenWindowRecord& record, bool activate) {
 // The windows hidden already count as the candidates they were: a key whose window is off the screen must not
 // fall back to the rest of its program's windows.
 std::vector<WindowEntry> CandidatesCountingHidden(const std::vector<WindowEntry>& ticked) {
-    std::vector<WindowEntry> candidates = EnumerateCandidateWindows();
+    std::vector<WindowEntry> candidates = EnumerateCandidateWindows(true);
     for (const WindowEntry& entry : ticked) {
         if (IsInHiddenSet(entry.hwnd) && !FindEntry(candidates, entry.hwnd)) candidates.push_back(entry);
     }

@@ -11,7 +11,17 @@ struct HandleSet {
     bool Contains(WindowHandle hwnd) const { return seen.contains(HandleValue(hwnd)); }
 };
 
+// A window the process-wide fallback may take in the key's or target's name.
+bool FallbackTakes(const WindowEntry& candidate, std::wstring_view processName) {
+    return !candidate.cloaked && EqualsIgnoringAsciiCase(candidate.processName, processName);
+}
+
 } // namespace
+
+bool HostsUnrelatedWindows(std::wstring_view processName) {
+    return EqualsIgnoringAsciiCase(processName, L"explorer.exe") ||
+           EqualsIgnoringAsciiCase(processName, L"ApplicationFrameHost.exe");
+}
 
 std::vector<WindowHandle> ResolveWindowsToHide(const std::vector<WindowKey>& hideList,
                                                const std::vector<WindowEntry>& candidates) {
@@ -24,12 +34,10 @@ std::vector<WindowHandle> ResolveWindowsToHide(const std::vector<WindowKey>& hid
             hit = true;
             if (inResult.Insert(candidate.hwnd)) result.push_back(candidate.hwnd);
         }
-        if (hit || key.processName.empty()) continue;
+        if (hit || key.processName.empty() || HostsUnrelatedWindows(key.processName)) continue;
         for (const WindowEntry& candidate : candidates) {
-            if (EqualsIgnoringAsciiCase(candidate.processName, key.processName) &&
-                inResult.Insert(candidate.hwnd)) {
+            if (FallbackTakes(candidate, key.processName) && inResult.Insert(candidate.hwnd))
                 result.push_back(candidate.hwnd);
-            }
         }
     }
     return result;
@@ -39,11 +47,11 @@ std::optional<WindowHandle> ResolveSwitchTarget(const WindowKey& target,
                                                 const std::vector<WindowEntry>& candidates) {
     if (target.title.empty()) return std::nullopt;
     for (const WindowEntry& candidate : candidates) {
-        if (KeyMatchesEntry(target, candidate)) return candidate.hwnd;
+        if (!candidate.cloaked && KeyMatchesEntry(target, candidate)) return candidate.hwnd;
     }
-    if (target.processName.empty()) return std::nullopt;
+    if (target.processName.empty() || HostsUnrelatedWindows(target.processName)) return std::nullopt;
     for (const WindowEntry& candidate : candidates) {
-        if (EqualsIgnoringAsciiCase(candidate.processName, target.processName)) return candidate.hwnd;
+        if (FallbackTakes(candidate, target.processName)) return candidate.hwnd;
     }
     return std::nullopt;
 }

@@ -6,17 +6,23 @@
 #include <vector>
 
 // Every candidate a key designates; a key that finds nothing by title falls back to every window of its
-// process.
+// process that is not cloaked, unless that process hosts unrelated windows. A cloaked window (on another
+// virtual desktop) is still found by its title.
 std::vector<WindowHandle> ResolveWindowsToHide(const std::vector<WindowKey>& hideList,
                                                const std::vector<WindowEntry>& candidates);
 
-// The first candidate matching title (and process, when given), else the first of that process.
+// The first candidate not cloaked matching title (and process, when given), else the first of that process
+// unless it hosts unrelated windows.
 std::optional<WindowHandle> ResolveSwitchTarget(const WindowKey& target,
                                                 const std::vector<WindowEntry>& candidates);
 
 // Whether a window of that process could be the switch target among some set of candidates, whatever its
 // title has become: its process matches the target's (by title or by the fallback), or the target names none.
 bool MayBeSwitchTarget(const WindowKey& target, std::wstring_view processName);
+
+// Programs whose one process holds windows of unrelated tasks (every File Explorer folder, every UWP app): a
+// window of theirs whose title changed says nothing about which of their other windows the user meant.
+bool HostsUnrelatedWindows(std::wstring_view processName);
 
 struct TopLevelWindow {
     WindowHandle hwnd = nullptr;
@@ -32,4 +38,11 @@ inline constexpr std::int64_t kExStyleToolWindow = 0x80;
 inline constexpr std::int64_t kExStyleAppWindow = 0x40000;
 inline std::int64_t HiddenExStyle(std::int64_t exStyle) {
     return (exStyle & ~kExStyleAppWindow) | kExStyleToolWindow;
+}
+
+// The shell's own rule for a taskbar button: an app window, or an unowned window that is not a tool window. A
+// restore gives a button back only to such a window, since the taskbar list adds one to any window it is
+// given.
+inline bool HasOwnTaskbarButton(std::int64_t exStyle, bool owned) {
+    return (exStyle & kExStyleAppWindow) || (!owned && !(exStyle & kExStyleToolWindow));
 }

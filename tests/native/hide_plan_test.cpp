@@ -6,8 +6,10 @@
 
 namespace {
 
-WindowEntry Entry(std::uint64_t handle, std::wstring title, std::wstring processName) {
-    return {HandleFromValue(handle), std::move(title), std::move(processName)};
+WindowEntry Entry(std::uint64_t handle, std::wstring title, std::wstring processName, bool cloaked = false) {
+    WindowEntry entry{HandleFromValue(handle), std::move(title), std::move(processName)};
+    entry.cloaked = cloaked;
+    return entry;
 }
 
 std::vector<std::uint64_t> Values(const std::vector<WindowHandle>& handles) {
@@ -120,6 +122,22 @@ TEST(ResolveWindowsToHide, NoCandidatesOrNoKeysGiveNothing) {
     EXPECT_TRUE(ResolveWindowsToHide({{L"Call", L"chat.exe"}}, {}).empty());
 }
 
+// File Explorer's folders and UWP apps share one process each; a window on another virtual desktop is
+// cloaked.
+TEST(ResolveWindowsToHide, SharedHostsHaveNoFallbackAndCloakedWindowsAreFoundByTitleOnly) {
+    const std::vector<WindowEntry> candidates = {
+        Entry(21, L"Downloads", L"explorer.exe"), Entry(22, L"Photos", L"ApplicationFrameHost.exe"),
+        Entry(23, L"Draft", L"writer.exe", true), Entry(24, L"Notes", L"writer.exe")};
+    const auto resolve = [&](const std::vector<WindowKey>& keys) {
+        return Values(ResolveWindowsToHide(keys, candidates));
+    };
+    EXPECT_EQ(resolve({{L"Documents", L"EXPLORER.EXE"}, {L"Mail", L"applicationframehost.exe"}}), Handles{});
+    EXPECT_EQ(resolve({{L"Draft", L"writer.exe"}}), (Handles{23}));
+    EXPECT_EQ(resolve({{L"Gone", L"writer.exe"}}), (Handles{24}));
+    EXPECT_FALSE(ResolveSwitchTarget({L"Documents", L"explorer.exe"}, candidates).has_value());
+    EXPECT_EQ(HandleValue(*ResolveSwitchTarget({L"Draft", L"writer.exe"}, candidates)), 24u);
+}
+
 TEST(ResolveSwitchTarget, TheFirstCandidateWithTitleAndProcessWins) {
     EXPECT_EQ(Target({L"Report - Writer", L"writer.exe"}), 11u);
     EXPECT_EQ(Target({L"report - WRITER", L"viewer.EXE"}), 16u);
@@ -196,6 +214,14 @@ TEST(AddOwnedWindows, AnInvisibleOwnerBeingHiddenStillTakesItsVisibleWindows) {
 
 TEST(AddOwnedWindows, NothingToHideAddsNothing) {
     EXPECT_EQ(WithOwned({}, {Window(1), Window(2, 1)}), Handles{});
+}
+
+TEST(HasOwnTaskbarButton, AppWindowsAndUnownedWindowsThatAreNotToolWindowsHaveOne) {
+    EXPECT_TRUE(HasOwnTaskbarButton(0, false));
+    EXPECT_FALSE(HasOwnTaskbarButton(0, true)); // a dialog owned by its program's main window
+    EXPECT_FALSE(HasOwnTaskbarButton(kExStyleToolWindow, false));
+    EXPECT_TRUE(HasOwnTaskbarButton(kExStyleAppWindow, true));
+    EXPECT_TRUE(HasOwnTaskbarButton(kExStyleAppWindow | kExStyleToolWindow, false));
 }
 
 TEST(HiddenExStyle, SetsToolWindowAndClearsAppWindow) {

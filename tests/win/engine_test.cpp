@@ -134,8 +134,9 @@ bool ActivateWhenSettled(Helper& helper, int index) {
 
 TEST_F(Engine, HidingWearsToolWindowStyleAndRestoringPutsTheExactStylesBack) {
     Helper helper({L"--window", L"Style plain", L"--window", L"Style app", L"--appwindow", L"--window",
-                   L"Style palette", L"--owner", L"1", L"--tool"});
-    ASSERT_EQ(helper.windows.size(), 3u);
+                   L"Style palette", L"--owner", L"1", L"--tool", L"--window", L"Style dialog", L"--owner",
+                   L"0"});
+    ASSERT_EQ(helper.windows.size(), 4u);
     const HWND plain = helper.windows[0];
     const HWND appWindow = helper.windows[1];
     const HWND palette = helper.windows[2];
@@ -146,8 +147,8 @@ TEST_F(Engine, HidingWearsToolWindowStyleAndRestoringPutsTheExactStylesBack) {
 
     HideWindows();
     ASSERT_TRUE(app.windowsHidden);
-    EXPECT_EQ(Status(), L"已隐藏 3 个窗口");
-    for (HWND hwnd : {plain, appWindow, palette})
+    EXPECT_EQ(Status(), L"已隐藏 4 个窗口");
+    for (HWND hwnd : {plain, appWindow, palette, helper.windows[3]})
         EXPECT_FALSE(IsWindowVisible(hwnd));
     EXPECT_EQ(StateOf(plain).exStyle, HiddenStyleOf(before[0].exStyle));
     EXPECT_EQ(StateOf(appWindow).exStyle, HiddenStyleOf(before[1].exStyle));
@@ -159,7 +160,7 @@ TEST_F(Engine, HidingWearsToolWindowStyleAndRestoringPutsTheExactStylesBack) {
     EXPECT_FALSE(Has(hiding, "frame:2"));
     EXPECT_TRUE(Has(hiding, "frame:0"));
     EXPECT_TRUE(Has(hiding, "frame:1"));
-    EXPECT_EQ(taskbar.Calls("delete"), (std::vector<HWND>{plain, appWindow, palette}));
+    EXPECT_EQ(taskbar.Calls("delete"), (std::vector<HWND>{plain, appWindow, palette, helper.windows[3]}));
 
     RestoreAllWindows();
     EXPECT_FALSE(app.windowsHidden);
@@ -174,7 +175,8 @@ TEST_F(Engine, HidingWearsToolWindowStyleAndRestoringPutsTheExactStylesBack) {
     // A style that was never changed is never written back either.
     EXPECT_TRUE(Only(restoring, "exstyle:2").empty());
     EXPECT_EQ(Only(restoring, "exstyle:0").size(), 1u);
-    // No taskbar button comes back for the window that never had one.
+    // No taskbar button comes back for the windows that never had one: a tool window, an owned dialog.
+    EXPECT_TRUE(IsWindowVisible(helper.windows[3]));
     EXPECT_EQ(taskbar.Calls("add"), (std::vector<HWND>{appWindow, plain}));
     EXPECT_FALSE(FileExists(StatePath()));
 }
