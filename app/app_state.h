@@ -2,6 +2,7 @@
 #pragma once
 #include "app/handles.h"
 #include "catalogue/window_types.h"
+#include "engine/hide_plan.h"
 #include "settings/app_settings.h"
 #include "ui/ids.h"
 
@@ -14,10 +15,9 @@
 
 // How far the hide of one window has got.
 enum class HideProgress {
-    Asked,     // the hide is queued and its program has not answered since
-    Hidden,    // off the screen, in the tool-window style, without its taskbar button
-    Refused,   // its program answered and kept the window on the screen
-    LeftShown, // the user brought it to the front while hidden: it stays until the restore
+    Asked,   // the hide is queued and its program has not answered since
+    Hidden,  // off the screen, in the tool-window style, without its taskbar button
+    Refused, // its program answered and kept the window on the screen
 };
 
 struct HiddenWindowRecord {
@@ -76,10 +76,10 @@ struct AppState {
     bool windowsHidden = false;
     std::vector<HiddenWindowRecord> hiddenSet;
     HWND focusBeforeHide = nullptr;
-    // The hide list as it stood when the hide began. Hidden windows are not candidates, so a commit made
-    // while they are hidden (or before the list has shown them again) would drop their keys; commits add
-    // these back.
-    std::vector<WindowKey> hiddenKeys;
+    // The hide list as it stood when the hide began, with the windows its keys found. Hidden windows are not
+    // candidates, so a commit made while they are hidden (or before the list has shown them again) would drop
+    // their keys; commits add these back, under each window's title of the moment.
+    std::vector<HiddenKey> hiddenKeys;
     HWND switchTarget = nullptr;
     // Windows put back whose programs did not answer in time: their shows are queued, and their own styles
     // and taskbar buttons go back when they answer. The state file lists them until then.
@@ -97,7 +97,9 @@ struct AppState {
     std::unordered_set<HWND> knownWindows;
     std::vector<HWND> dormantOwned;
     bool knownWindowsClassified = false;
+    // The system's word of a new window, and of a window shown (Wine sends only the first).
     UniqueWinEventHook winEventHook;
+    UniqueWinEventHook showEventHook;
     bool hiddenWatchSoon = false;
     HiddenLook hiddenLook;
 

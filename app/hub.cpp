@@ -126,6 +126,9 @@ void ToggleHidden() {
     if (app.windowsHidden) {
         CommitListToSettings();
         RestoreAllWindows();
+        // The activation of the main window during the restore did not refresh the list: the windows were
+        // not all back yet.
+        if (IsWindowVisible(app.mainWindow)) RefreshListIfWindowsChanged();
     } else {
         HideWindows(ReadListedChoice(), CommitListToSettings);
     }
@@ -143,7 +146,7 @@ LRESULT CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM
         if (wParam) StartListWatch(window);
         break;
     case WM_ACTIVATE:
-        if (LOWORD(wParam) != WA_INACTIVE) RefreshListIfWindowsChanged();
+        if (LOWORD(wParam) != WA_INACTIVE && !app.engineBusy) RefreshListIfWindowsChanged();
         return 0;
     case WM_CLOSE: ShowWindow(window, SW_HIDE); return 0;
     case WM_ERASEBKGND: OnEraseBackground(window, reinterpret_cast<HDC>(wParam)); return 1;

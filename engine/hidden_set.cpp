@@ -185,7 +185,7 @@ void FinishAnsweredHides() {
 void ShowHideOutcome() {
     OutcomeTally tally;
     for (const HiddenWindowRecord& record : app.hiddenSet) {
-        if (record.progress == HideProgress::LeftShown || !IsWindow(record.hwnd)) continue;
+        if (!IsWindow(record.hwnd)) continue;
         if (!IsTopLevelWindowVisible(record.hwnd)) {
             ++tally.done;
         } else {
@@ -304,7 +304,7 @@ void HideWindows(const ListedChoice& listed, std::vector<WindowEntry> (*commit)(
             return;
         }
         app.windowsHidden = true;
-        app.hiddenKeys = app.settings.hideList;
+        app.hiddenKeys = KeysWithTheirWindows(app.settings.hideList, candidates, toHide);
         app.switchTarget = target.value_or(nullptr);
         std::vector<HWND> rest;
         std::copy_if(toHide.begin(), toHide.end(), std::back_inserter(rest),

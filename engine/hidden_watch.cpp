@@ -3,6 +3,7 @@
 #include "app/app_state.h"
 #include "catalogue/catalogue.h"
 #include "engine/hidden_set.h"
+#include "engine/state_file.h"
 
 #include <algorithm>
 
@@ -12,9 +13,8 @@ namespace {
 constexpr int kOwnerChainLimit = 64;
 
 bool IsInHiddenSet(HWND hwnd) {
-    return std::any_of(app.hiddenSet.begin(), app.hiddenSet.end(), [&](const HiddenWindowRecord& record) {
-        return record.hwnd == hwnd && record.progress != HideProgress::LeftShown;
-    });
+    return std::any_of(app.hiddenSet.begin(), app.hiddenSet.end(),
+                       [&](const HiddenWindowRecord& record) { return record.hwnd == hwnd; });
 }
 
 bool OwnedByHiddenWindow(HWND hwnd) {
@@ -46,15 +46,25 @@ void ClassifyKnownWindows() {
     }
 }
 
+// A hidden window shown again goes out of sight again, unless the user brought it to the front (a chat
+// program's notification, its tray icon): that one is his again, whole, with its own style and taskbar
+// button, and the next restore leaves it as it is.
 void HideShownAgain() {
-    for (HiddenWindowRecord& record : app.hiddenSet) {
-        if (record.progress != HideProgress::Hidden || !IsTopLevelWindowVisible(record.hwnd)) continue;
-        if (record.hwnd == GetForegroundWindow()) {
-            record.progress = HideProgress::LeftShown;
-        } else {
+    std::vector<HiddenWindowRecord> broughtBack;
+    std::erase_if(app.hiddenSet, [&](HiddenWindowRecord& record) {
+        if (record.progress != HideProgress::Hidden || !IsTopLevelWindowVisible(record.hwnd)) return false;
+        if (record.hwnd != GetForegroundWindow()) {
             ShowWindowAsync(record.hwnd, SW_HIDE);
+            return false;
         }
-    }
+        record.wasMinimized = IsIconic(record.hwnd) != FALSE;
+        broughtBack.push_back(record);
+        return true;
+    });
+    if (broughtBack.empty()) return;
+    PutWindowsBack(std::move(broughtBack), false);
+    // Listed until it is back: a kill meanwhile leaves its undo to the watchdog.
+    WriteStateFile();
 }
 
 void Consider(HWND hwnd, std::vector<HWND>& join) {
@@ -161,8 +171,13 @@ void StartHiddenWatch(const std::vector<HWND>& topLevel) {
     app.dormantOwned.clear();
     app.knownWindowsClassified = false;
     if (!app.mainWindow) return;
-    app.winEventHook.reset(SetWinEventHook(EVENT_OBJECT_CREATE, EVENT_OBJECT_SHOW, nullptr, OnWindowEvent, 0,
-                                           0, WINEVENT_OUTOFCONTEXT | WINEVENT_SKIPOWNPROCESS));
+    // Two hooks, not one over the range between: that range holds every window's destruction in the session,
+    // and each would wake this thread.
+    constexpr DWORD kFlags = WINEVENT_OUTOFCONTEXT | WINEVENT_SKIPOWNPROCESS;
+    app.winEventHook.reset(
+        SetWinEventHook(EVENT_OBJECT_CREATE, EVENT_OBJECT_CREATE, nullptr, OnWindowEvent, 0, 0, kFlags));
+    app.showEventHook.reset(
+        SetWinEventHook(EVENT_OBJECT_SHOW, EVENT_OBJECT_SHOW, nullptr, OnWindowEvent, 0, 0, kFlags));
     StartLooking();
     // The first look classifies the windows known at the hide and lists those made since.
     LookSoon();
@@ -170,6 +185,7 @@ void StartHiddenWatch(const std::vector<HWND>& topLevel) {
 
 void StopHiddenWatch() {
     app.winEventHook.reset();
+    app.showEventHook.reset();
     StopLooking();
     if (app.mainWindow) KillTimer(app.mainWindow, TIMER_HIDDEN_WATCH_SOON);
     app.hiddenWatchSoon = false;

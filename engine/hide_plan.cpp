@@ -56,6 +56,24 @@ std::optional<WindowHandle> ResolveSwitchTarget(const WindowKey& target,
     return std::nullopt;
 }
 
+std::vector<HiddenKey> KeysWithTheirWindows(const std::vector<WindowKey>& hideList,
+                                            const std::vector<WindowEntry>& candidates,
+                                            const std::vector<WindowHandle>& toHide) {
+    HandleSet hiding;
+    for (WindowHandle hwnd : toHide)
+        hiding.Insert(hwnd);
+    std::vector<HiddenKey> keys;
+    for (const WindowKey& key : hideList) {
+        const std::size_t before = keys.size();
+        for (const WindowEntry& candidate : candidates) {
+            if (hiding.Contains(candidate.hwnd) && KeyMatchesEntry(key, candidate))
+                keys.push_back({key, candidate.hwnd});
+        }
+        if (keys.size() == before) keys.push_back({key, nullptr});
+    }
+    return keys;
+}
+
 bool MayBeSwitchTarget(const WindowKey& target, std::wstring_view processName) {
     if (target.title.empty()) return false;
     return target.processName.empty() || EqualsIgnoringAsciiCase(processName, target.processName);

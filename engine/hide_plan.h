@@ -20,6 +20,19 @@ std::optional<WindowHandle> ResolveSwitchTarget(const WindowKey& target,
 // title has become: its process matches the target's (by title or by the fallback), or the target names none.
 bool MayBeSwitchTarget(const WindowKey& target, std::wstring_view processName);
 
+// A key of the hide list with a window it found by title at the hide. While that window is hidden it is no
+// candidate, so the list cannot keep its tick: the key does, under whatever title the window takes meanwhile.
+struct HiddenKey {
+    WindowKey key;
+    WindowHandle window = nullptr; // none: the key found no window to hide by its title
+};
+
+// Each key with every window to hide that it matches by title (in candidate order), or alone when it matches
+// none.
+std::vector<HiddenKey> KeysWithTheirWindows(const std::vector<WindowKey>& hideList,
+                                            const std::vector<WindowEntry>& candidates,
+                                            const std::vector<WindowHandle>& toHide);
+
 // Programs whose one process holds windows of unrelated tasks (every File Explorer folder, every UWP app): a
 // window of theirs whose title changed says nothing about which of their other windows the user meant.
 bool HostsUnrelatedWindows(std::wstring_view processName);

@@ -135,10 +135,15 @@ std::vector<WindowEntry> CommitListToSettings() {
         app.settings.hideList.push_back(KeyOf(entry));
         ticked.push_back(std::move(entry));
     }
-    for (const WindowKey& key : app.hiddenKeys) {
+    for (const HiddenKey& hidden : app.hiddenKeys) {
+        WindowKey key = hidden.key;
+        if (hidden.window && IsWindow(hidden.window)) {
+            std::wstring title = ReadWindowTitle(hidden.window);
+            if (!title.empty()) key.title = std::move(title);
+        }
         if (std::find(app.settings.hideList.begin(), app.settings.hideList.end(), key) ==
             app.settings.hideList.end()) {
-            app.settings.hideList.push_back(key);
+            app.settings.hideList.push_back(std::move(key));
         }
     }
     const WindowEntry described = DescribeWindow(ChosenTarget());

@@ -7,7 +7,8 @@ import time
 import unittest
 
 from veltrano_e2e import (HELPER, RUNS, WM_ENDSESSION, WM_LBUTTONDBLCLK, WM_TRAYICON, WS_EX_TOOLWINDOW, E2ETestCase,
-                          HiddenScene, kill_linux, own_wine_processes, report, settings_text, summary, wait_for)
+                          HiddenScene, kill_linux, own_wine_processes, read_state_file, report, settings_text, summary,
+                          wait_for)
 
 
 class Faults(E2ETestCase):
@@ -265,9 +266,9 @@ class Uncooperative(E2ETestCase):
 
     def test_what_refuses_shows_itself_or_opens_owned_windows_while_hidden_is_told_or_hidden_again(self):
         scene, odd, before = self.scene("Odd", "--window", "Odd Stubborn", "--refuse-hide", "--window",
-                                        "Odd Chatty", "--reshow", "400")
+                                        "Odd Chatty", "--reshow", "400", "--window", "Odd Front", "--front", "600")
         scene.hide()
-        expected = "已隐藏 4 个窗口，1 个未隐藏：“Odd Stubborn”拒绝隐藏"
+        expected = "已隐藏 5 个窗口，1 个未隐藏：“Odd Stubborn”拒绝隐藏"
         self.assertTrue(wait_for(lambda: scene.status() == expected, 5), scene.status())
         self.assertEqual(scene.probe.state(odd.windows[0]), before[0], "a refused window was changed")
         self.assertEqual(scene.probe.ask("open-owned 0 300"), "ok")
@@ -278,6 +279,9 @@ class Uncooperative(E2ETestCase):
                              if len(probe.ask(f"shown-for {index}").split()) >= spans else None, 5)
             self.assertTrue(shown, f"window {index} was not shown and hidden again")
             self.assertLess(shown[-1], 500, f"window {index} stayed on the screen while hidden")
+        # Brought to the front by its program, Front is the user's again: own style, out of the state file.
+        self.assertTrue(wait_for(lambda: scene.probe.state(odd.windows[2]) == before[2], 3), "Front is not back whole")
+        self.assertNotIn(odd.windows[2], [hwnd for hwnd, _, _, _ in read_state_file(scene.program.state_path)])
         scene.restore(total=4)
         self.assertTrue(wait_for(lambda: scene.status() == "已恢复全部窗口", 5), scene.status())
         self.assert_as_before(scene, odd.windows, before)

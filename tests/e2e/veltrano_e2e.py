@@ -525,7 +525,7 @@ def read_state_file(path):
     count = int(lines[1])
     records = []
     for line in lines[2:2 + count]:
-        hwnd, pid, style, minimised = line.split("|")
+        hwnd, pid, style, minimised = line.split("|")[:4]  # a fifth field marks a window in its own style
         records.append((int(hwnd, 16), int(pid), int(style, 16), int(minimised)))
     return records
 

@@ -42,7 +42,11 @@
 //   --window <title>  --len <n> (pad the title with 'x' to n units)  --owner <index>  --tool  --appwindow
 //   --minimized  --invisible  --notitle  --count <n> (n windows like it, titled "<title> 1" to "<title> n")
 //   --refuse-hide (keeps itself on the screen when hidden)  --reshow <ms> (shows itself again, without
-//   activation, <ms> after it was first hidden)
+//   activation, <ms> after it was first hidden)  --front <ms> (shows itself and takes the foreground, as a
+//   click on its tray icon would, <ms> after it was first hidden)  --retitle <ms> (adds " *" to its title
+//   <ms> after it was first hidden)  --ask-save (asked whether the session may end, it opens an owned
+//   question
+//   "<title> 保存更改？" and says no, as a program with unsaved work does)
 // Process options: --hold-hotkey <mods> <vk> (registers a global hotkey and prints "hotkey 1" or "hotkey 0"),
 //   --lock-file <path> (opens the file without sharing until the end; may be given more than once),
 //   --crash-remote <pid> (starts a thread at address 0 in that process, which faults there, prints "crashed
@@ -76,13 +80,19 @@ struct WindowSpec {
     bool invisible = false;
     int count = 1;
     bool refuseHide = false;
+    bool askSave = false;
+    // What it does once, the given time after it was first hidden; 0: nothing.
     int reshowMs = 0;
+    int frontMs = 0;
+    int retitleMs = 0;
 };
 
 std::vector<HWND> windows;
 // Parallel to `windows`: how each behaves.
 std::vector<WindowSpec> behaviours;
 constexpr UINT_PTR kReshowTimer = 1;
+constexpr UINT_PTR kFrontTimer = 2;
+constexpr UINT_PTR kRetitleTimer = 3;
 // Parallel to `windows`: when each was last shown (0: it is not), and how long it stayed each time.
 std::vector<ULONGLONG> shownAt;
 std::vector<std::string> shownFor;
@@ -121,6 +131,14 @@ int IndexOf(HWND hwnd) {
     return -1;
 }
 
+std::wstring TitleOf(HWND hwnd) {
+    wchar_t title[256] = {};
+    GetWindowTextW(hwnd, title, 256);
+    return title;
+}
+
+HWND OpenWindow(const WindowSpec& spec, HWND owner, int offset);
+
 // The test windows have no keyboard menu: a hotkey press that Wine hands to the window as plain keys would
 // otherwise open the system menu, whose modal loop swallows every later key.
 LRESULT CALLBACK RecordingWindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
@@ -130,13 +148,26 @@ LRESULT CALLBACK RecordingWindowProc(HWND hwnd, UINT message, WPARAM wParam, LPA
         WindowSpec& behaviour = behaviours[static_cast<std::size_t>(index)];
         if (message == WM_WINDOWPOSCHANGING && behaviour.refuseHide)
             reinterpret_cast<WINDOWPOS*>(lParam)->flags &= ~static_cast<UINT>(SWP_HIDEWINDOW);
-        if (message == WM_SHOWWINDOW && !wParam && behaviour.reshowMs > 0) {
-            SetTimer(hwnd, kReshowTimer, static_cast<UINT>(behaviour.reshowMs), nullptr);
-            behaviour.reshowMs = 0;
+        if (message == WM_SHOWWINDOW && !wParam) {
+            for (auto [timer, ms] : {std::pair{kReshowTimer, &behaviour.reshowMs},
+                                     {kFrontTimer, &behaviour.frontMs},
+                                     {kRetitleTimer, &behaviour.retitleMs}}) {
+                if (*ms > 0) SetTimer(hwnd, timer, static_cast<UINT>(*ms), nullptr);
+                *ms = 0;
+            }
         }
-        if (message == WM_TIMER && wParam == kReshowTimer) {
-            KillTimer(hwnd, kReshowTimer);
-            ShowWindow(hwnd, SW_SHOWNA);
+        if (message == WM_TIMER && wParam >= kReshowTimer && wParam <= kRetitleTimer) {
+            KillTimer(hwnd, wParam);
+            if (wParam == kReshowTimer) ShowWindow(hwnd, SW_SHOWNA);
+            if (wParam == kFrontTimer) {
+                ShowWindow(hwnd, SW_SHOW);
+                SetForegroundWindow(hwnd);
+            }
+            if (wParam == kRetitleTimer) SetWindowTextW(hwnd, (TitleOf(hwnd) + L" *").c_str());
+        }
+        if (message == WM_QUERYENDSESSION && behaviour.askSave) {
+            ShowWindow(OpenWindow({TitleOf(hwnd) + L" 保存更改？"}, hwnd, 150), SW_SHOW);
+            return FALSE;
         }
         const std::string name = std::to_string(index);
         if (message == WM_SHOWWINDOW) {
@@ -618,9 +649,7 @@ void OpenOwnedWindow(UINT_PTR timer) {
     for (const auto& [id, ownerIndex] : ownedToOpen) {
         if (id != timer) continue;
         HWND owner = windows[static_cast<std::size_t>(ownerIndex)];
-        wchar_t title[256] = {};
-        GetWindowTextW(owner, title, 256);
-        ShowWindow(OpenWindow({std::wstring(title) + L" reminder"}, owner, 150), SW_SHOWNA);
+        ShowWindow(OpenWindow({TitleOf(owner) + L" reminder"}, owner, 150), SW_SHOWNA);
     }
 }
 
@@ -705,6 +734,12 @@ std::vector<WindowSpec> ParseWindows(int argc, wchar_t** argv) {
             specs.back().refuseHide = true;
         } else if (option == L"--reshow" && hasValue) {
             specs.back().reshowMs = _wtoi(argv[++i]);
+        } else if (option == L"--front" && hasValue) {
+            specs.back().frontMs = _wtoi(argv[++i]);
+        } else if (option == L"--retitle" && hasValue) {
+            specs.back().retitleMs = _wtoi(argv[++i]);
+        } else if (option == L"--ask-save") {
+            specs.back().askSave = true;
         }
     }
     return Expanded(specs);
