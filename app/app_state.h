@@ -48,7 +48,7 @@ struct HiddenLook {
 };
 
 // Which outcome the status line shows, so that a program answering late can bring it up to date.
-enum class ShownOutcome { None, Hide, Restore };
+enum class ShownOutcome { None, Hide, Restore, SessionRestore };
 
 struct AppState {
     HINSTANCE instance = nullptr;
@@ -92,6 +92,10 @@ struct AppState {
     std::size_t answersArrived = 0;
     // A hide or restore is waiting for answers; what arrives meanwhile must not start another.
     bool engineBusy = false;
+    // How deep the engine is in changing windows, and whether the end of the session asked for a restore
+    // meanwhile.
+    int changingWindows = 0;
+    bool sessionEndRestoreOwed = false;
 
     // While hidden: the top-level windows seen so far, and the not yet visible ones owned by hidden windows.
     std::unordered_set<HWND> knownWindows;

@@ -21,6 +21,8 @@
 namespace {
 
 constexpr wchar_t kMainClassName[] = L"VeltranoClass";
+// The highest level a program may take.
+constexpr DWORD kShutdownLevel = 0x3FF;
 // Broadcast by the shell when it (re)starts; registered once per process.
 UINT taskbarCreatedMessage = 0;
 
@@ -101,6 +103,14 @@ void OnTimer(WPARAM id) {
     }
 }
 
+// Veltrano is asked first (its shutdown level): a hidden program could neither show its "save changes?"
+// question nor, without a visible window, hold up the end, and its work would be lost. Should the session go
+// on after all, the windows stay back and the status line says why.
+LRESULT OnQueryEndSession() {
+    RestoreForSessionEnd();
+    return TRUE;
+}
+
 void OnHotkey(WPARAM id) {
     if (id != HOTKEY_ID_TOGGLE) return;
     HWND box = ControlHandle(IDC_HOTKEY);
@@ -150,8 +160,9 @@ LRESULT CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM
         return 0;
     case WM_CLOSE: ShowWindow(window, SW_HIDE); return 0;
     case WM_ERASEBKGND: OnEraseBackground(window, reinterpret_cast<HDC>(wParam)); return 1;
+    case WM_QUERYENDSESSION: return OnQueryEndSession();
     case WM_ENDSESSION:
-        if (wParam && app.windowsHidden) RestoreAllWindows();
+        if (wParam) RestoreForSessionEnd();
         return 0;
     case WM_GETMINMAXINFO: OnGetMinMaxInfo(*reinterpret_cast<MINMAXINFO*>(lParam)); return 0;
     case WM_NOTIFY: OnNotify(*reinterpret_cast<const NMHDR*>(lParam)); return 0;
@@ -201,6 +212,8 @@ LONG WINAPI LastChanceFilter(EXCEPTION_POINTERS*) {
 
 int RunNormalRole() {
     SetProcessDpiAwarenessContext(DPI_AWARENESS_CONTEXT_PER_MONITOR_AWARE_V2);
+    // Above every program left at the default level (0x280): asked first whether the session may end.
+    SetProcessShutdownParameters(kShutdownLevel, 0);
     SetUnhandledExceptionFilter(LastChanceFilter);
     UniqueHandle instanceMutex(CreateMutexW(nullptr, TRUE, L"Global\\Veltrano_SingleInstance"));
     if (instanceMutex && GetLastError() == ERROR_ALREADY_EXISTS) {

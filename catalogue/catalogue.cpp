@@ -1,6 +1,9 @@
 #include "catalogue/catalogue.h"
 
+#include "app/handles.h"
+
 #include <dwmapi.h>
+#include <sddl.h>
 
 #include <utility>
 
@@ -81,6 +84,35 @@ std::wstring ProcessNameOfId(DWORD processId) {
         name = std::wstring(FileNameOfPath({path, size}));
     CloseHandle(process);
     return name;
+}
+
+ProcessRights RightsOfProcess(HANDLE process) {
+    ProcessRights rights;
+    HANDLE token = nullptr;
+    if (!process || !OpenProcessToken(process, TOKEN_QUERY, &token)) return rights;
+    const UniqueHandle owned(token);
+    alignas(TOKEN_USER) unsigned char buffer[256] = {};
+    DWORD size = 0;
+    TOKEN_ELEVATION elevation = {};
+    if (!GetTokenInformation(token, TokenIntegrityLevel, buffer, sizeof(buffer), &size)) return rights;
+    PSID label = reinterpret_cast<const TOKEN_MANDATORY_LABEL*>(buffer)->Label.Sid;
+    rights.integrity = *GetSidSubAuthority(label, *GetSidSubAuthorityCount(label) - 1u);
+    if (!GetTokenInformation(token, TokenElevation, &elevation, sizeof(elevation), &size)) return rights;
+    rights.elevated = elevation.TokenIsElevated != 0;
+    wchar_t* user = nullptr;
+    if (GetTokenInformation(token, TokenUser, buffer, sizeof(buffer), &size) &&
+        ConvertSidToStringSidW(reinterpret_cast<const TOKEN_USER*>(buffer)->User.Sid, &user)) {
+        rights.user = user;
+        LocalFree(user);
+    }
+    rights.known = true;
+    return rights;
+}
+
+ProcessRights RightsOfProcessId(DWORD processId) {
+    const UniqueHandle process(processId ? OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, processId)
+                                         : nullptr);
+    return RightsOfProcess(process.get());
 }
 
 bool IsWindowCloaked(HWND hwnd) {

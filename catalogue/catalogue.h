@@ -1,6 +1,7 @@
 // Enumerating and describing other programs' top-level windows.
 #pragma once
 #include "catalogue/window_types.h"
+#include "catalogue/process_rights.h"
 
 #include <windows.h>
 
@@ -14,6 +15,9 @@ bool IsTopLevelWindowVisible(HWND hwnd);
 std::wstring GetWindowProcessName(HWND hwnd);
 // The file name of a process's executable; empty when it cannot be told.
 std::wstring ProcessNameOfId(DWORD processId);
+// The rights a process runs with; not known where the system does not let them be read.
+ProcessRights RightsOfProcess(HANDLE process);
+ProcessRights RightsOfProcessId(DWORD processId);
 // Tests 1 to 6 of the candidate filter, for any window; the title test is made by the enumerations, which
 // read the title.
 bool IsCandidateWindow(HWND hwnd);

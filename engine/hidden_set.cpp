@@ -3,6 +3,7 @@
 #include "catalogue/catalogue.h"
 #include "engine/hidden_watch.h"
 #include "engine/hide_plan.h"
+#include "catalogue/process_rights.h"
 #include "engine/program_answers.h"
 #include "engine/state_file.h"
 #include "ui/tray.h"
@@ -10,6 +11,7 @@
 #include <algorithm>
 #include <iterator>
 #include <string>
+#include <utility>
 
 namespace {
 
@@ -19,6 +21,19 @@ struct BusyGuard {
     ~BusyGuard() { app.engineBusy = false; }
     BusyGuard(const BusyGuard&) = delete;
     BusyGuard& operator=(const BusyGuard&) = delete;
+};
+
+// While windows are being changed. Messages other programs send (the end of the session among them) arrive
+// inside every wait for a program; a restore run there would be undone by what follows, so it is owed and
+// runs once the outermost change is done.
+struct ChangingWindows {
+    ChangingWindows() { ++app.changingWindows; }
+    ~ChangingWindows() {
+        if (--app.changingWindows == 0 && std::exchange(app.sessionEndRestoreOwed, false))
+            RestoreAllWindows(true);
+    }
+    ChangingWindows(const ChangingWindows&) = delete;
+    ChangingWindows& operator=(const ChangingWindows&) = delete;
 };
 
 std::vector<TopLevelWindow> DescribeTopLevelWindows(const std::vector<HWND>& handles) {
@@ -149,6 +164,7 @@ void WriteBackStyle(const HiddenWindowRecord& record) {
 // loses its taskbar button, one still on the screen refused. The state file learns of a style change before
 // it is made, so a kill in between leaves an undo that rewrites an unchanged style, never a lost one.
 void FinishAnsweredHides() {
+    ChangingWindows changing;
     // Copies, not references: the calls below wait for answers from other programs, and answers arriving
     // meanwhile may change the hidden set.
     std::vector<HiddenWindowRecord> restyle;
@@ -182,6 +198,15 @@ void FinishAnsweredHides() {
     PublishWatchedWindows();
 }
 
+// Why a window is still on the screen. A program with higher rights than this one is named as such where the
+// system lets its rights be read: neither waiting nor asking again would help, only running Veltrano with the
+// same rights.
+Shortfall WhyStillShown(const HiddenWindowRecord& record) {
+    static const ProcessRights ours = RightsOfProcess(GetCurrentProcess());
+    if (OutranksUs(ours, RightsOfProcessId(record.processId))) return Shortfall::NeedsRights;
+    return record.progress == HideProgress::Refused ? Shortfall::Refused : Shortfall::NotAnswering;
+}
+
 void ShowHideOutcome() {
     OutcomeTally tally;
     for (const HiddenWindowRecord& record : app.hiddenSet) {
@@ -189,7 +214,7 @@ void ShowHideOutcome() {
         if (!IsTopLevelWindowVisible(record.hwnd)) {
             ++tally.done;
         } else {
-            AddShortfall(tally, record.progress == HideProgress::Refused, ReadWindowTitle(record.hwnd));
+            AddShortfall(tally, WhyStillShown(record), ReadWindowTitle(record.hwnd));
         }
     }
     app.shownOutcome = ShownOutcome::Hide;
@@ -199,13 +224,14 @@ void ShowHideOutcome() {
 void ShowRestoreOutcome() {
     OutcomeTally tally{.done = app.restoredCount};
     for (const HiddenWindowRecord& record : app.pendingUndo) {
-        if (IsWindow(record.hwnd)) AddShortfall(tally, false, ReadWindowTitle(record.hwnd));
+        if (IsWindow(record.hwnd)) AddShortfall(tally, Shortfall::NotAnswering, ReadWindowTitle(record.hwnd));
     }
-    SetStatusText(RestoreOutcomeText(tally));
+    SetStatusText(RestoreOutcomeText(tally, app.shownOutcome == ShownOutcome::SessionRestore));
 }
 
 // The undos whose programs have answered since they were put back.
 void CompletePendingUndos() {
+    ChangingWindows changing;
     // Taken out first: putting a window back waits for its program, and answers arriving meanwhile come
     // back here.
     const auto answered =
@@ -222,7 +248,8 @@ void CompletePendingUndos() {
     }
     // An old watchdog waiting on a hung program must not write over the file of a run started since.
     if (!app.watchdogRole) WriteStateFile();
-    if (app.shownOutcome == ShownOutcome::Restore) ShowRestoreOutcome();
+    if (app.shownOutcome == ShownOutcome::Restore || app.shownOutcome == ShownOutcome::SessionRestore)
+        ShowRestoreOutcome();
 }
 
 void ShowWindowAgain(const HiddenWindowRecord& record, bool activate) {
@@ -273,6 +300,7 @@ std::vector<WindowEntry> ListedToHideFirst(const ListedChoice& listed) {
 } // namespace
 
 void HideWindows(const ListedChoice& listed, std::vector<WindowEntry> (*commit)()) {
+    ChangingWindows changing;
     if (app.windowsHidden || app.engineBusy) return;
     app.focusBeforeHide = GetForegroundWindow();
     app.hiddenSet.clear();
@@ -328,6 +356,7 @@ void HideWindows(const ListedChoice& listed, std::vector<WindowEntry> (*commit)(
 }
 
 OutcomeTally PutWindowsBack(std::vector<HiddenWindowRecord> records, bool activate) {
+    ChangingWindows changing;
     OutcomeTally tally;
     std::erase_if(records,
                   [](const HiddenWindowRecord& record) { return !record.hwnd || !IsWindow(record.hwnd); });
@@ -372,7 +401,7 @@ OutcomeTally PutWindowsBack(std::vector<HiddenWindowRecord> records, bool activa
                 ++tally.done;
                 AddTaskbarButton(record);
             } else {
-                AddShortfall(tally, true, ReadWindowTitle(record.hwnd));
+                AddShortfall(tally, Shortfall::Refused, ReadWindowTitle(record.hwnd));
             }
         } else if (visible && record.ownStyle && !answeredFirst[i]) {
             // Never left the screen: its queued hide and show cancel out when its program wakes.
@@ -381,14 +410,15 @@ OutcomeTally PutWindowsBack(std::vector<HiddenWindowRecord> records, bool activa
             if (answeredFirst[i]) record.ownStyle = true; // its style is back already
             Ask(record);
             app.pendingUndo.push_back(record);
-            AddShortfall(tally, false, ReadWindowTitle(record.hwnd));
+            AddShortfall(tally, Shortfall::NotAnswering, ReadWindowTitle(record.hwnd));
         }
     }
     CompletePendingUndos();
     return tally;
 }
 
-void RestoreAllWindows() {
+void RestoreAllWindows(bool forSessionEnd) {
+    ChangingWindows changing;
     if (!app.windowsHidden || app.engineBusy) return;
     StopHiddenWatch();
     std::vector<HiddenWindowRecord> records = std::move(app.hiddenSet);
@@ -403,8 +433,8 @@ void RestoreAllWindows() {
     app.focusBeforeHide = nullptr;
     UpdateTrayTip();
     app.restoredCount = tally.done;
-    app.shownOutcome = ShownOutcome::Restore;
-    SetStatusText(RestoreOutcomeText(tally));
+    app.shownOutcome = forSessionEnd ? ShownOutcome::SessionRestore : ShownOutcome::Restore;
+    SetStatusText(RestoreOutcomeText(tally, forSessionEnd));
 }
 
 // No message may be dispatched here: each program is asked with a blocking, bounded question, and a window
@@ -436,6 +466,14 @@ void RestoreAllOnCrash() {
     WriteStateFile();
 }
 
+void RestoreForSessionEnd() {
+    if (app.changingWindows > 0) {
+        app.sessionEndRestoreOwed = true;
+    } else if (app.windowsHidden) {
+        RestoreAllWindows(true);
+    }
+}
+
 void AnswerArrived(unsigned question) {
     ++app.answersArrived;
     for (std::vector<HiddenWindowRecord>* records : {&app.hiddenSet, &app.puttingBack, &app.pendingUndo}) {
@@ -458,6 +496,7 @@ void AnswerArrived(unsigned question) {
 }
 
 void HideLateComers(const std::vector<HWND>& windows, const std::vector<WindowEntry>& known) {
+    ChangingWindows changing;
     if (windows.empty()) return;
     const std::size_t first = app.hiddenSet.size();
     for (HWND hwnd : windows)

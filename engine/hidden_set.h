@@ -10,8 +10,12 @@
 // off the screen before anything else is read; then `commit` (where given) makes this press's settings from
 // the list and returns the ticked windows as read now, and the rest is looked for.
 void HideWindows(const ListedChoice& listed = {}, std::vector<WindowEntry> (*commit)() = nullptr);
-void RestoreAllWindows();
+// `forSessionEnd`: the status line says the end of the session brought the windows back.
+void RestoreAllWindows(bool forSessionEnd = false);
 void RestoreAllOnCrash();
+// The session is ending: every hidden window comes back, at once or, when this arrives while windows are
+// being changed, as soon as that is done.
+void RestoreForSessionEnd();
 void SwitchFocusTo(HWND target);
 
 // Puts the windows back in the given order: at once for programs that answer, the rest (queued) when they

@@ -1,48 +1,61 @@
 #include "engine/hide_outcome.h"
 
+#include <numeric>
+
 namespace {
+
+using KindTexts = std::array<const wchar_t*, 3>;
 
 std::wstring Quoted(const std::wstring& title) {
     if (title.size() <= kOutcomeTitleUnits) return L"“" + title + L"”";
     return L"“" + title.substr(0, kOutcomeTitleUnits) + L"…”";
 }
 
-// "“Chat”无响应", "“Chat”等 2 个无响应，另有 1 个拒绝隐藏".
-std::wstring Shortfall(const OutcomeTally& tally, const wchar_t* notAnswering, const wchar_t* refused) {
-    const std::size_t firstKind = tally.firstRefused ? tally.refused : tally.notAnswering;
-    const std::size_t otherKind = tally.firstRefused ? tally.notAnswering : tally.refused;
+std::size_t Index(Shortfall kind) {
+    return static_cast<std::size_t>(kind);
+}
+
+// "“Chat”无响应", "“Chat”等 2 个无响应，另有 1 个拒绝隐藏": the first window's kind, then the others in
+// order.
+std::wstring ShortfallText(const OutcomeTally& tally, const KindTexts& texts) {
+    const std::size_t first = Index(tally.firstKind);
     std::wstring text = Quoted(tally.firstTitle);
-    if (firstKind > 1) text += L"等 " + std::to_wstring(firstKind) + L" 个";
-    text += tally.firstRefused ? refused : notAnswering;
-    if (otherKind > 0)
-        text +=
-            L"，另有 " + std::to_wstring(otherKind) + L" 个" + (tally.firstRefused ? notAnswering : refused);
+    if (tally.missing[first] > 1) text += L"等 " + std::to_wstring(tally.missing[first]) + L" 个";
+    text += texts[first];
+    const wchar_t* joiner = L"，另有 ";
+    for (std::size_t kind = 0; kind < texts.size(); ++kind) {
+        if (kind == first || tally.missing[kind] == 0) continue;
+        text += joiner + std::to_wstring(tally.missing[kind]) + L" 个" + texts[kind];
+        joiner = L"、";
+    }
     return text;
 }
 
 std::size_t Missing(const OutcomeTally& tally) {
-    return tally.notAnswering + tally.refused;
+    return std::accumulate(tally.missing.begin(), tally.missing.end(), std::size_t{0});
 }
 
 } // namespace
 
-void AddShortfall(OutcomeTally& tally, bool refused, std::wstring_view title) {
+void AddShortfall(OutcomeTally& tally, Shortfall kind, std::wstring_view title) {
     if (Missing(tally) == 0) {
         tally.firstTitle = title;
-        tally.firstRefused = refused;
+        tally.firstKind = kind;
     }
-    ++(refused ? tally.refused : tally.notAnswering);
+    ++tally.missing[Index(kind)];
 }
 
 std::wstring HideOutcomeText(const OutcomeTally& tally) {
     std::wstring text = L"已隐藏 " + std::to_wstring(tally.done) + L" 个窗口";
     if (Missing(tally) == 0) return text;
     return text + L"，" + std::to_wstring(Missing(tally)) + L" 个未隐藏：" +
-           Shortfall(tally, L"无响应", L"拒绝隐藏");
+           ShortfallText(tally, {L"无响应", L"拒绝隐藏", L"需要管理员权限"});
 }
 
-std::wstring RestoreOutcomeText(const OutcomeTally& tally) {
-    if (Missing(tally) == 0) return L"已恢复全部窗口";
-    return L"已恢复 " + std::to_wstring(tally.done) + L" 个窗口，" + std::to_wstring(Missing(tally)) +
-           L" 个未恢复：" + Shortfall(tally, L"无响应，待其响应后恢复", L"拒绝显示");
+std::wstring RestoreOutcomeText(const OutcomeTally& tally, bool forSessionEnd) {
+    const std::wstring reason = forSessionEnd ? L"因注销或关机，" : L"";
+    if (Missing(tally) == 0) return reason + L"已恢复全部窗口";
+    return reason + L"已恢复 " + std::to_wstring(tally.done) + L" 个窗口，" +
+           std::to_wstring(Missing(tally)) + L" 个未恢复：" +
+           ShortfallText(tally, {L"无响应，待其响应后恢复", L"拒绝显示", L"需要管理员权限"});
 }

@@ -38,6 +38,10 @@
 //   windows <pid>            -> "<n>", then n lines "<handle in hex> <visible> <class>" in z-order
 //   answers <window> <ms>    -> "<slowest answer in ms> <answers>": null messages sent one after the other
 //                               for <ms>, each waited for at most 2 s
+//   end-session <pid>...     -> "ended" or "cancelled": asks the processes in the order given whether the
+//   session
+//                               may end, as Windows does in the order of their shutdown levels (wineboot goes
+//                               by process id), then tells every window asked whether it ends
 // Window options, one argument each, every option applying to the window named before it:
 //   --window <title>  --len <n> (pad the title with 'x' to n units)  --owner <index>  --tool  --appwindow
 //   --minimized  --invisible  --notitle  --count <n> (n windows like it, titled "<title> 1" to "<title> n")
@@ -438,6 +442,22 @@ BOOL CALLBACK CollectProcessWindow(HWND hwnd, LPARAM param) {
     return TRUE;
 }
 
+std::string EndSession(const std::vector<std::string>& words) {
+    std::vector<HWND> asked;
+    bool ending = true;
+    for (std::size_t i = 1; i < words.size() && ending; ++i) {
+        ProcessWindows search{static_cast<DWORD>(Number(words[i])), {}};
+        EnumWindows(CollectProcessWindow, reinterpret_cast<LPARAM>(&search));
+        for (HWND hwnd : search.found) {
+            asked.push_back(hwnd);
+            ending = SendTo(hwnd, WM_QUERYENDSESSION, 0, 0) && ending;
+        }
+    }
+    for (HWND hwnd : asked)
+        SendTo(hwnd, WM_ENDSESSION, ending, 0);
+    return ending ? "ended" : "cancelled";
+}
+
 void SayWindowsOf(DWORD processId) {
     ProcessWindows search{processId, {}};
     EnumWindows(CollectProcessWindow, reinterpret_cast<LPARAM>(&search));
@@ -550,6 +570,8 @@ bool ExecuteAboutOthers(const std::string& line) {
         SayProcesses(Widen(words[1]));
     } else if (verb == "resources" && words.size() > 1) {
         Say(Resources(static_cast<DWORD>(Number(words[1]))));
+    } else if (verb == "end-session" && words.size() > 1) {
+        Say(EndSession(words));
     } else if (verb == "windows" && words.size() > 1) {
         SayWindowsOf(static_cast<DWORD>(Number(words[1])));
     } else if (verb == "answers" && words.size() > 2) {

@@ -73,15 +73,22 @@ TEST(OutcomeText, CountsWhatWentAndNamesTheFirstWindowThatDidNotAndWhy) {
     OutcomeTally tally{.done = 3};
     EXPECT_EQ(HideOutcomeText(tally), L"已隐藏 3 个窗口");
     EXPECT_EQ(RestoreOutcomeText(tally), L"已恢复全部窗口");
-    AddShortfall(tally, false, L"Chat");
+    AddShortfall(tally, Shortfall::NotAnswering, L"Chat");
     EXPECT_EQ(HideOutcomeText(tally), L"已隐藏 3 个窗口，1 个未隐藏：“Chat”无响应");
-    AddShortfall(tally, true, L"Notes");
-    AddShortfall(tally, false, L"Mail");
+    AddShortfall(tally, Shortfall::Refused, L"Notes");
+    AddShortfall(tally, Shortfall::NotAnswering, L"Mail");
     EXPECT_EQ(HideOutcomeText(tally), L"已隐藏 3 个窗口，3 个未隐藏：“Chat”等 2 个无响应，另有 1 个拒绝隐藏");
     EXPECT_EQ(RestoreOutcomeText(tally),
               L"已恢复 3 个窗口，3 个未恢复：“Chat”等 2 个无响应，待其响应后恢复，另有 1 个拒绝显示");
+    AddShortfall(tally, Shortfall::NeedsRights, L"Task Manager");
+    EXPECT_EQ(HideOutcomeText(tally),
+              L"已隐藏 3 个窗口，4 个未隐藏：“Chat”等 2 个无响应，另有 1 个拒绝隐藏、1 个需要管理员权限");
+    EXPECT_EQ(RestoreOutcomeText(OutcomeTally{.done = 2}, true), L"因注销或关机，已恢复全部窗口");
+    OutcomeTally outranked;
+    AddShortfall(outranked, Shortfall::NeedsRights, L"Task Manager");
+    EXPECT_EQ(HideOutcomeText(outranked), L"已隐藏 0 个窗口，1 个未隐藏：“Task Manager”需要管理员权限");
     OutcomeTally refused;
-    AddShortfall(refused, true, std::wstring(30, L'长'));
+    AddShortfall(refused, Shortfall::Refused, std::wstring(30, L'长'));
     EXPECT_EQ(HideOutcomeText(refused),
               L"已隐藏 0 个窗口，1 个未隐藏：“" + std::wstring(24, L'长') + L"…”拒绝隐藏");
 }

@@ -1,0 +1,10 @@
+#include "catalogue/process_rights.h"
+
+bool OutranksUs(const ProcessRights& ours, const ProcessRights& theirs) {
+    return ours.known && theirs.known && theirs.integrity > ours.integrity;
+}
+
+bool MayAdoptWatchdog(const ProcessRights& ours, const ProcessRights& parent) {
+    return ours.known && parent.known && !ours.user.empty() && parent.user == ours.user &&
+           parent.integrity == ours.integrity && parent.elevated == ours.elevated;
+}
