@@ -112,6 +112,10 @@ struct AppState {
     UniqueHandle watchdogProcess;
     // Declared after the process it waits on, so it goes first.
     UniqueRegisteredWait watchdogWait;
+    // After failed starts: the wait before the next try. What the status line has said of the watchdog, once.
+    unsigned watchdogRetryMs = 0;
+    bool watchdogFailureShown = false;
+    bool watchdogInJobShown = false;
     std::wstring stateFileOverride;
     bool watchdogRole = false;
 };

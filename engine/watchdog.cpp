@@ -1,11 +1,14 @@
 #include "engine/watchdog.h"
 
 #include "app/app_state.h"
+#include "catalogue/catalogue.h"
 #include "engine/program_answers.h"
 #include "engine/state_file.h"
 #include "engine/watchdog_args.h"
 
 #include <string>
+#include <utility>
+#include <vector>
 
 namespace {
 
@@ -26,32 +29,72 @@ void CALLBACK OnWatchdogProcessEnded(void* mainWindow, BOOLEAN) {
     PostMessageW(static_cast<HWND>(mainWindow), WM_WATCHDOG_ENDED, 0, 0);
 }
 
-// When no watchdog could be started, or the system cannot wait on it, a timer looks after it instead.
-void WatchByTimer() {
-    if (app.mainWindow) SetTimer(app.mainWindow, TIMER_WATCHDOG, kWatchdogPeriodMs, nullptr);
+// When the system cannot wait on the watchdog, a timer looks after it instead; when none could start, the
+// timer tries again, each time later.
+void WatchByTimer(unsigned periodMs) {
+    if (app.mainWindow) SetTimer(app.mainWindow, TIMER_WATCHDOG, periodMs, nullptr);
 }
 
-} // namespace
+// The shell's process (where none is registered, the desktop's, which is Wine's shell), when it runs with
+// exactly Veltrano's rights: a watchdog it adopts is outside Veltrano's process tree and job, so ending
+// either does not end the watchdog with it.
+UniqueHandle AdoptiveParent() {
+    HWND shell = GetShellWindow();
+    DWORD processId = 0;
+    GetWindowThreadProcessId(shell ? shell : GetDesktopWindow(), &processId);
+    UniqueHandle parent(
+        processId ? OpenProcess(PROCESS_CREATE_PROCESS | PROCESS_QUERY_LIMITED_INFORMATION, FALSE, processId)
+                  : nullptr);
+    if (!parent || !MayAdoptWatchdog(RightsOfProcess(GetCurrentProcess()), RightsOfProcess(parent.get())))
+        return {};
+    return parent;
+}
 
-void StartWatchdog() {
+bool StartAdopted(std::wstring& commandLine, HANDLE parent, PROCESS_INFORMATION& process) {
+    SIZE_T size = 0;
+    InitializeProcThreadAttributeList(nullptr, 1, 0, &size);
+    std::vector<unsigned char> buffer(size);
+    auto* attributes = reinterpret_cast<LPPROC_THREAD_ATTRIBUTE_LIST>(buffer.data());
+    if (!InitializeProcThreadAttributeList(attributes, 1, 0, &size)) return false;
+    STARTUPINFOEXW startup = {};
+    startup.StartupInfo.cb = sizeof(startup);
+    startup.lpAttributeList = attributes;
+    const bool started = UpdateProcThreadAttribute(attributes, 0, PROC_THREAD_ATTRIBUTE_PARENT_PROCESS,
+                                                   &parent, sizeof(parent), nullptr, nullptr) &&
+                         CreateProcessW(nullptr, commandLine.data(), nullptr, nullptr, FALSE,
+                                        CREATE_NO_WINDOW | EXTENDED_STARTUPINFO_PRESENT, nullptr, nullptr,
+                                        &startup.StartupInfo, &process);
+    DeleteProcThreadAttributeList(attributes);
+    return started;
+}
+
+bool StartChild(std::wstring& commandLine, DWORD flags, PROCESS_INFORMATION& process) {
+    STARTUPINFOW startup = {sizeof(startup)};
+    return CreateProcessW(nullptr, commandLine.data(), nullptr, nullptr, FALSE, CREATE_NO_WINDOW | flags,
+                          nullptr, nullptr, &startup, &process) != FALSE;
+}
+
+enum class WatchdogStart { Started, StartedInJob, Failed };
+
+WatchdogStart StartWatchdogProcess() {
     const std::wstring executable = ExecutablePath();
     const std::wstring directory = TemporaryDirectory();
     std::wstring copy = directory + L"vlt-guard.exe";
     if (!CopyFileW(executable.c_str(), copy.c_str(), FALSE)) {
         // The first copy is still running for another instance's watchdog, or locked by a scanner.
         copy = directory + L"vlt-guard-" + std::to_wstring(GetCurrentProcessId()) + L".exe";
-        if (!CopyFileW(executable.c_str(), copy.c_str(), FALSE)) {
-            WatchByTimer();
-            return;
-        }
+        if (!CopyFileW(executable.c_str(), copy.c_str(), FALSE)) return WatchdogStart::Failed;
     }
     std::wstring commandLine = FormatWatchdogCommandLine(copy, GetCurrentProcessId(), StateFilePath());
-    STARTUPINFOW startup = {sizeof(startup)};
     PROCESS_INFORMATION process = {};
-    if (!CreateProcessW(nullptr, commandLine.data(), nullptr, nullptr, FALSE, CREATE_NO_WINDOW, nullptr,
-                        nullptr, &startup, &process)) {
-        WatchByTimer();
-        return;
+    WatchdogStart outcome = WatchdogStart::Started;
+    const UniqueHandle parent = AdoptiveParent();
+    // Otherwise Veltrano's own child, out of its job where the job lets it go.
+    if (!(parent && StartAdopted(commandLine, parent.get(), process)) &&
+        !StartChild(commandLine, CREATE_BREAKAWAY_FROM_JOB, process)) {
+        if (GetLastError() != ERROR_ACCESS_DENIED || !StartChild(commandLine, 0, process))
+            return WatchdogStart::Failed;
+        outcome = WatchdogStart::StartedInJob;
     }
     CloseHandle(process.hThread);
     // The wait on the old watchdog goes before the handle it waits on.
@@ -63,8 +106,35 @@ void StartWatchdog() {
                                     WT_EXECUTEONLYONCE)) {
         app.watchdogWait.reset(wait);
     } else {
-        WatchByTimer();
+        WatchByTimer(kWatchdogPeriodMs);
     }
+    return outcome;
+}
+
+} // namespace
+
+void StartWatchdog() {
+    switch (StartWatchdogProcess()) {
+    case WatchdogStart::Started: break;
+    case WatchdogStart::StartedInJob:
+        if (!std::exchange(app.watchdogInJobShown, true))
+            SetStatusText(
+                L"看门狗只能留在 Veltrano 所在的作业里：两者一同被结束时，当时隐藏的窗口要到下次启动才能"
+                L"恢复");
+        break;
+    case WatchdogStart::Failed:
+        // A scanner or application control that blocks programs in the temporary folder blocks every copy:
+        // the tries thin out instead of writing a copy every second.
+        app.watchdogRetryMs = NextWatchdogRetryMs(app.watchdogRetryMs);
+        WatchByTimer(app.watchdogRetryMs);
+        if (!std::exchange(app.watchdogFailureShown, true))
+            SetStatusText(
+                L"看门狗无法启动（可能被安全软件拦截）：Veltrano 被强制结束时，隐藏的窗口要到下次启动才能"
+                L"恢复");
+        return;
+    }
+    app.watchdogRetryMs = 0;
+    app.watchdogFailureShown = false;
 }
 
 void OnWatchdogEnded() {

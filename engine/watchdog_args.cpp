@@ -45,3 +45,10 @@ std::wstring FormatWatchdogCommandLine(std::wstring_view copyPath, std::uint32_t
     line += L'"';
     return line;
 }
+
+unsigned NextWatchdogRetryMs(unsigned previousMs) {
+    constexpr unsigned kFirstMs = 1000;
+    constexpr unsigned kLongestMs = 60000;
+    if (previousMs == 0) return kFirstMs;
+    return previousMs >= kLongestMs / 2 ? kLongestMs : previousMs * 2;
+}

@@ -19,3 +19,7 @@ WatchdogArgs ParseWatchdogArgs(std::wstring_view arguments);
 
 std::wstring FormatWatchdogCommandLine(std::wstring_view copyPath, std::uint32_t processId,
                                        std::wstring_view stateFilePath);
+
+// How long after a failed start (`previousMs` after the one before; 0 after none) the next try comes: from a
+// second, doubling, up to a minute.
+unsigned NextWatchdogRetryMs(unsigned previousMs);

@@ -7,14 +7,10 @@ import time
 import unittest
 
 from veltrano_e2e import (IDC_EXIT, IDC_SAVE, READY_TEXT, E2ETestCase, Screen, X, report, settings_text,
-                          state_file_text, wait_for)
+                          state_file_text, wait_for, windows_path)
 
 HIDDEN_STYLE = 0x180  # what a hidden window wears: its own edge style plus the tool-window bit
 OWN_STYLE = 0x100
-
-
-def windows_path(path):
-    return "Z:" + path.replace("/", "\\")
 
 
 class BadInput(E2ETestCase):

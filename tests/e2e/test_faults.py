@@ -8,7 +8,7 @@ import unittest
 
 from veltrano_e2e import (HELPER, RUNS, WM_ENDSESSION, WM_LBUTTONDBLCLK, WM_TRAYICON, WS_EX_TOOLWINDOW, E2ETestCase,
                           HiddenScene, kill_linux, own_wine_processes, read_state_file, report, settings_text, summary,
-                          wait_for)
+                          wait_for, windows_path)
 
 
 class Faults(E2ETestCase):
@@ -102,6 +102,23 @@ class Faults(E2ETestCase):
         report(f"recovery by the replacement watchdog: {seconds:.3f} s")
         scene.assert_restored_as_before()
         self.assert_state_file_goes(scene)
+
+    def test_the_watchdog_outlives_the_end_of_veltranos_process_tree_and_of_its_launchers_job(self):
+        scene = self.scene("Tree")
+        for how in ("process tree", "job"):
+            with self.subTest(how=how):
+                program = self.veltrano(settings_text(scene.names, scene.target))
+                if how == "job":  # started by a launcher that lets its processes leave its job
+                    program.start = lambda: scene.probe.ask(f'spawn-in-job "{windows_path(program.exe)}"')
+                scene.start(program).hide()
+                started = time.monotonic()
+                report(scene.probe.ask(f"kill-tree {program.pid}" if how == "process tree" else "end-job"))
+                seconds = scene.wait_restored(started)
+                self.assertIsNotNone(seconds, f"the end of the {how} took the watchdog with it")
+                report(f"recovery after the end of Veltrano's {how}: {seconds:.3f} s")
+                scene.assert_restored_as_before()
+                self.assert_state_file_goes(scene)
+                end_watchdogs_of_ended_runs()
 
     def test_when_the_main_process_and_the_watchdog_die_together_the_next_start_restores(self):
         scene = self.scene("Both")

@@ -60,6 +60,11 @@ def wait_for(condition, timeout=10.0, interval=0.02):
         time.sleep(interval)
 
 
+def windows_path(path):
+    """A Linux path as Wine's programs name it."""
+    return "Z:" + path.replace("/", "\\")
+
+
 def wine_prefix():
     return os.environ.get("WINEPREFIX", "")
 

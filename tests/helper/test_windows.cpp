@@ -30,9 +30,13 @@
 //   items <window> <id>      -> "<n> <selected>", then n lines with the texts of that combo box
 //   post <window> <message> <wparam> <lparam> (decimal or 0x-hex) -> "ok" or "error"
 //   terminate <pid>          -> "terminated <0|1>" (TerminateProcess with exit code 9)
+//   kill-tree <pid>          -> "killed <n>": ends the process and every process descended from it, by the
+//                               parent ids of a process snapshot, as Task Manager's "End process tree" does
 //   resources <pid>          -> "<handles> <gdi objects> <user objects> <working set bytes> <handles in the
 //                               system table> <windows>" (Wine answers 0 for the first three)
 //   spawn <command line>     -> "spawned <pid>" (0 when it did not start), the command line used as it is
+//   spawn-in-job <command line> -> the same, the process put in a job of this helper that lets its processes
+//                               break away, as launchers, terminals and IDEs do; end-job -> "ok" ends the job
 //   exit-code <pid>          -> "exit <code>", "running", or "error" for a process not spawned here
 //   processes <name prefix>  -> "<n>", then n lines "<pid> <exe name>" of the processes so named
 //   windows <pid>            -> "<n>", then n lines "<handle in hex> <visible> <class>" in z-order
@@ -480,6 +484,53 @@ std::string StateText(HWND target) {
 
 // Processes started by "spawn", kept open so their exit codes can be read.
 std::vector<HANDLE> spawned;
+HANDLE job = nullptr;
+
+DWORD Spawn(std::wstring commandLine, bool inJob) {
+    if (inJob && !job) {
+        job = CreateJobObjectW(nullptr, nullptr);
+        JOBOBJECT_EXTENDED_LIMIT_INFORMATION limits = {};
+        limits.BasicLimitInformation.LimitFlags =
+            JOB_OBJECT_LIMIT_BREAKAWAY_OK | JOB_OBJECT_LIMIT_KILL_ON_JOB_CLOSE;
+        SetInformationJobObject(job, JobObjectExtendedLimitInformation, &limits, sizeof(limits));
+    }
+    STARTUPINFOW startup = {sizeof(startup)};
+    PROCESS_INFORMATION process = {};
+    if (!CreateProcessW(nullptr, commandLine.data(), nullptr, nullptr, FALSE, inJob ? CREATE_SUSPENDED : 0,
+                        nullptr, nullptr, &startup, &process)) {
+        return 0;
+    }
+    if (inJob) {
+        AssignProcessToJobObject(job, process.hProcess);
+        ResumeThread(process.hThread);
+    }
+    CloseHandle(process.hThread);
+    spawned.push_back(process.hProcess);
+    return process.dwProcessId;
+}
+
+std::size_t KillTree(DWORD root) {
+    std::vector<DWORD> tree = {root};
+    HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
+    PROCESSENTRY32W entry = {sizeof(entry)};
+    for (std::size_t known = 0; known != tree.size();) {
+        known = tree.size();
+        for (BOOL more = Process32FirstW(snapshot, &entry); more; more = Process32NextW(snapshot, &entry)) {
+            if (std::find(tree.begin(), tree.end(), entry.th32ParentProcessID) != tree.end() &&
+                std::find(tree.begin(), tree.end(), entry.th32ProcessID) == tree.end())
+                tree.push_back(entry.th32ProcessID);
+        }
+    }
+    CloseHandle(snapshot);
+    std::size_t killed = 0;
+    for (DWORD processId : tree) {
+        if (HANDLE process = OpenProcess(PROCESS_TERMINATE, FALSE, processId)) {
+            killed += TerminateProcess(process, 9) ? 1 : 0;
+            CloseHandle(process);
+        }
+    }
+    return killed;
+}
 
 std::string ExitCodeText(DWORD processId) {
     for (HANDLE process : spawned) {
@@ -552,18 +603,12 @@ bool ExecuteAboutOthers(const std::string& line) {
         const bool ended = process && TerminateProcess(process, 9);
         if (process) CloseHandle(process);
         Say(ended ? "terminated 1" : "terminated 0");
-    } else if (verb == "spawn" && line.size() > 6) {
-        std::wstring commandLine = Widen(line.substr(6));
-        STARTUPINFOW startup = {sizeof(startup)};
-        PROCESS_INFORMATION process = {};
-        if (CreateProcessW(nullptr, commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
-                           &startup, &process)) {
-            CloseHandle(process.hThread);
-            spawned.push_back(process.hProcess);
-            Say("spawned " + std::to_string(process.dwProcessId));
-        } else {
-            Say("spawned 0");
-        }
+    } else if ((verb == "spawn" || verb == "spawn-in-job") && words.size() > 1) {
+        Say("spawned " + std::to_string(Spawn(Widen(line.substr(verb.size() + 1)), verb == "spawn-in-job")));
+    } else if (verb == "end-job") {
+        Say(TerminateJobObject(job, 1) ? "ok" : "error");
+    } else if (verb == "kill-tree" && words.size() > 1) {
+        Say("killed " + std::to_string(KillTree(static_cast<DWORD>(Number(words[1])))));
     } else if (verb == "exit-code" && words.size() > 1) {
         Say(ExitCodeText(static_cast<DWORD>(Number(words[1]))));
     } else if (verb == "processes" && words.size() > 1) {

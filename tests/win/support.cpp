@@ -7,6 +7,7 @@
 #include <gtest/gtest.h>
 #include <shellapi.h>
 #include <tlhelp32.h>
+#include <winternl.h>
 
 #include <cwchar>
 
@@ -301,20 +302,46 @@ std::wstring TitleOf(HWND hwnd) {
     return text;
 }
 
-void EndWatchdogs(DWORD parentId) {
-    HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
-    if (snapshot == INVALID_HANDLE_VALUE) return;
-    PROCESSENTRY32W entry = {sizeof(entry)};
-    for (BOOL more = Process32FirstW(snapshot, &entry); more; more = Process32NextW(snapshot, &entry)) {
-        if (std::wcsncmp(entry.szExeFile, L"vlt-guard", 9) != 0) continue;
-        if (parentId != 0 && entry.th32ParentProcessID != parentId) continue;
-        if (HANDLE watchdog = OpenProcess(PROCESS_TERMINATE | SYNCHRONIZE, FALSE, entry.th32ProcessID)) {
+namespace {
+
+// The command line a process was started with, read from its memory: Wine answers no query for it.
+std::wstring CommandLineOf(DWORD processId) {
+    std::wstring line;
+    HANDLE process = OpenProcess(PROCESS_QUERY_INFORMATION | PROCESS_VM_READ, FALSE, processId);
+    if (!process) return line;
+    PROCESS_BASIC_INFORMATION basic = {};
+    PEB peb = {};
+    RTL_USER_PROCESS_PARAMETERS parameters = {};
+    if (NtQueryInformationProcess(process, ProcessBasicInformation, &basic, sizeof(basic), nullptr) == 0 &&
+        ReadProcessMemory(process, basic.PebBaseAddress, &peb, sizeof(peb), nullptr) &&
+        ReadProcessMemory(process, peb.ProcessParameters, &parameters, sizeof(parameters), nullptr)) {
+        line.resize(parameters.CommandLine.Length / sizeof(wchar_t));
+        if (!ReadProcessMemory(process, parameters.CommandLine.Buffer, line.data(),
+                               parameters.CommandLine.Length, nullptr))
+            line.clear();
+    }
+    CloseHandle(process);
+    return line;
+}
+
+bool IsWatchdogOf(const RunningProcess& process, DWORD watchedId) {
+    if (_wcsnicmp(process.exeName.c_str(), L"vlt-guard", 9) != 0) return false;
+    return watchedId == 0 ||
+           CommandLineOf(process.id).find(L" --watchdog " + std::to_wstring(watchedId) + L" ") !=
+               std::wstring::npos;
+}
+
+} // namespace
+
+void EndWatchdogs(DWORD watchedId) {
+    for (const RunningProcess& process : RunningProcesses()) {
+        if (!IsWatchdogOf(process, watchedId)) continue;
+        if (HANDLE watchdog = OpenProcess(PROCESS_TERMINATE | SYNCHRONIZE, FALSE, process.id)) {
             TerminateProcess(watchdog, 0);
             WaitForSingleObject(watchdog, 3000);
             CloseHandle(watchdog);
         }
     }
-    CloseHandle(snapshot);
 }
 
 bool HotkeyIsFree(UINT modifiers, UINT vk) {
@@ -389,11 +416,10 @@ std::vector<RunningProcess> RunningProcesses() {
     return processes;
 }
 
-std::vector<RunningProcess> WatchdogsOf(DWORD parentId) {
+std::vector<RunningProcess> WatchdogsOf(DWORD watchedId) {
     std::vector<RunningProcess> watchdogs;
     for (const RunningProcess& process : RunningProcesses()) {
-        if (process.parentId != parentId || _wcsnicmp(process.exeName.c_str(), L"vlt-guard", 9) != 0)
-            continue;
+        if (!IsWatchdogOf(process, watchedId)) continue;
         // A process that has ended may still be listed while someone holds a handle to it.
         HANDLE handle = OpenProcess(SYNCHRONIZE, FALSE, process.id);
         if (!handle) continue;

@@ -141,9 +141,9 @@ struct InProcessVeltrano {
 // Every top-level window of a process with the given class, in z-order.
 std::vector<HWND> WindowsOfProcess(DWORD processId, const wchar_t* className = nullptr);
 std::wstring TitleOf(HWND hwnd);
-// Ends every watchdog copy still running, or those that process parentId started, so the next test starts
+// Ends every watchdog copy still running, or those that watch process `watchedId`, so the next test starts
 // clean.
-void EndWatchdogs(DWORD parentId = 0);
+void EndWatchdogs(DWORD watchedId = 0);
 
 struct RunningProcess {
     DWORD id = 0;
@@ -151,8 +151,9 @@ struct RunningProcess {
     std::wstring exeName;
 };
 std::vector<RunningProcess> RunningProcesses();
-// The running watchdog copies ("vlt-guard*.exe") that the given process started.
-std::vector<RunningProcess> WatchdogsOf(DWORD parentId);
+// The running watchdog copies ("vlt-guard*.exe") that watch the given process. They are not its children:
+// the shell adopts them, so that ending Veltrano's process tree leaves them.
+std::vector<RunningProcess> WatchdogsOf(DWORD watchedId);
 
 // One row of another process's list view, read through that process's memory.
 struct ListRow {

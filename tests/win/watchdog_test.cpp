@@ -244,6 +244,21 @@ TEST_F(Watchdog, ALockedFirstCopyMakesTheCopyNamedWithTheProcessIdBeUsed) {
     EXPECT_EQ(watchdogs[0].exeName, L"vlt-guard-" + std::to_wstring(pid) + L".exe");
 }
 
+// As where a scanner blocks programs in the temporary folder: no copy can be started from there.
+TEST_F(Watchdog, AWatchdogThatCannotStartIsReportedOnTheStatusLine) {
+    wchar_t temp[MAX_PATH] = {};
+    GetEnvironmentVariableW(L"TMP", temp, MAX_PATH);
+    Veltrano veltrano;
+    SetEnvironmentVariableW(L"TMP", L"C:\\no such folder\\");
+    const bool started = veltrano.Start();
+    SetEnvironmentVariableW(L"TMP", temp[0] ? temp : nullptr);
+    ASSERT_TRUE(started);
+    const std::wstring blocked = L"看门狗无法启动";
+    EXPECT_TRUE(WaitFor([&] { return veltrano.Text(IDC_STATUS).substr(0, blocked.size()) == blocked; }, kGenerous))
+        << Utf8(veltrano.Text(IDC_STATUS));
+    EXPECT_TRUE(WatchdogsOf(veltrano.process.dwProcessId).empty());
+}
+
 TEST_F(Watchdog, AKilledWatchdogIsReplacedAtOnce) {
     Veltrano veltrano;
     ASSERT_TRUE(veltrano.Start());
