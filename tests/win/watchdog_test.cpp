@@ -254,7 +254,8 @@ TEST_F(Watchdog, AWatchdogThatCannotStartIsReportedOnTheStatusLine) {
     SetEnvironmentVariableW(L"TMP", temp[0] ? temp : nullptr);
     ASSERT_TRUE(started);
     const std::wstring blocked = L"看门狗无法启动";
-    EXPECT_TRUE(WaitFor([&] { return veltrano.Text(IDC_STATUS).substr(0, blocked.size()) == blocked; }, kGenerous))
+    EXPECT_TRUE(
+        WaitFor([&] { return veltrano.Text(IDC_STATUS).substr(0, blocked.size()) == blocked; }, kGenerous))
         << Utf8(veltrano.Text(IDC_STATUS));
     EXPECT_TRUE(WatchdogsOf(veltrano.process.dwProcessId).empty());
 }
