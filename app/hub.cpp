@@ -35,6 +35,7 @@ void OnCreate(HWND window) {
     app.mainWindow = window;
     app.dpi = static_cast<int>(GetDpiForWindow(window));
     if (app.dpi == 0) app.dpi = 96;
+    FitMainWindow(window);
     CreateFonts(window);
     const DWORD cornerPreference = 2; // DWMWCP_ROUND
     DwmSetWindowAttribute(window, 33 /* DWMWA_WINDOW_CORNER_PREFERENCE */, &cornerPreference,
@@ -164,7 +165,7 @@ LRESULT CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM
     case WM_ENDSESSION:
         if (wParam) RestoreForSessionEnd();
         return 0;
-    case WM_GETMINMAXINFO: OnGetMinMaxInfo(*reinterpret_cast<MINMAXINFO*>(lParam)); return 0;
+    case WM_GETMINMAXINFO: OnGetMinMaxInfo(window, *reinterpret_cast<MINMAXINFO*>(lParam)); return 0;
     case WM_NOTIFY: OnNotify(*reinterpret_cast<const NMHDR*>(lParam)); return 0;
     case WM_COMMAND: OnCommand(wParam); return 0;
     case WM_TIMER: OnTimer(wParam); return 0;

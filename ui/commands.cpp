@@ -94,8 +94,9 @@ void OnEraseBackground(HWND window, HDC dc) {
     FillRect(dc, &client, app.backgroundBrush);
 }
 
-void OnGetMinMaxInfo(MINMAXINFO& info) {
-    const Size minimum = MinimumTrackingSize(app.dpi);
+void OnGetMinMaxInfo(HWND window, MINMAXINFO& info) {
+    const Rect work = WorkAreaOf(window);
+    const Size minimum = MinimumTrackingSize(app.dpi, {work.right - work.left, work.bottom - work.top});
     info.ptMinTrackSize = {minimum.width, minimum.height};
 }
 
@@ -104,5 +105,6 @@ void OnDpiChanged(HWND window, WPARAM wParam, const RECT& suggested) {
     SetWindowPos(window, nullptr, suggested.left, suggested.top, suggested.right - suggested.left,
                  suggested.bottom - suggested.top, SWP_NOZORDER | SWP_NOACTIVATE);
     CreateFonts(window);
+    SetRowHeight();
     LayoutControls(window);
 }

@@ -7,5 +7,5 @@ void OnNotify(const NMHDR& header);
 LRESULT OnCtlColorStatic(HDC dc, HWND control);
 LRESULT OnCtlColorButton(HDC dc);
 void OnEraseBackground(HWND window, HDC dc);
-void OnGetMinMaxInfo(MINMAXINFO& info);
+void OnGetMinMaxInfo(HWND window, MINMAXINFO& info);
 void OnDpiChanged(HWND window, WPARAM wParam, const RECT& suggested);

@@ -67,9 +67,6 @@ void SetUpWindowList(HWND list) {
     SendMessageW(list, LVM_SETEXTENDEDLISTVIEWSTYLE, 0,
                  LVS_EX_CHECKBOXES | LVS_EX_FULLROWSELECT | LVS_EX_LABELTIP | LVS_EX_DOUBLEBUFFER);
     SetWindowTheme(list, L"Explorer", nullptr);
-    // Never given an image: its height alone sets the row height.
-    app.rowHeightImageList.reset(ImageList_Create(1, Scale(26, app.dpi), ILC_COLOR32, 1, 1));
-    SendMessageW(list, LVM_SETIMAGELIST, LVSIL_SMALL, reinterpret_cast<LPARAM>(app.rowHeightImageList.get()));
     const struct {
         const wchar_t* text;
         int width;
@@ -106,10 +103,40 @@ void CreateControls(HWND mainWindow) {
             mainWindow, reinterpret_cast<HMENU>(static_cast<INT_PTR>(spec.id)), app.instance, nullptr);
         ControlSlot(spec.id) = control;
         if (!control) continue;
-        if (spec.id == IDC_WINDOW_LIST) SetUpWindowList(control);
+        if (spec.id == IDC_WINDOW_LIST) {
+            SetUpWindowList(control);
+            SetRowHeight();
+        }
         if (spec.id == IDC_TARGET_COMBO) SetWindowTheme(control, L"Explorer", nullptr);
     }
     ApplyFonts(mainWindow);
+}
+
+void SetRowHeight() {
+    HWND list = ControlHandle(IDC_WINDOW_LIST);
+    if (!list) return;
+    // Never given an image: its height alone sets the row height. The old list goes once the new one is set.
+    UniqueImageList rows(ImageList_Create(1, Scale(26, app.dpi), ILC_COLOR32, 1, 1));
+    SendMessageW(list, LVM_SETIMAGELIST, LVSIL_SMALL, reinterpret_cast<LPARAM>(rows.get()));
+    app.rowHeightImageList.swap(rows);
+}
+
+Rect WorkAreaOf(HWND window) {
+    MONITORINFO monitor = {sizeof(monitor)};
+    GetMonitorInfoW(MonitorFromWindow(window, MONITOR_DEFAULTTONEAREST), &monitor);
+    return {monitor.rcWork.left, monitor.rcWork.top, monitor.rcWork.right, monitor.rcWork.bottom};
+}
+
+void FitMainWindow(HWND mainWindow) {
+    RECT frame = {};
+    RECT client = {};
+    GetWindowRect(mainWindow, &frame);
+    GetClientRect(mainWindow, &client);
+    const Size border = {frame.right - frame.left - client.right, frame.bottom - frame.top - client.bottom};
+    const Rect place = OpeningPlace({frame.left, frame.top, frame.right, frame.bottom}, border, app.dpi,
+                                    WorkAreaOf(mainWindow));
+    SetWindowPos(mainWindow, nullptr, place.left, place.top, place.right - place.left,
+                 place.bottom - place.top, SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
 void ApplyFonts(HWND mainWindow) {

@@ -2,6 +2,7 @@
 
 #include "ui/ids.h"
 
+#include <algorithm>
 #include <cstdint>
 
 int MulDivRounded(int number, int numerator, int denominator) {
@@ -58,8 +59,32 @@ std::optional<MainLayout> ComputeMainLayout(int clientWidth, int clientHeight, i
     return layout;
 }
 
-Size MinimumTrackingSize(int dpi) {
-    return {MulDivRounded(660, dpi, 96), MulDivRounded(500, dpi, 96)};
+Size MainClientSize(int dpi) {
+    return {Scale(804, dpi), Scale(621, dpi)};
+}
+
+namespace {
+
+// The start of a span of `length` inside [low, high), as near `start` as it can be.
+int Inside(int start, int length, int low, int high) {
+    if (start + length > high) start = high - length;
+    return start < low ? low : start;
+}
+
+} // namespace
+
+Rect OpeningPlace(Rect placed, Size frame, int dpi, Rect work) {
+    const Size client = MainClientSize(dpi);
+    const int width = std::min(client.width + frame.width, work.right - work.left);
+    const int height = std::min(client.height + frame.height, work.bottom - work.top);
+    const int left = Inside(placed.left, width, work.left, work.right);
+    const int top = Inside(placed.top, height, work.top, work.bottom);
+    return {left, top, left + width, top + height};
+}
+
+Size MinimumTrackingSize(int dpi, Size work) {
+    return {std::min(MulDivRounded(660, dpi, 96), work.width),
+            std::min(MulDivRounded(500, dpi, 96), work.height)};
 }
 
 Size NoticeClientSize(int dpi) {

@@ -34,7 +34,24 @@ struct Size {
     int height;
 };
 
-Size MinimumTrackingSize(int dpi);
+struct Rect {
+    int left;
+    int top;
+    int right;
+    int bottom;
+};
+
+// The client area the layout is drawn for: 804 x 621 at 96 DPI, scaled.
+Size MainClientSize(int dpi);
+
+// Where the main window opens: a client of MainClientSize inside `frame`, the system's border and caption
+// around it, no larger than the work area, moved from where the system placed it (`placed`) only as far as
+// needed to lie inside the work area.
+Rect OpeningPlace(Rect placed, Size frame, int dpi, Rect work);
+
+// The smallest the user can make the main window: 660 x 500 at 96 DPI, scaled, but never more than the work
+// area.
+Size MinimumTrackingSize(int dpi, Size work);
 Size NoticeClientSize(int dpi);
 
 // The notice's four controls in creation order (heading, body, agree, refuse); ids 0, 0, 2001, 2002.

@@ -63,11 +63,11 @@ build_native() {
 }
 
 # Starts Xvfb with a window manager on a free display unless one is given; exports DISPLAY.
-start_display() {
+start_display() { # optional: the screen's size, WIDTHxHEIGHT (1280x800)
   if [ -n "${VELTRANO_KEEP_DISPLAY:-}" ] && [ -n "${DISPLAY:-}" ]; then return; fi
   local n=90
   while [ -e "/tmp/.X$n-lock" ] || [ -e "/tmp/.X11-unix/X$n" ]; do n=$((n + 1)); done
-  Xvfb ":$n" -screen 0 1280x800x24 -nolisten tcp >/dev/null 2>&1 &
+  Xvfb ":$n" -screen 0 "${1:-1280x800}x24" -nolisten tcp >/dev/null 2>&1 &
   XVFB_PID=$!
   export DISPLAY=":$n"
   for _ in $(seq 100); do xdpyinfo >/dev/null 2>&1 && break; sleep 0.05; done

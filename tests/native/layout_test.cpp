@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <map>
+#include <vector>
 
 namespace {
 
@@ -100,11 +101,26 @@ TEST(MainLayout, AnEmptyClientAreaMovesNothing) {
     EXPECT_FALSE(ComputeMainLayout(-5, -5, 96, 17));
 }
 
+TEST(MainLayout, TheWindowOpensAroundTheClientItsLayoutNeedsInsideTheWorkArea) {
+    const auto expectRect = [](Rect r, Rect expected) {
+        EXPECT_EQ(std::vector<int>({r.left, r.top, r.right, r.bottom}),
+                  std::vector<int>({expected.left, expected.top, expected.right, expected.bottom}));
+    };
+    // Windows' frame at 96 DPI is 16 wide and 39 high: 820 x 660 in all, where the system put it.
+    expectRect(OpeningPlace({100, 50, 920, 710}, {16, 39}, 96, {0, 0, 1920, 1040}), {100, 50, 920, 710});
+    // At 144 DPI the client is 1206 x 932; the window moves back inside the work area.
+    expectRect(OpeningPlace({800, 300, 1620, 960}, {22, 53}, 144, {0, 0, 1920, 1040}), {692, 55, 1920, 1040});
+    // A work area smaller than that takes the whole of it.
+    expectRect(OpeningPlace({40, 40, 860, 700}, {30, 70}, 192, {0, 30, 1280, 800}), {0, 30, 1280, 800});
+}
+
 TEST(MainLayout, MinimumSizeAndNoticeScaleWithDpi) {
-    EXPECT_EQ(MinimumTrackingSize(96).width, 660);
-    EXPECT_EQ(MinimumTrackingSize(96).height, 500);
-    EXPECT_EQ(MinimumTrackingSize(144).width, 990);
-    EXPECT_EQ(MinimumTrackingSize(144).height, 750);
+    EXPECT_EQ(MinimumTrackingSize(96, {1280, 800}).width, 660);
+    EXPECT_EQ(MinimumTrackingSize(96, {1280, 800}).height, 500);
+    EXPECT_EQ(MinimumTrackingSize(144, {1920, 1040}).width, 990);
+    EXPECT_EQ(MinimumTrackingSize(144, {1920, 1040}).height, 750);
+    EXPECT_EQ(MinimumTrackingSize(192, {1280, 770}).width, 1280);
+    EXPECT_EQ(MinimumTrackingSize(192, {1280, 770}).height, 770);
     EXPECT_EQ(NoticeClientSize(144).width, 780);
     EXPECT_EQ(NoticeClientSize(144).height, 450);
     const auto notice = NoticeControlPlacements(144);

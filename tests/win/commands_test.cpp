@@ -542,6 +542,12 @@ TEST(Commands, ADpiChangeMovesTheWindowThenRemakesTheFontsAndTheLayout) {
     EXPECT_EQ(fontHeight(IDC_TITLE), -30);        // 15 pt
     EXPECT_EQ(fontHeight(IDC_WINDOW_LIST), -20);  // 10 pt
     EXPECT_EQ(fontHeight(IDC_HOTKEY_LABEL), -20); // 10 pt, bold
+    int rowWidth = 0;
+    int rowHeight = 0;
+    ImageList_GetIconSize(reinterpret_cast<HIMAGELIST>(SendMessageW(veltrano.Control(IDC_WINDOW_LIST),
+                                                                    LVM_GETIMAGELIST, LVSIL_SMALL, 0)),
+                          &rowWidth, &rowHeight);
+    EXPECT_EQ(rowHeight, 39); // the rows are 26 high at 96 DPI
     RECT client = {};
     GetClientRect(veltrano.mainWindow, &client);
     RECT title = {};

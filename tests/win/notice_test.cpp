@@ -1,8 +1,9 @@
 // The usage notice of a first start, as a new user meets it: what it shows, what the hidden main window does
-// meanwhile, how it is accepted or refused, and what reaches the settings file. The Dpi144 suite runs under a
-// prefix whose screen has 144 DPI.
+// meanwhile, how it is accepted or refused, and what reaches the settings file. The Dpi suite, with the main
+// window's layout, runs at every DPI (see ScreenDpi).
 #include "tests/win/support.h"
 #include "ui/ids.h"
+#include "ui/layout.h"
 
 #include <gtest/gtest.h>
 
@@ -55,6 +56,13 @@ HWND NoticeOf(const Veltrano& veltrano) {
 HWND MainWindowOf(const Veltrano& veltrano) {
     const auto windows = WindowsOfProcess(veltrano.process.dwProcessId, L"VeltranoClass");
     return windows.empty() ? nullptr : windows.front();
+}
+
+// The screen's DPI: 96 in the shared prefix, 120, 144 and 192 where the suite runs again under prefixes of
+// its own. Coordinates are then the program's own, not scaled back for a program unaware of the DPI.
+int ScreenDpi() {
+    SetThreadDpiAwarenessContext(DPI_AWARENESS_CONTEXT_PER_MONITOR_AWARE_V2);
+    return static_cast<int>(GetDpiForSystem());
 }
 
 void ExpectPlace(const RECT& place, int x, int y, int width, int height) {
@@ -209,32 +217,61 @@ TEST(Notice, WhileItIsUpTheHiddenMainWindowHasItsIconAndItsHotkeyToggles) {
     EXPECT_EQ(ReadFileBytes(veltrano.SettingsPath()), settings);
 }
 
-TEST(Dpi144, TheNoticeAndItsControlsAreScaledByOneAndAHalf) {
-    // Coordinates as the program sees them, not scaled back for a program unaware of the DPI.
-    SetThreadDpiAwarenessContext(DPI_AWARENESS_CONTEXT_PER_MONITOR_AWARE_V2);
+TEST(Dpi, TheNoticeAndItsControlsAreScaled) {
+    const int dpi = ScreenDpi();
     Veltrano veltrano("");
     ASSERT_TRUE(veltrano.Start(L"", false));
     HWND notice = NoticeOf(veltrano);
     ASSERT_TRUE(notice);
     RECT client = {};
     GetClientRect(notice, &client);
-    EXPECT_EQ(client.right, 780);
-    EXPECT_EQ(client.bottom, 450);
+    EXPECT_EQ(client.right, NoticeClientSize(dpi).width);
+    EXPECT_EQ(client.bottom, NoticeClientSize(dpi).height);
     const std::vector<Control> controls = ControlsOf(notice);
     ASSERT_EQ(controls.size(), 4u);
-    ExpectPlace(controls[0].place, 36, 36, 708, 45);
-    ExpectPlace(controls[1].place, 36, 90, 708, 225);
-    ExpectPlace(controls[2].place, 390, 363, 180, 51);
-    ExpectPlace(controls[3].place, 588, 363, 156, 51);
+    for (std::size_t i = 0; i < 4; ++i) {
+        const ControlPlacement place = NoticeControlPlacements(dpi)[i];
+        ExpectPlace(controls[i].place, place.x, place.y, place.width, place.height);
+    }
 }
 
-TEST(Dpi144, TheMainWindowCannotBeMadeSmallerThan990By750) {
-    SetThreadDpiAwarenessContext(DPI_AWARENESS_CONTEXT_PER_MONITOR_AWARE_V2);
+TEST(Dpi, TheMainWindowOpensForItsLayoutWithEveryControlInsideAndNoneOverlapping) {
+    const int dpi = ScreenDpi();
+    Veltrano veltrano;
+    ASSERT_TRUE(veltrano.Start());
+    RECT client = {};
+    GetClientRect(veltrano.mainWindow, &client);
+    EXPECT_EQ(client.right, MainClientSize(dpi).width);
+    EXPECT_EQ(client.bottom, MainClientSize(dpi).height);
+    std::vector<std::pair<int, RECT>> placed;
+    for (int id = kFirstControlId; id < kFirstControlId + kControlCount; ++id) {
+        RECT place = {};
+        GetWindowRect(veltrano.Control(id), &place);
+        MapWindowPoints(HWND_DESKTOP, veltrano.mainWindow, reinterpret_cast<POINT*>(&place), 2);
+        EXPECT_TRUE(place.left >= 0 && place.top >= 0 && place.right <= client.right &&
+                    place.bottom <= client.bottom)
+            << "control " << id << " lies outside the client area at " << dpi << " DPI";
+        for (const auto& [other, otherPlace] : placed) {
+            RECT overlap = {};
+            // The help button sits in the heading's corner.
+            if (id == IDC_TITLE && other == IDC_HELP) continue;
+            EXPECT_FALSE(IntersectRect(&overlap, &place, &otherPlace))
+                << "controls " << id << " and " << other << " overlap at " << dpi << " DPI";
+        }
+        placed.emplace_back(id, place);
+    }
+}
+
+TEST(Dpi, TheMainWindowCannotBeMadeSmallerThanItsScaledMinimum) {
+    const int dpi = ScreenDpi();
     Veltrano veltrano;
     ASSERT_TRUE(veltrano.Start());
     SetWindowPos(veltrano.mainWindow, nullptr, 0, 0, 300, 200, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
     RECT frame = {};
+    RECT work = {};
     GetWindowRect(veltrano.mainWindow, &frame);
-    EXPECT_EQ(frame.right - frame.left, 990);
-    EXPECT_EQ(frame.bottom - frame.top, 750);
+    SystemParametersInfoW(SPI_GETWORKAREA, 0, &work, 0);
+    const Size minimum = MinimumTrackingSize(dpi, {work.right - work.left, work.bottom - work.top});
+    EXPECT_EQ(frame.right - frame.left, minimum.width);
+    EXPECT_EQ(frame.bottom - frame.top, minimum.height);
 }
