@@ -3,7 +3,6 @@
 #include <gtest/gtest.h>
 
 #include <string>
-#include <vector>
 
 namespace {
 
@@ -134,11 +133,4 @@ TEST(WatchdogCommandLine, TheWatchdogReadsBackWhatTheMainProcessWrote) {
             EXPECT_EQ(args.stateFileOverride, statePath) << line;
         }
     }
-}
-
-TEST(WatchdogRetry, StartsAfterASecondAndDoublesUpToAMinute) {
-    std::vector<unsigned> waits;
-    for (unsigned wait = NextWatchdogRetryMs(0); waits.size() < 9; wait = NextWatchdogRetryMs(wait))
-        waits.push_back(wait);
-    EXPECT_EQ(waits, (std::vector<unsigned>{1000, 2000, 4000, 8000, 16000, 32000, 60000, 60000, 60000}));
 }
