@@ -1,6 +1,7 @@
 #include "app/hub.h"
 
 #include "app/app_state.h"
+#include "app/command_line.h"
 #include "app/notice.h"
 #include "catalogue/catalogue.h"
 #include "engine/hidden_set.h"
@@ -129,6 +130,35 @@ void CreateTaskbarList() {
     if (FAILED(app.taskbarList->HrInit())) app.taskbarList.reset();
 }
 
+// A second start with a command gives it to the instance that runs: to its main window, once that exists (the
+// instance may still be starting).
+void HandOver(StartCommand command) {
+    for (int tries = 0; tries < 50; ++tries) {
+        if (HWND running = FindWindowW(kMainClassName, nullptr)) {
+            DWORD processId = 0;
+            GetWindowThreadProcessId(running, &processId);
+            // The user started this process: it may let the running one take the foreground (the settings
+            // window, the switch target).
+            AllowSetForegroundWindow(processId);
+            PostMessageW(running, WM_START_COMMAND, static_cast<WPARAM>(command), 0);
+            return;
+        }
+        Sleep(100);
+    }
+}
+
+void OnStartCommand(WPARAM command) {
+    switch (static_cast<StartCommand>(command)) {
+    case StartCommand::Toggle: ToggleHidden(); break;
+    // Never before the usage notice is accepted: the notice is on the screen meanwhile.
+    case StartCommand::Show:
+        if (app.settings.noticeShown) ShowSettingsWindow();
+        break;
+    case StartCommand::Exit: DestroyWindow(app.mainWindow); break;
+    default: break;
+    }
+}
+
 } // namespace
 
 void ToggleHidden() {
@@ -177,6 +207,7 @@ LRESULT CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM
     case WM_TRAYICON: OnTrayIcon(lParam); return 0;
     case WM_WATCHDOG_ENDED: OnWatchdogEnded(); return 0;
     case WM_HIDDEN_SHOWN: OnHiddenWindowShown(); return 0;
+    case WM_START_COMMAND: OnStartCommand(wParam); return 0;
     default: break;
     }
     if (message == taskbarCreatedMessage && taskbarCreatedMessage != 0) {
@@ -211,16 +242,26 @@ LONG WINAPI LastChanceFilter(EXCEPTION_POINTERS*) {
     return EXCEPTION_EXECUTE_HANDLER;
 }
 
-int RunNormalRole() {
+int RunNormalRole(std::wstring_view arguments) {
+    const StartCommand command = ParseStartCommand(arguments);
+    if (command == StartCommand::Unknown) {
+        MessageBoxW(nullptr, UnknownSwitchText(arguments).c_str(), L"Veltrano", MB_ICONWARNING | MB_OK);
+        return 0;
+    }
     SetProcessDpiAwarenessContext(DPI_AWARENESS_CONTEXT_PER_MONITOR_AWARE_V2);
     // Above every program left at the default level (0x280): asked first whether the session may end.
     SetProcessShutdownParameters(kShutdownLevel, 0);
     SetUnhandledExceptionFilter(LastChanceFilter);
     UniqueHandle instanceMutex(CreateMutexW(nullptr, TRUE, L"Global\\Veltrano_SingleInstance"));
     if (instanceMutex && GetLastError() == ERROR_ALREADY_EXISTS) {
-        MessageBoxW(nullptr, L"Veltrano已经在运行。", L"Veltrano", MB_ICONINFORMATION | MB_OK);
+        if (IsForRunningInstance(command)) {
+            HandOver(command);
+        } else if (command == StartCommand::Normal) {
+            MessageBoxW(nullptr, L"Veltrano已经在运行。", L"Veltrano", MB_ICONINFORMATION | MB_OK);
+        }
         return 0;
     }
+    if (command == StartCommand::Exit) return 0;
     INITCOMMONCONTROLSEX controls = {sizeof(controls),
                                      ICC_LISTVIEW_CLASSES | ICC_HOTKEY_CLASS | ICC_STANDARD_CLASSES};
     InitCommonControlsEx(&controls);
@@ -231,9 +272,13 @@ int RunNormalRole() {
         DestroyWindow(app.mainWindow);
         return 0;
     }
-    ShowWindow(app.mainWindow, SW_SHOW);
-    UpdateWindow(app.mainWindow);
+    // A quiet start (at sign-in, or a first --toggle) leaves the main window to the tray icon.
+    if (command == StartCommand::Normal || command == StartCommand::Show) {
+        ShowWindow(app.mainWindow, SW_SHOW);
+        UpdateWindow(app.mainWindow);
+    }
     StartWatchdog();
+    if (command == StartCommand::Toggle) ToggleHidden();
     MSG message = {};
     while (GetMessageW(&message, nullptr, 0, 0) > 0) {
         TranslateMessage(&message);

@@ -2,8 +2,11 @@
 #pragma once
 #include <windows.h>
 
+#include <string_view>
+
 LRESULT CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
 // Registers "VeltranoClass" and creates the hidden main window, running its creation sequence.
 HWND CreateMainWindow();
 LONG WINAPI LastChanceFilter(EXCEPTION_POINTERS* exception);
-int RunNormalRole();
+// `arguments`: the command line after the program name (--tray, --toggle, --show, --exit or nothing).
+int RunNormalRole(std::wstring_view arguments);

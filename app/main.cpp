@@ -7,5 +7,5 @@ int WINAPI wWinMain(HINSTANCE hInstance, HINSTANCE, PWSTR lpCmdLine, int) {
     app.instance = hInstance;
     const std::wstring_view arguments = lpCmdLine ? std::wstring_view(lpCmdLine) : std::wstring_view();
     if (IsWatchdogCommandLine(arguments)) return RunWatchdog(arguments);
-    return RunNormalRole();
+    return RunNormalRole(arguments);
 }

@@ -35,6 +35,7 @@ inline constexpr int IDC_NOTICE_REFUSE = 2002;
 inline constexpr int IDM_OPEN_SETTINGS = 2001;
 inline constexpr int IDM_TOGGLE = 2002;
 inline constexpr int IDM_EXIT = 2003;
+inline constexpr int IDM_START_WITH_WINDOWS = 2004;
 
 // Timers on the main window.
 inline constexpr unsigned TIMER_HOTKEY_APPLY = 1;
@@ -54,5 +55,7 @@ inline constexpr int HOTKEY_ID_TOGGLE = 81;
 inline constexpr unsigned WM_TRAYICON = 0x8001;       // WM_APP + 1
 inline constexpr unsigned WM_WATCHDOG_ENDED = 0x8002; // WM_APP + 2
 inline constexpr unsigned WM_HIDDEN_SHOWN = 0x8003;   // WM_APP + 3
+// A second start hands its command (a StartCommand in wParam) to the running instance.
+inline constexpr unsigned WM_START_COMMAND = 0x8004; // WM_APP + 4
 inline constexpr unsigned kTrayIconId = 1;
 inline constexpr int kAppIconId = 101;

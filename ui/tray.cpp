@@ -1,6 +1,7 @@
 #include "ui/tray.h"
 
 #include "app/app_state.h"
+#include "ui/startup_shortcut.h"
 #include "ui/window_list.h"
 
 #include <shellapi.h>
@@ -33,13 +34,25 @@ NOTIFYICONDATAW FullIconData() {
     return data;
 }
 
+void ChooseStartWithWindows(bool start) {
+    if (SetStartWithWindows(start)) {
+        SetStatusText(start ? L"已设置开机时启动：登录后 Veltrano 在托盘中启动" : L"已取消开机时启动");
+    } else {
+        SetStatusText(start ? L"无法在启动文件夹中写入快捷方式，开机时不会启动"
+                            : L"无法删除启动文件夹中的快捷方式，开机时仍会启动");
+    }
+}
+
 void ShowTrayMenu() {
     POINT cursor = {};
     GetCursorPos(&cursor);
     UniqueMenu menu(CreatePopupMenu());
     if (!menu) return;
+    const bool startsWithWindows = StartsWithWindows();
     AppendMenuW(menu.get(), MF_STRING, IDM_OPEN_SETTINGS, L"打开设置");
     AppendMenuW(menu.get(), MF_STRING, IDM_TOGGLE, app.windowsHidden ? L"恢复全部窗口" : L"立即隐藏并切换");
+    AppendMenuW(menu.get(), MF_STRING | (startsWithWindows ? MF_CHECKED : MF_UNCHECKED),
+                IDM_START_WITH_WINDOWS, L"开机时启动");
     AppendMenuW(menu.get(), MF_SEPARATOR, 0, nullptr);
     AppendMenuW(menu.get(), MF_STRING, IDM_EXIT, L"退出");
     // Without the foreground the menu would not close when the user clicks elsewhere.
@@ -51,6 +64,7 @@ void ShowTrayMenu() {
     switch (chosen) {
     case IDM_OPEN_SETTINGS: ShowSettingsWindow(); break;
     case IDM_TOGGLE: ToggleHidden(); break;
+    case IDM_START_WITH_WINDOWS: ChooseStartWithWindows(!startsWithWindows); break;
     case IDM_EXIT: DestroyWindow(app.mainWindow); break;
     default: break;
     }

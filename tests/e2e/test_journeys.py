@@ -1,12 +1,13 @@
 """What a new user meets: the first start, hiding and restoring with the hotkey, leaving while windows are
 hidden, refusing the usage notice, and the downloaded zip."""
 import os
+import subprocess
 import unittest
 import zipfile
 
 from veltrano_e2e import (IDC_EXIT, IDC_NOTICE_REFUSE, IDC_STATUS, IDC_TO_TRAY, MAIN_CLASS, READY_TEXT,
                           WS_EX_APPWINDOW, WS_EX_TOOLWINDOW, E2ETestCase, Screen, X, center, own_wine_processes,
-                          read_state_file, wait_for)
+                          read_state_file, settings_text, wait_for)
 
 HELPER_EXE = "vlt-test-windows.exe"
 NOTICE_TITLE = "使用须知"
@@ -159,6 +160,36 @@ class Journeys(E2ETestCase):
         self.assertTrue(wait_for(lambda: screen.ticked(mail) and screen.ticked(chat + " *"), 10),
                         "the next start does not tick the saved rows")
         self.assertFalse(screen.ticked(notes))
+
+    def test_a_quiet_start_and_the_command_line_drive_the_one_running_veltrano(self):
+        notes, editor = "Command Notes", "Command Editor"
+        probe = self.user_windows(notes, editor)
+        windows = dict(zip((notes, editor), probe.windows))
+        program = self.veltrano(settings_text([notes])).start("--tray")
+        program.main = wait_for(lambda: probe.find(MAIN_CLASS), 30)
+        self.assertTrue(wait_for(lambda: own_wine_processes("vlt-guard"), 30), "a quiet start started no watchdog")
+        self.assertFalse(probe.visible(program.main), "a quiet start showed the main window")
+        screen = Screen(probe, program)
+        self.assertTrue(screen.press_hotkey_in(editor, windows[editor], lambda: not probe.visible(windows[notes])))
+        self.assertTrue(screen.press_hotkey_in(editor, windows[editor], lambda: probe.visible(windows[notes])))
+
+        def start_again(switch):  # hands the command to the running instance and ends at once with 0
+            self.assertEqual(subprocess.run(["wine", program.exe, switch], cwd=program.folder, timeout=30,
+                                            capture_output=True).returncode, 0, switch)
+        start_again("--toggle")
+        self.assertTrue(wait_for(lambda: not probe.visible(windows[notes]), 5), "--toggle did not hide")
+        start_again("--toggle")
+        self.assertTrue(wait_for(lambda: probe.visible(windows[notes]), 5), "--toggle did not restore")
+        self.assertFalse(probe.visible(program.main), "the restore showed a main window that was not hidden")
+        start_again("--show")
+        self.assertTrue(wait_for(lambda: probe.visible(program.main), 5), "--show did not open the main window")
+        start_again("--exit")
+        self.assertEqual(program.wait_exit(20), 0, "--exit did not end the running instance")
+        start_again("--exit")
+        self.assertFalse(own_wine_processes("veltrano.exe"), "--exit with none running started one")
+        program.start("--toggle")
+        self.assertTrue(wait_for(lambda: not probe.visible(windows[notes]), 30), "--toggle alone did not hide")
+        self.assertFalse(probe.visible(probe.find(MAIN_CLASS)), "--toggle alone showed the main window")
 
     def test_refusing_the_notice_ends_the_program_with_zero_and_writes_no_settings(self):
         probe = self.user_windows("Refusal Notes")

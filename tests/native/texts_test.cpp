@@ -21,17 +21,20 @@ std::vector<std::wstring> Split(const std::wstring& text, const std::wstring& se
 
 } // namespace
 
-TEST(HelpText, IsTheFiveParagraphsWordForWord) {
+TEST(HelpText, IsTheSixParagraphsWordForWord) {
     const std::vector<std::wstring> paragraphs = {
         L"1. 在「要隐藏的窗口」里勾选窗口（可多选），再在下方选一个「藏起后切到」的窗口。",
         L"2. 按快捷键（默认 Ctrl+Alt+Space）隐藏这些窗口并把焦点切到目标窗口，再按一次全部恢复。",
         L"3. 隐藏期间这些窗口不会出现在任务栏和 Alt+Tab 里；托盘图标右键也能隐藏 / 恢复。",
         L"4. 点击快捷键方框后按下新组合键即可修改，建议点「保存设置」；清空会自动回退到默认组合。",
         L"5. 程序退出（包括崩溃或被强制结束）时都会把隐藏的窗口放出来；万一没来得及，下次启动会自动恢复。",
+        L"6. 命令行参数：--tray 启动到托盘，--toggle 隐藏 / 恢复，--show 打开设置，--exit "
+        L"退出；托盘菜单「开机时启动」"
+        L"让它登录后在托盘中启动。",
     };
     EXPECT_EQ(Split(HelpText(), L"\n\n"), paragraphs);
     EXPECT_EQ(HelpText(), paragraphs[0] + L"\n\n" + paragraphs[1] + L"\n\n" + paragraphs[2] + L"\n\n" +
-                              paragraphs[3] + L"\n\n" + paragraphs[4]);
+                              paragraphs[3] + L"\n\n" + paragraphs[4] + L"\n\n" + paragraphs[5]);
 }
 
 TEST(HelpText, UsesBareLineFeedsOnlyBetweenParagraphs) {
@@ -39,7 +42,7 @@ TEST(HelpText, UsesBareLineFeedsOnlyBetweenParagraphs) {
     EXPECT_EQ(text.find(L'\r'), std::wstring::npos);
     EXPECT_NE(text.front(), L'\n');
     EXPECT_NE(text.back(), L'\n');
-    EXPECT_EQ(Split(text, L"\n").size(), 9u);
+    EXPECT_EQ(Split(text, L"\n").size(), 11u);
 }
 
 TEST(NoticeText, IsTheThreeParagraphsWordForWord) {

@@ -1,11 +1,13 @@
 // The main window's commands, the list's tick and double-click notifications and the notification-area icon:
 // its menu, its other mouse events, and its return after the shell restarts.
 #include "tests/win/support.h"
+#include "ui/help_text.h"
 #include "ui/ids.h"
 
 #include <commctrl.h>
 #include <gtest/gtest.h>
 #include <shellapi.h>
+#include <shlobj.h>
 
 #include <algorithm>
 #include <atomic>
@@ -252,6 +254,35 @@ void Click(HWND button) {
     SendMessageW(button, BM_CLICK, 0, 0);
 }
 
+std::wstring StartupShortcutPath() {
+    PWSTR folder = nullptr;
+    SHGetKnownFolderPath(FOLDERID_Startup, 0, nullptr, &folder);
+    const std::wstring path = std::wstring(folder ? folder : L"") + L"\\Veltrano.lnk";
+    CoTaskMemFree(folder);
+    return path;
+}
+
+// "<target> <arguments> <working folder>" of the shortcut as the shell reads it; with `target`, first writes
+// a shortcut to it.
+std::wstring Shortcut(const std::wstring& path, const wchar_t* target = nullptr) {
+    IShellLinkW* link = nullptr;
+    IPersistFile* file = nullptr;
+    if (FAILED(CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkW,
+                                reinterpret_cast<void**>(&link))))
+        return L"no shell link";
+    link->QueryInterface(IID_IPersistFile, reinterpret_cast<void**>(&file));
+    if (target) link->SetPath(target);
+    wchar_t read[3][MAX_PATH] = {};
+    if (target ? SUCCEEDED(file->Save(path.c_str(), TRUE)) : SUCCEEDED(file->Load(path.c_str(), STGM_READ))) {
+        link->GetPath(read[0], MAX_PATH, nullptr, SLGP_RAWPATH);
+        link->GetArguments(read[1], MAX_PATH);
+        link->GetWorkingDirectory(read[2], MAX_PATH);
+    }
+    file->Release();
+    link->Release();
+    return std::wstring(read[0]) + L" " + read[1] + L" " + read[2];
+}
+
 std::string Ticking(const std::wstring& title) {
     return "hideCount=1\r\nhide0=" + Utf8(title) + "|" + Utf8(kHelperProcess) + "\r\n";
 }
@@ -264,15 +295,17 @@ TEST(Tray, TheMenuOffersOpenToggleAndExitWithTheToggleTextFollowingTheState) {
     HWND target = helper.windows.at(0);
 
     const std::vector<MenuItem> items = UseTrayMenu(veltrano.mainWindow, -1);
-    ASSERT_EQ(items.size(), 4u);
+    ASSERT_EQ(items.size(), 5u);
     EXPECT_EQ(items[0].id, static_cast<UINT>(IDM_OPEN_SETTINGS));
     EXPECT_EQ(items[0].text, L"打开设置");
     EXPECT_EQ(items[1].id, static_cast<UINT>(IDM_TOGGLE));
     EXPECT_EQ(items[1].text, L"立即隐藏并切换");
-    EXPECT_TRUE(items[2].state & MF_SEPARATOR);
-    EXPECT_EQ(items[3].id, static_cast<UINT>(IDM_EXIT));
-    EXPECT_EQ(items[3].text, L"退出");
-    for (int i : {0, 1, 3})
+    EXPECT_EQ(items[2].id, static_cast<UINT>(IDM_START_WITH_WINDOWS));
+    EXPECT_EQ(items[2].text, L"开机时启动");
+    EXPECT_TRUE(items[3].state & MF_SEPARATOR);
+    EXPECT_EQ(items[4].id, static_cast<UINT>(IDM_EXIT));
+    EXPECT_EQ(items[4].text, L"退出");
+    for (int i : {0, 1, 4})
         EXPECT_EQ(items[i].state & (MF_CHECKED | MF_DEFAULT | MF_GRAYED | MF_DISABLED), 0u) << i;
     // Escape closed it without doing anything.
     EXPECT_TRUE(StateOf(target).visible);
@@ -324,9 +357,29 @@ TEST(Tray, OtherMouseEventsOnTheIconDoNothing) {
     EXPECT_FALSE(menu.Join());
 }
 
+TEST(Tray, StartWithWindowsIsAShortcutToThisExeInTheStartupFolder) {
+    CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
+    InProcessVeltrano veltrano("[config]\r\nnoticeShown=1\r\n");
+    const std::string settings = ReadFileBytes(InProcessVeltrano::SettingsPath());
+    const std::wstring link = StartupShortcutPath();
+    wchar_t exe[MAX_PATH] = {};
+    GetModuleFileNameW(nullptr, exe, MAX_PATH);
+    const std::wstring folder = std::wstring(exe).substr(0, std::wstring(exe).find_last_of(L'\\'));
+    // A shortcut left by a copy in a folder since moved: unticked, and choosing it points the shortcut here.
+    Shortcut(link, L"C:\\moved\\veltrano.exe");
+    EXPECT_FALSE(UseTrayMenu(veltrano.mainWindow, 2).at(2).state & MF_CHECKED);
+    EXPECT_EQ(Shortcut(link), std::wstring(exe) + L" --tray " + folder);
+    EXPECT_EQ(veltrano.Text(IDC_STATUS), L"已设置开机时启动：登录后 Veltrano 在托盘中启动");
+    EXPECT_TRUE(UseTrayMenu(veltrano.mainWindow, 2).at(2).state & MF_CHECKED);
+    EXPECT_FALSE(FileExists(link));
+    EXPECT_EQ(veltrano.Text(IDC_STATUS), L"已取消开机时启动");
+    EXPECT_EQ(ReadFileBytes(InProcessVeltrano::SettingsPath()), settings);
+    CoUninitialize();
+}
+
 TEST(Tray, ExitInTheMenuEndsTheProgram) {
     InProcessVeltrano veltrano("[config]\r\nnoticeShown=1\r\n");
-    UseTrayMenu(veltrano.mainWindow, 3);
+    UseTrayMenu(veltrano.mainWindow, 4);
     EXPECT_FALSE(IsWindow(veltrano.mainWindow));
     EXPECT_TRUE(HotkeyIsFree(MOD_CONTROL | MOD_ALT, VK_SPACE));
 }
@@ -469,7 +522,7 @@ TEST(Commands, ExitDestroysTheWindowReleasesTheHotkeyAndIconAndSaves) {
     EXPECT_EQ(SettingsNumber(veltrano.SettingsPath(), L"noticeShown"), 1);
 }
 
-TEST(Commands, HelpShowsTheFiveParagraphsInAnInformationBox) {
+TEST(Commands, HelpShowsItsParagraphsInAnInformationBox) {
     InProcessVeltrano veltrano;
     veltrano.Show();
     std::wstring caption;
@@ -498,13 +551,7 @@ TEST(Commands, HelpShowsTheFiveParagraphsInAnInformationBox) {
     EXPECT_EQ(owner, veltrano.mainWindow);
     EXPECT_EQ(buttons, 1);
     EXPECT_TRUE(icon);
-    const std::wstring help =
-        L"1. 在「要隐藏的窗口」里勾选窗口（可多选），再在下方选一个「藏起后切到」的窗口。\n\n"
-        L"2. 按快捷键（默认 Ctrl+Alt+Space）隐藏这些窗口并把焦点切到目标窗口，再按一次全部恢复。\n\n"
-        L"3. 隐藏期间这些窗口不会出现在任务栏和 Alt+Tab 里；托盘图标右键也能隐藏 / 恢复。\n\n"
-        L"4. 点击快捷键方框后按下新组合键即可修改，建议点「保存设置」；清空会自动回退到默认组合。\n\n"
-        L"5. 程序退出（包括崩溃或被强制结束）时都会把隐藏的窗口放出来；万一没来得及，下次启动会自动恢复。";
-    EXPECT_NE(std::find(texts.begin(), texts.end(), help), texts.end());
+    EXPECT_NE(std::find(texts.begin(), texts.end(), HelpText()), texts.end());
     EXPECT_TRUE(IsWindow(veltrano.mainWindow));
 }
 

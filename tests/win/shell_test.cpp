@@ -29,11 +29,22 @@ TEST(Shell, StartsInTheNormalRoleWithTheReadyStatus) {
         << Utf8(veltrano.Text(IDC_STATUS));
 }
 
-TEST(Shell, TheWatchdogWordWithoutItsBlankOrAfterOtherTextStartsTheNormalRole) {
-    for (const wchar_t* arguments : {L"--watchdog", L"x --watchdog 5 \"C:\\nowhere\""}) {
+// Not the watchdog role: the normal role, which names its switches and ends.
+TEST(Shell, AnUnknownSwitchOrTheWatchdogWordWithoutItsBlankOrAfterOtherTextListsTheSwitches) {
+    for (const wchar_t* arguments : {L"--watchdog", L"x --watchdog 5 \"C:\\nowhere\"", L"--bogus"}) {
         Veltrano veltrano;
-        ASSERT_TRUE(veltrano.Start(arguments)) << Utf8(arguments);
-        EXPECT_TRUE(IsWindowVisible(veltrano.mainWindow));
+        ASSERT_TRUE(veltrano.Start(arguments, false));
+        HWND box = nullptr;
+        ASSERT_TRUE(WaitFor(
+            [&] { return (box = MessageBoxOf(veltrano.process.dwProcessId)) && IsWindowVisible(box); },
+            15000))
+            << Utf8(arguments);
+        bool listed = false;
+        for (HWND child = GetWindow(box, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT))
+            listed = listed || TitleOf(child).find(L"--tray    启动到托盘") != std::wstring::npos;
+        EXPECT_TRUE(listed) << Utf8(arguments);
+        PostMessageW(box, WM_COMMAND, IDOK, 0);
+        EXPECT_EQ(veltrano.WaitExit(), 0u);
     }
 }
 

@@ -1,0 +1,41 @@
+#include "app/command_line.h"
+
+#include "catalogue/window_types.h"
+
+namespace {
+
+std::wstring_view Trimmed(std::wstring_view text) {
+    const auto blank = [](wchar_t c) { return c == L' ' || c == L'\t' || c == L'\r' || c == L'\n'; };
+    while (!text.empty() && blank(text.front()))
+        text.remove_prefix(1);
+    while (!text.empty() && blank(text.back()))
+        text.remove_suffix(1);
+    return text;
+}
+
+} // namespace
+
+StartCommand ParseStartCommand(std::wstring_view arguments) {
+    const std::wstring_view given = Trimmed(arguments);
+    if (given.empty()) return StartCommand::Normal;
+    const struct {
+        std::wstring_view text;
+        StartCommand command;
+    } switches[] = {{L"--tray", StartCommand::Tray},
+                    {L"--toggle", StartCommand::Toggle},
+                    {L"--show", StartCommand::Show},
+                    {L"--exit", StartCommand::Exit}};
+    for (const auto& known : switches) {
+        if (EqualsIgnoringAsciiCase(given, known.text)) return known.command;
+    }
+    return StartCommand::Unknown;
+}
+
+std::wstring UnknownSwitchText(std::wstring_view arguments) {
+    return L"不认识的参数：" + std::wstring(Trimmed(arguments)) +
+           L"\n\n可用的参数（一次一个）：\n"
+           L"--tray    启动到托盘，不显示主窗口\n"
+           L"--toggle    隐藏 / 恢复，如同按快捷键（Veltrano 未运行时先启动到托盘）\n"
+           L"--show    打开设置\n"
+           L"--exit    退出正在运行的 Veltrano";
+}

@@ -1,0 +1,24 @@
+// What a start of veltrano.exe is asked to do, from the arguments after the program name; the watchdog's are
+// told apart before. Pure.
+#pragma once
+#include <string>
+#include <string_view>
+
+enum class StartCommand {
+    Normal, // no arguments
+    Tray,   // --tray: everything a start does, but the main window stays in the tray
+    Toggle, // --toggle: hide or restore, as the hotkey does
+    Show,   // --show: open the main window, as the tray's "打开设置" does
+    Exit,   // --exit: end the running instance, as the tray's "退出" does
+    Unknown,
+};
+
+StartCommand ParseStartCommand(std::wstring_view arguments);
+
+// Commands that act on an instance already running; the others start one.
+inline bool IsForRunningInstance(StartCommand command) {
+    return command == StartCommand::Toggle || command == StartCommand::Show || command == StartCommand::Exit;
+}
+
+// The box an unknown switch shows: what was given, then every switch and what it does.
+std::wstring UnknownSwitchText(std::wstring_view arguments);

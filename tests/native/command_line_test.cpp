@@ -1,0 +1,18 @@
+#include "app/command_line.h"
+
+#include <gtest/gtest.h>
+
+TEST(StartCommand, EachSwitchAloneAsksForItsCommandAndAnythingElseIsUnknown) {
+    EXPECT_EQ(ParseStartCommand(L""), StartCommand::Normal);
+    EXPECT_EQ(ParseStartCommand(L" \t"), StartCommand::Normal);
+    EXPECT_EQ(ParseStartCommand(L"--tray"), StartCommand::Tray);
+    EXPECT_EQ(ParseStartCommand(L" --TOGGLE "), StartCommand::Toggle);
+    EXPECT_EQ(ParseStartCommand(L"--show"), StartCommand::Show);
+    EXPECT_EQ(ParseStartCommand(L"--Exit"), StartCommand::Exit);
+    for (const wchar_t* other : {L"--watchdog", L"--tray --show", L"/tray", L"-tray", L"--trays", L"tray"})
+        EXPECT_EQ(ParseStartCommand(other), StartCommand::Unknown) << other;
+    EXPECT_FALSE(IsForRunningInstance(StartCommand::Tray));
+    EXPECT_TRUE(IsForRunningInstance(StartCommand::Toggle) && IsForRunningInstance(StartCommand::Show) &&
+                IsForRunningInstance(StartCommand::Exit));
+    EXPECT_EQ(UnknownSwitchText(L" --bogus ").rfind(L"不认识的参数：--bogus\n", 0), 0u);
+}

@@ -1,0 +1,64 @@
+#include "ui/startup_shortcut.h"
+
+#include "app/handles.h"
+
+#include <shlobj.h>
+
+#include <string>
+
+namespace {
+
+std::wstring ShortcutPath() {
+    PWSTR folder = nullptr;
+    std::wstring path;
+    if (SUCCEEDED(SHGetKnownFolderPath(FOLDERID_Startup, 0, nullptr, &folder)))
+        path = std::wstring(folder) + L"\\Veltrano.lnk";
+    CoTaskMemFree(folder);
+    return path;
+}
+
+std::wstring ExecutablePath() {
+    wchar_t path[MAX_PATH] = {};
+    GetModuleFileNameW(nullptr, path, MAX_PATH);
+    return path;
+}
+
+ComPtr<IShellLinkW> NewShellLink() {
+    IShellLinkW* link = nullptr;
+    CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkW,
+                     reinterpret_cast<void**>(&link));
+    return ComPtr<IShellLinkW>(link);
+}
+
+ComPtr<IPersistFile> FileOf(IShellLinkW* link) {
+    IPersistFile* file = nullptr;
+    if (link) link->QueryInterface(IID_IPersistFile, reinterpret_cast<void**>(&file));
+    return ComPtr<IPersistFile>(file);
+}
+
+} // namespace
+
+bool StartsWithWindows() {
+    const std::wstring path = ShortcutPath();
+    const ComPtr<IShellLinkW> link = NewShellLink();
+    const ComPtr<IPersistFile> file = FileOf(link.get());
+    wchar_t target[MAX_PATH] = {};
+    if (path.empty() || !file || FAILED(file->Load(path.c_str(), STGM_READ)) ||
+        link->GetPath(target, MAX_PATH, nullptr, SLGP_RAWPATH) != S_OK) {
+        return false;
+    }
+    const std::wstring executable = ExecutablePath();
+    return CompareStringOrdinal(target, -1, executable.c_str(), -1, TRUE) == CSTR_EQUAL;
+}
+
+bool SetStartWithWindows(bool start) {
+    const std::wstring path = ShortcutPath();
+    if (path.empty()) return false;
+    if (!start) return DeleteFileW(path.c_str()) || GetLastError() == ERROR_FILE_NOT_FOUND;
+    const ComPtr<IShellLinkW> link = NewShellLink();
+    const ComPtr<IPersistFile> file = FileOf(link.get());
+    const std::wstring executable = ExecutablePath();
+    const std::wstring folder = executable.substr(0, executable.find_last_of(L'\\'));
+    return file && SUCCEEDED(link->SetPath(executable.c_str())) && SUCCEEDED(link->SetArguments(L"--tray")) &&
+           SUCCEEDED(link->SetWorkingDirectory(folder.c_str())) && SUCCEEDED(file->Save(path.c_str(), TRUE));
+}
