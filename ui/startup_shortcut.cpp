@@ -36,19 +36,26 @@ ComPtr<IPersistFile> FileOf(IShellLinkW* link) {
     return ComPtr<IPersistFile>(file);
 }
 
+// Read from the shortcut's item list, which keeps a path in any script whole: Wine's GetPath gives back only
+// what the ANSI code page can hold, and a folder named in Chinese would never match.
+std::wstring TargetOf(IShellLinkW* link) {
+    PIDLIST_ABSOLUTE item = nullptr;
+    wchar_t target[MAX_PATH] = {};
+    if (SUCCEEDED(link->GetIDList(&item)) && item) SHGetPathFromIDListW(item, target);
+    CoTaskMemFree(item);
+    return target;
+}
+
 } // namespace
 
 bool StartsWithWindows() {
     const std::wstring path = ShortcutPath();
     const ComPtr<IShellLinkW> link = NewShellLink();
     const ComPtr<IPersistFile> file = FileOf(link.get());
-    wchar_t target[MAX_PATH] = {};
-    if (path.empty() || !file || FAILED(file->Load(path.c_str(), STGM_READ)) ||
-        link->GetPath(target, MAX_PATH, nullptr, SLGP_RAWPATH) != S_OK) {
-        return false;
-    }
+    if (path.empty() || !file || FAILED(file->Load(path.c_str(), STGM_READ))) return false;
+    const std::wstring target = TargetOf(link.get());
     const std::wstring executable = ExecutablePath();
-    return CompareStringOrdinal(target, -1, executable.c_str(), -1, TRUE) == CSTR_EQUAL;
+    return CompareStringOrdinal(target.c_str(), -1, executable.c_str(), -1, TRUE) == CSTR_EQUAL;
 }
 
 bool SetStartWithWindows(bool start) {

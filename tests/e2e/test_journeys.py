@@ -5,12 +5,13 @@ import subprocess
 import unittest
 import zipfile
 
-from veltrano_e2e import (IDC_EXIT, IDC_NOTICE_REFUSE, IDC_STATUS, IDC_TO_TRAY, MAIN_CLASS, READY_TEXT,
+from veltrano_e2e import (IDC_EXIT, IDC_NOTICE_REFUSE, IDC_STATUS, IDC_TO_TRAY, MAIN_CLASS, READY_TEXT, WM_TRAYICON,
                           WS_EX_APPWINDOW, WS_EX_TOOLWINDOW, E2ETestCase, Screen, X, center, own_wine_processes,
                           read_state_file, settings_text, wait_for)
 
 HELPER_EXE = "vlt-test-windows.exe"
 NOTICE_TITLE = "使用须知"
+WM_RBUTTONUP = 0x0205
 # dist/veltrano-<version>-win64.zip, as script/package writes it.
 PACKAGE = os.environ.get("VELTRANO_PACKAGE", "")
 
@@ -183,6 +184,13 @@ class Journeys(E2ETestCase):
         self.assertFalse(probe.visible(program.main), "the restore showed a main window that was not hidden")
         start_again("--show")
         self.assertTrue(wait_for(lambda: probe.visible(program.main), 5), "--show did not open the main window")
+        # The tray menu's third item, from a folder named in Chinese: the second choice reads the tick back.
+        for said in ("已设置开机时启动：登录后 Veltrano 在托盘中启动", "已取消开机时启动"):
+            X.focus("Veltrano")
+            probe.post(program.main, WM_TRAYICON, 1, WM_RBUTTONUP)
+            self.assertTrue(wait_for(lambda: probe.visible(probe.find("#32768")), 5), "the tray menu did not open")
+            X.key("Down", "Down", "Down", "Return")
+            self.assertTrue(wait_for(lambda: screen.status() == said, 5), screen.status())
         start_again("--exit")
         self.assertEqual(program.wait_exit(20), 0, "--exit did not end the running instance")
         start_again("--exit")
