@@ -1,9 +1,9 @@
 #include "engine/hidden_set.h"
 
 #include "catalogue/catalogue.h"
+#include "catalogue/process_rights.h"
 #include "engine/hidden_watch.h"
 #include "engine/hide_plan.h"
-#include "catalogue/process_rights.h"
 #include "engine/program_answers.h"
 #include "engine/state_file.h"
 #include "ui/tray.h"
