@@ -377,7 +377,7 @@ InProcessVeltrano::InProcessVeltrano(const std::string& settings) {
                                      ICC_LISTVIEW_CLASSES | ICC_HOTKEY_CLASS | ICC_STANDARD_CLASSES};
     InitCommonControlsEx(&controls);
     mainWindow = CreateMainWindow();
-    EXPECT_TRUE(mainWindow);
+    EXPECT_TRUE(mainWindow) << "error " << GetLastError();
 }
 
 InProcessVeltrano::~InProcessVeltrano() {

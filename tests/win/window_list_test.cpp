@@ -166,7 +166,7 @@ class WindowList : public ::testing::Test {
 
     static void Open(const AppSettings& settings = {}) {
         SaveSettingsTo(settings, SettingsFilePath());
-        ASSERT_TRUE(CreateMainWindow());
+        ASSERT_TRUE(CreateMainWindow()) << "error " << GetLastError();
         ASSERT_TRUE(IsWindow(List()));
         ASSERT_TRUE(IsWindow(Combo()));
     }
