@@ -309,7 +309,8 @@ class Uncooperative(E2ETestCase):
             self.assertLess(shown[-1], 500, f"window {index} stayed on the screen while hidden")
         # Brought to the front by its program, Front is the user's again: own style, out of the state file.
         self.assertTrue(wait_for(lambda: scene.probe.state(odd.windows[2]) == before[2], 3), "Front is not back whole")
-        self.assertNotIn(odd.windows[2], [hwnd for hwnd, _, _, _ in read_state_file(scene.program.state_path)])
+        self.assertTrue(wait_for(lambda: odd.windows[2] not in [record[0] for record in
+                                                                 read_state_file(scene.program.state_path)], 3))
         scene.restore(total=4)
         self.assertTrue(wait_for(lambda: scene.status() == "已恢复全部窗口", 5), scene.status())
         self.assert_as_before(scene, odd.windows, before)
