@@ -2,10 +2,14 @@
 
 AppState app;
 
-std::wstring PathBesideExecutable(std::wstring_view fileName) {
+std::wstring ExecutablePath() {
     wchar_t module[MAX_PATH] = {};
     GetModuleFileNameW(nullptr, module, MAX_PATH);
-    std::wstring path(module);
+    return module;
+}
+
+std::wstring PathBesideExecutable(std::wstring_view fileName) {
+    std::wstring path = ExecutablePath();
     path.erase(path.find_last_of(L'\\') + 1);
     path += fileName;
     return path;

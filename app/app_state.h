@@ -133,7 +133,8 @@ inline HWND LiveControl(int id) {
     return (control && IsWindow(control)) ? control : nullptr;
 }
 
-// Full path of a file beside the running executable.
+// Full path of the running executable, and of a file beside it.
+std::wstring ExecutablePath();
 std::wstring PathBesideExecutable(std::wstring_view fileName);
 
 void SetStatusText(const std::wstring& text);

@@ -1,7 +1,7 @@
 // Enumerating and describing other programs' top-level windows.
 #pragma once
-#include "catalogue/window_types.h"
 #include "catalogue/process_rights.h"
+#include "catalogue/window_types.h"
 
 #include <windows.h>
 

@@ -12,12 +12,6 @@
 
 namespace {
 
-std::wstring ExecutablePath() {
-    wchar_t path[MAX_PATH] = {};
-    GetModuleFileNameW(nullptr, path, MAX_PATH);
-    return path;
-}
-
 std::wstring TemporaryDirectory() {
     wchar_t path[MAX_PATH + 1] = {};
     GetTempPathW(MAX_PATH + 1, path);

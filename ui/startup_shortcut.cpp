@@ -1,6 +1,6 @@
 #include "ui/startup_shortcut.h"
 
-#include "app/handles.h"
+#include "app/app_state.h"
 
 #include <shlobj.h>
 
@@ -14,12 +14,6 @@ std::wstring ShortcutPath() {
     if (SUCCEEDED(SHGetKnownFolderPath(FOLDERID_Startup, 0, nullptr, &folder)))
         path = std::wstring(folder) + L"\\Veltrano.lnk";
     CoTaskMemFree(folder);
-    return path;
-}
-
-std::wstring ExecutablePath() {
-    wchar_t path[MAX_PATH] = {};
-    GetModuleFileNameW(nullptr, path, MAX_PATH);
     return path;
 }
 
