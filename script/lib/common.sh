@@ -103,10 +103,23 @@ prepare_prefix() { # optional: the DPI
   fi
   # A persistent server makes every later wine start quick.
   wineserver -p >/dev/null 2>&1 || true
+  keep_desktop_open
   # The first program of a session starts the desktop and the services, which inherit its standard streams and
   # keep them open for as long as the server lives: CTest would wait on them until its time-out. Start them here,
   # detached from every stream.
   timeout 120 wine cmd /c exit </dev/null >/dev/null 2>&1 || true
+}
+
+# Wine closes the desktop, and with it the taskbar's tray, a second after the last program of the prefix ends, and
+# starts both again for the next one: a program that starts in between finds no tray, and may see its first window
+# fail. Tests start one program after another, so a program that waits for ever on a pipe nobody writes to keeps the
+# desktop open until the server ends. Opened for reading and writing, the pipe never reaches its end.
+keep_desktop_open() {
+  local pipe=$WINEPREFIX/keep-desktop-open
+  [ -p "$pipe" ] || { rm -f "$pipe"; mkfifo "$pipe"; }
+  if ! find /proc/[0-9]*/fd -lname "$pipe" 2>/dev/null | grep -q .; then
+    (setsid wine cmd /k <>"$pipe" >/dev/null 2>&1 &)
+  fi
 }
 
 stop_wine() { wineserver -k >/dev/null 2>&1 || true; }

@@ -377,7 +377,8 @@ InProcessVeltrano::InProcessVeltrano(const std::string& settings) {
                                      ICC_LISTVIEW_CLASSES | ICC_HOTKEY_CLASS | ICC_STANDARD_CLASSES};
     InitCommonControlsEx(&controls);
     mainWindow = CreateMainWindow();
-    EXPECT_TRUE(mainWindow) << "error " << GetLastError();
+    const DWORD error = GetLastError();
+    EXPECT_TRUE(mainWindow) << "error " << error << (app.mainWindow ? " after" : " before") << " WM_CREATE";
 }
 
 InProcessVeltrano::~InProcessVeltrano() {
