@@ -29,7 +29,7 @@
 //   row-rect <window> <id> <row> -> "<left> <top> <right> <bottom>" of the row on the screen
 //   items <window> <id>      -> "<n> <selected>", then n lines with the texts of that combo box
 //   post <window> <message> <wparam> <lparam> (decimal or 0x-hex) -> "ok" or "error"
-//   terminate <pid>          -> "terminated <0|1>" (TerminateProcess with exit code 9)
+//   terminate <pid>...       -> "terminated <n>" (TerminateProcess with exit code 9, one right after another)
 //   kill-tree <pid>          -> "killed <n>": ends the process and every process descended from it, by the
 //                               parent ids of a process snapshot, as Task Manager's "End process tree" does
 //   resources <pid>          -> "<handles> <gdi objects> <user objects> <working set bytes> <handles in the
@@ -599,10 +599,13 @@ bool ExecuteAboutOthers(const std::string& line) {
                 ? "ok"
                 : "error");
     } else if (verb == "terminate" && words.size() > 1) {
-        HANDLE process = OpenProcess(PROCESS_TERMINATE, FALSE, static_cast<DWORD>(Number(words[1])));
-        const bool ended = process && TerminateProcess(process, 9);
-        if (process) CloseHandle(process);
-        Say(ended ? "terminated 1" : "terminated 0");
+        int ended = 0;
+        for (std::size_t i = 1; i < words.size(); ++i) {
+            HANDLE process = OpenProcess(PROCESS_TERMINATE, FALSE, static_cast<DWORD>(Number(words[i])));
+            ended += process && TerminateProcess(process, 9) ? 1 : 0;
+            if (process) CloseHandle(process);
+        }
+        Say("terminated " + std::to_string(ended));
     } else if ((verb == "spawn" || verb == "spawn-in-job") && words.size() > 1) {
         Say("spawned " + std::to_string(Spawn(Widen(line.substr(verb.size() + 1)), verb == "spawn-in-job")));
     } else if (verb == "end-job") {
