@@ -9,6 +9,7 @@
 #include <tlhelp32.h>
 #include <winternl.h>
 
+#include <cstdio>
 #include <cwchar>
 
 std::wstring BesideTests(const std::wstring& name) {
@@ -122,12 +123,20 @@ Helper::Helper(const std::vector<std::wstring>& arguments, const std::wstring& e
     startup.hStdInput = childIn;
     startup.hStdOutput = childOut;
     startup.hStdError = GetStdHandle(STD_ERROR_HANDLE);
-    const BOOL started = CreateProcessW(nullptr, commandLine.data(), nullptr, nullptr, TRUE, 0, nullptr,
-                                        nullptr, &startup, &process);
+    BOOL started = CreateProcessW(nullptr, commandLine.data(), nullptr, nullptr, TRUE, 0, nullptr, nullptr,
+                                  &startup, &process);
+    // Once in a few hundred starts a CI run saw Wine refuse to start the helper; it is tried once more, and
+    // the refusal is still written to the log.
+    if (!started) {
+        std::fprintf(stderr, "the helper program did not start (error %lu), trying again\n", GetLastError());
+        Sleep(200);
+        started = CreateProcessW(nullptr, commandLine.data(), nullptr, nullptr, TRUE, 0, nullptr, nullptr,
+                                 &startup, &process);
+    }
     CloseHandle(childIn);
     CloseHandle(childOut);
     if (!started) {
-        ADD_FAILURE() << "the helper program did not start";
+        ADD_FAILURE() << "the helper program did not start: error " << GetLastError();
         return;
     }
     for (;;) {
