@@ -38,6 +38,11 @@ void OnCreate(HWND window) {
     if (app.dpi == 0) app.dpi = 96;
     FitMainWindow(window);
     CreateFonts(window);
+    // UIPI drops messages above WM_USER that reach an elevated Veltrano from less privileged processes: the
+    // shell's restart and the command of a later start (a shortcut, the Startup folder) must get through.
+    for (const UINT message : {taskbarCreatedMessage, WM_START_COMMAND}) {
+        if (message) ChangeWindowMessageFilterEx(window, message, MSGFLT_ALLOW, nullptr);
+    }
     const DWORD cornerPreference = 2; // DWMWCP_ROUND
     DwmSetWindowAttribute(window, 33 /* DWMWA_WINDOW_CORNER_PREFERENCE */, &cornerPreference,
                           sizeof(cornerPreference));
