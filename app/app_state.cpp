@@ -18,3 +18,16 @@ std::wstring PathBesideExecutable(std::wstring_view fileName) {
 void SetStatusText(const std::wstring& text) {
     if (HWND status = LiveControl(IDC_STATUS)) SetWindowTextW(status, text.c_str());
 }
+
+std::wstring SettingsNotSavedText(DWORD error) {
+    wchar_t* message = nullptr;
+    const DWORD length = FormatMessageW(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM |
+                                            FORMAT_MESSAGE_IGNORE_INSERTS,
+                                        nullptr, error, 0, reinterpret_cast<wchar_t*>(&message), 0, nullptr);
+    std::wstring reason = length ? std::wstring(message, length) : L"错误 " + std::to_wstring(error);
+    LocalFree(message);
+    // The system's text ends with a line break, which the one-line status would show as a box.
+    while (!reason.empty() && (reason.back() == L'\r' || reason.back() == L'\n' || reason.back() == L' '))
+        reason.pop_back();
+    return L"设置未能保存：" + reason;
+}

@@ -1,6 +1,6 @@
 // The one process-wide state record of the GUI thread.
 #pragma once
-#include "app/handles.h"
+#include "base/handles.h"
 #include "catalogue/window_types.h"
 #include "engine/hide_plan.h"
 #include "settings/app_settings.h"
@@ -9,6 +9,7 @@
 #include <shobjidl.h>
 
 #include <array>
+#include <optional>
 #include <string>
 #include <unordered_set>
 #include <vector>
@@ -70,6 +71,10 @@ struct AppState {
     bool trayIconAdded = false;
 
     std::vector<WindowEntry> listEntries;
+    // The hide list's keys that no open window matched at the fill: their rows follow the open windows'.
+    std::vector<WindowKey> rememberedKeys;
+    // The saved target when no open window matched it at the fill: the drop-down offers it all the same.
+    std::optional<WindowKey> rememberedTarget;
     WindowSnapshot listSnapshot;
     bool listFilling = false;
 
@@ -97,9 +102,11 @@ struct AppState {
     int changingWindows = 0;
     bool sessionEndRestoreOwed = false;
 
-    // While hidden: the top-level windows seen so far, and the not yet visible ones owned by hidden windows.
+    // While hidden: the top-level windows seen so far, the not yet visible ones owned by hidden windows, and
+    // the others made since the hide that have not shown yet (the keys may name them once they do).
     std::unordered_set<HWND> knownWindows;
     std::vector<HWND> dormantOwned;
+    std::vector<HWND> dormantNew;
     bool knownWindowsClassified = false;
     // The system's word of a new window, and of a window shown (Wine sends only the first).
     UniqueWinEventHook winEventHook;
@@ -138,4 +145,6 @@ std::wstring ExecutablePath();
 std::wstring PathBesideExecutable(std::wstring_view fileName);
 
 void SetStatusText(const std::wstring& text);
+// "设置未能保存：" and the system's words for the error, in the user's language.
+std::wstring SettingsNotSavedText(DWORD error);
 void ToggleHidden();

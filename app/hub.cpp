@@ -62,12 +62,16 @@ void OnCreate(HWND window) {
     }
 }
 
+// The user's choice as it stands, on disk before the process ends; nobody is left to be told of a failure.
+void SaveOnLeaving() {
+    if (!app.settings.noticeShown) return;
+    CommitListToSettings();
+    SaveSettings();
+}
+
 void OnDestroy() {
     if (app.windowsHidden) RestoreAllWindows();
-    if (app.settings.noticeShown) {
-        CommitListToSettings();
-        SaveSettings();
-    }
+    SaveOnLeaving();
     if (app.hotkeyRegistered) {
         UnregisterHotKey(app.mainWindow, HOTKEY_ID_TOGGLE);
         app.hotkeyRegistered = false;
@@ -115,6 +119,8 @@ void OnTimer(WPARAM id) {
 // on after all, the windows stay back and the status line says why.
 LRESULT OnQueryEndSession() {
     RestoreForSessionEnd();
+    // Windows ends the process after the session ends without destroying the main window.
+    SaveOnLeaving();
     return TRUE;
 }
 
@@ -198,10 +204,13 @@ LRESULT CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM
     case WM_ERASEBKGND: OnEraseBackground(window, reinterpret_cast<HDC>(wParam)); return 1;
     case WM_QUERYENDSESSION: return OnQueryEndSession();
     case WM_ENDSESSION:
-        if (wParam) RestoreForSessionEnd();
+        if (wParam) {
+            RestoreForSessionEnd();
+            SaveOnLeaving();
+        }
         return 0;
     case WM_GETMINMAXINFO: OnGetMinMaxInfo(window, *reinterpret_cast<MINMAXINFO*>(lParam)); return 0;
-    case WM_NOTIFY: OnNotify(*reinterpret_cast<const NMHDR*>(lParam)); return 0;
+    case WM_NOTIFY: return OnNotify(*reinterpret_cast<NMHDR*>(lParam));
     case WM_COMMAND: OnCommand(wParam); return 0;
     case WM_TIMER: OnTimer(wParam); return 0;
     case WM_CTLCOLORBTN: return OnCtlColorButton(reinterpret_cast<HDC>(wParam));

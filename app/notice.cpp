@@ -102,6 +102,6 @@ bool ShowUsageNotice() {
     EnableWindow(app.mainWindow, TRUE);
     if (app.noticeResult != 1) return false;
     app.settings.noticeShown = true;
-    SaveSettings();
+    if (const DWORD error = SaveSettings()) SetStatusText(SettingsNotSavedText(error));
     return true;
 }

@@ -1,6 +1,6 @@
 #include "catalogue/catalogue.h"
 
-#include "app/handles.h"
+#include "base/handles.h"
 
 #include <dwmapi.h>
 #include <sddl.h>

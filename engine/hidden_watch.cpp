@@ -3,6 +3,7 @@
 #include "app/app_state.h"
 #include "catalogue/catalogue.h"
 #include "engine/hidden_set.h"
+#include "engine/hide_plan.h"
 #include "engine/state_file.h"
 
 #include <algorithm>
@@ -71,7 +72,13 @@ void Consider(HWND hwnd, std::vector<HWND>& join) {
     if (!LeftToTheUser(hwnd)) join.push_back(hwnd);
 }
 
-// Dormant windows that are now shown.
+// A shown window that opened while hidden and that the keys of the hide name: the program was restarted, or
+// made its window anew.
+bool NamedByTheHide(HWND hwnd) {
+    return IsCandidateWindow(hwnd) && NamedByHiddenKeys(app.hiddenKeys, DescribeWindow(hwnd));
+}
+
+// Dormant windows that are now shown: an owned one joins, a new one when the keys name it as it shows.
 std::vector<HWND> FindShownDormant() {
     std::vector<HWND> join;
     std::erase_if(app.dormantOwned, [&](HWND hwnd) {
@@ -80,19 +87,27 @@ std::vector<HWND> FindShownDormant() {
         Consider(hwnd, join);
         return true;
     });
+    std::erase_if(app.dormantNew, [&](HWND hwnd) {
+        if (!IsWindow(hwnd)) return true;
+        if (!IsTopLevelWindowVisible(hwnd)) return false;
+        if (NamedByTheHide(hwnd)) Consider(hwnd, join);
+        return true;
+    });
     return join;
 }
 
-// Windows new since the last look that hidden windows own: shown ones join, the others wait as dormant.
-std::vector<HWND> FindNewOwned() {
+// Windows new since the last look: shown ones join when hidden windows own them or the keys name them, the
+// others wait as dormant. A program's window gets its title and is shown after it is made, and Wine tells
+// only of the making: a new window is followed until it shows.
+std::vector<HWND> FindNewWindows() {
     std::vector<HWND> join;
     for (HWND hwnd : EnumerateAllTopLevelWindows()) {
-        if (!app.knownWindows.insert(hwnd).second || IsOwnWindow(hwnd) || !OwnedByHiddenWindow(hwnd))
-            continue;
-        if (IsTopLevelWindowVisible(hwnd)) {
+        if (!app.knownWindows.insert(hwnd).second || IsOwnWindow(hwnd)) continue;
+        const bool owned = OwnedByHiddenWindow(hwnd);
+        if (!IsTopLevelWindowVisible(hwnd)) {
+            (owned ? app.dormantOwned : app.dormantNew).push_back(hwnd);
+        } else if (owned || NamedByTheHide(hwnd)) {
             Consider(hwnd, join);
-        } else {
-            app.dormantOwned.push_back(hwnd);
         }
     }
     return join;
@@ -111,7 +126,7 @@ void CheckHiddenWindows(bool listWindows) {
     HideShownAgain();
     std::vector<HWND> join = FindShownDormant();
     if (listWindows || !app.winEventHook) {
-        const std::vector<HWND> fresh = FindNewOwned();
+        const std::vector<HWND> fresh = FindNewWindows();
         join.insert(join.end(), fresh.begin(), fresh.end());
     }
     HideLateComers(join);
@@ -169,6 +184,7 @@ void CALLBACK OnWindowEvent(HWINEVENTHOOK, DWORD, HWND hwnd, LONG object, LONG c
 void StartHiddenWatch(const std::vector<HWND>& topLevel) {
     app.knownWindows = std::unordered_set<HWND>(topLevel.begin(), topLevel.end());
     app.dormantOwned.clear();
+    app.dormantNew.clear();
     app.knownWindowsClassified = false;
     if (!app.mainWindow) return;
     // Two hooks, not one over the range between: that range holds every window's destruction in the session,
@@ -191,6 +207,7 @@ void StopHiddenWatch() {
     app.hiddenWatchSoon = false;
     app.knownWindows.clear();
     app.dormantOwned.clear();
+    app.dormantNew.clear();
 }
 
 void OnHiddenWatchSoon() {
@@ -203,12 +220,13 @@ void OnHiddenWindowShown() {
     CheckHiddenWindows(false);
 }
 
-// The windows that are out of sight and should stay so: the hidden ones, and those owned by them that were
-// never shown.
+// The windows that are out of sight and should stay so, or be looked at once shown: the hidden ones, those
+// owned by them that were never shown, and the windows made since the hide that have not shown yet.
 void PublishWatchedWindows() {
     HiddenLook& look = app.hiddenLook;
     if (!look.thread) return;
     std::vector<HWND> windows = app.dormantOwned;
+    windows.insert(windows.end(), app.dormantNew.begin(), app.dormantNew.end());
     for (const HiddenWindowRecord& record : app.hiddenSet) {
         if (record.progress == HideProgress::Hidden) windows.push_back(record.hwnd);
     }

@@ -74,6 +74,20 @@ std::vector<HiddenKey> KeysWithTheirWindows(const std::vector<WindowKey>& hideLi
     return keys;
 }
 
+RememberedReach ReachOfRememberedKey(const WindowKey& key, const std::vector<WindowEntry>& candidates) {
+    const bool running = !key.processName.empty() &&
+                         std::any_of(candidates.begin(), candidates.end(),
+                                     [&](const WindowEntry& c) { return FallbackTakes(c, key.processName); });
+    if (!running) return key.processName.empty() ? RememberedReach::NothingOpen : RememberedReach::NotRunning;
+    return HostsUnrelatedWindows(key.processName) ? RememberedReach::NothingOpen
+                                                  : RememberedReach::EveryWindowOfItsProgram;
+}
+
+bool NamedByHiddenKeys(const std::vector<HiddenKey>& keys, const WindowEntry& entry) {
+    return std::any_of(keys.begin(), keys.end(),
+                       [&](const HiddenKey& hidden) { return KeyMatchesEntry(hidden.key, entry); });
+}
+
 bool MayBeSwitchTarget(const WindowKey& target, std::wstring_view processName) {
     if (target.title.empty()) return false;
     return target.processName.empty() || EqualsIgnoringAsciiCase(processName, target.processName);

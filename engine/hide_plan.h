@@ -20,6 +20,14 @@ std::optional<WindowHandle> ResolveSwitchTarget(const WindowKey& target,
 // title has become: its process matches the target's (by title or by the fallback), or the target names none.
 bool MayBeSwitchTarget(const WindowKey& target, std::wstring_view processName);
 
+// What a press does for a remembered key that no open window matches by title.
+enum class RememberedReach {
+    NotRunning,             // no window of its program is open
+    NothingOpen,            // its program hosts unrelated windows, or the key names none: nothing is hidden
+    EveryWindowOfItsProgram // its program is open under other titles: the fallback takes all its windows
+};
+RememberedReach ReachOfRememberedKey(const WindowKey& key, const std::vector<WindowEntry>& candidates);
+
 // A key of the hide list with a window it found by title at the hide. While that window is hidden it is no
 // candidate, so the list cannot keep its tick: the key does, under whatever title the window takes meanwhile.
 struct HiddenKey {
@@ -32,6 +40,10 @@ struct HiddenKey {
 std::vector<HiddenKey> KeysWithTheirWindows(const std::vector<WindowKey>& hideList,
                                             const std::vector<WindowEntry>& candidates,
                                             const std::vector<WindowHandle>& toHide);
+
+// Whether a window that opened while others are hidden is one the keys of that hide name by title: a program
+// restarted, a second instance, a window made anew.
+bool NamedByHiddenKeys(const std::vector<HiddenKey>& keys, const WindowEntry& entry);
 
 // Programs whose one process holds windows of unrelated tasks (every File Explorer folder, every UWP app): a
 // window of theirs whose title changed says nothing about which of their other windows the user meant.

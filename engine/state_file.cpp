@@ -1,14 +1,13 @@
 #include "engine/state_file.h"
 
 #include "app/app_state.h"
-#include "app/handles.h"
+#include "base/file_replace.h"
+#include "base/handles.h"
 #include "engine/hidden_set.h"
 #include "engine/hide_plan.h"
 #include "engine/state_format.h"
 
-#include <cstddef>
 #include <cstdint>
-#include <cstring>
 #include <cwchar>
 #include <string>
 #include <vector>
@@ -37,36 +36,6 @@ std::string ReadStateFileHead(const std::wstring& path, bool& opened) {
     CloseHandle(file);
     content.resize(total);
     return content;
-}
-
-// Writes beside the target and renames it over the target through the handle that wrote it (the file is not
-// looked up and opened a second time), so a reader sees the old file or the new one whole, never a torn one.
-// Nothing is flushed: the readers (the watchdog, the next start) come after this process has ended and the
-// system's file cache serves them; only a crash of the whole system loses the cache, and the windows the
-// file lists are gone with it.
-bool ReplaceFileAtomically(const std::wstring& path, const std::string& content) {
-    const std::wstring temporary = path + L".tmp";
-    const UniqueHandle file(CreateFileW(temporary.c_str(), GENERIC_WRITE | DELETE, 0, nullptr, CREATE_ALWAYS,
-                                        FILE_ATTRIBUTE_NORMAL, nullptr));
-    if (file.get() == INVALID_HANDLE_VALUE) return false;
-    DWORD written = 0;
-    bool ok = WriteFile(file.get(), content.data(), static_cast<DWORD>(content.size()), &written, nullptr) &&
-              written == content.size();
-    if (ok) {
-        const DWORD nameBytes = static_cast<DWORD>(path.size() * sizeof(wchar_t));
-        std::vector<std::byte> buffer(sizeof(FILE_RENAME_INFO) + nameBytes);
-        auto* rename = reinterpret_cast<FILE_RENAME_INFO*>(buffer.data());
-        rename->ReplaceIfExists = TRUE;
-        rename->FileNameLength = nameBytes;
-        std::memcpy(rename->FileName, path.data(), nameBytes);
-        ok =
-            SetFileInformationByHandle(file.get(), FileRenameInfo, rename, static_cast<DWORD>(buffer.size()));
-    }
-    if (!ok) {
-        FILE_DISPOSITION_INFO discard = {TRUE};
-        SetFileInformationByHandle(file.get(), FileDispositionInfo, &discard, sizeof(discard));
-    }
-    return ok;
 }
 
 // Where the state file goes when it cannot be written in its place (a program folder the user may not write
@@ -141,7 +110,10 @@ void WriteStateFile() {
         }
     }
     const std::string content = FormatStateFile(records);
-    if (!ReplaceFileAtomically(path, content)) ReplaceFileAtomically(FallbackStateFilePath(path), content);
+    // Nothing is flushed: the readers (the watchdog, the next start) come after this process has ended and
+    // the system's file cache serves them.
+    if (ReplaceFileAtomically(path, content, Durability::Cached) != ERROR_SUCCESS)
+        ReplaceFileAtomically(FallbackStateFilePath(path), content, Durability::Cached);
 }
 
 int RestoreFromStateFile() {

@@ -6,10 +6,11 @@
 
 namespace {
 
-// A hotkey change is saved at once, with the list as it stands.
-void SaveAfterHotkeyChange() {
+// A hotkey change is saved at once, with the list as it stands; the status line says what became of it.
+void SayHotkeyChangeSaved(const std::wstring& change) {
     CommitListToSettings();
-    SaveSettings();
+    const DWORD error = SaveSettings();
+    SetStatusText(error ? change + L"，但" + SettingsNotSavedText(error) : change);
 }
 
 } // namespace
@@ -69,8 +70,7 @@ void OnHotkeyBoxNotify(bool focusLost) {
     const HotkeySpec wanted = HotkeyFromBoxValue(boxValue);
     if (RegisterToggleHotkey(wanted)) {
         app.settings.hotkey = wanted;
-        SaveAfterHotkeyChange();
-        SetStatusText(L"快捷键已改为 " + FormatHotkey(wanted));
+        SayHotkeyChangeSaved(L"快捷键已改为 " + FormatHotkey(wanted));
         return;
     }
     SetStatusText(L"该快捷键已被占用，已还原为 " + FormatHotkey(current));
@@ -83,8 +83,7 @@ void FallBackToDefaultHotkey() {
     if (RegisterToggleHotkey(kDefaultHotkey)) {
         app.settings.hotkey = kDefaultHotkey;
         SetHotkeyBox(kDefaultHotkey);
-        SaveAfterHotkeyChange();
-        SetStatusText(L"快捷键为空，已自动回退为 " + FormatHotkey(kDefaultHotkey));
+        SayHotkeyChangeSaved(L"快捷键为空，已自动回退为 " + FormatHotkey(kDefaultHotkey));
         return;
     }
     RegisterToggleHotkey(old);

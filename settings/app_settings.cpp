@@ -1,6 +1,21 @@
 #include "settings/app_settings.h"
 
 #include <algorithm>
+#include <cwctype>
+
+namespace {
+
+// The profile functions drop the blanks at the start of a value when they read it, so a title such as
+// "  Notes" would come back as "Notes" and never match its window again. They also take off a pair of double
+// quotes around a value, so such a value is written inside quotes and read back with its blanks. A stored key
+// never ends in a quote (it ends in the process name or the bar), so no other value is affected.
+std::wstring ProfileValue(std::wstring_view value) {
+    if (!value.empty() && (std::iswspace(value.front()) || value.front() == L'\x1A'))
+        return L"\"" + std::wstring(value) + L"\"";
+    return std::wstring(value);
+}
+
+} // namespace
 
 std::wstring StoredFormOfKey(const WindowKey& key) {
     std::wstring stored;
@@ -74,14 +89,45 @@ AppSettings ReadSettings(const ProfileReader& reader) {
     return settings;
 }
 
-void WriteSettings(const AppSettings& settings, const ProfileWriter& write) {
-    write(L"hideCount", std::nullopt);
-    write(L"hideCount", std::to_wstring(settings.hideList.size()));
-    for (std::size_t i = 0; i < settings.hideList.size(); ++i) {
-        write(L"hide" + std::to_wstring(i), StoredFormOfKey(settings.hideList[i]));
+std::vector<WindowKey> CommittedHideList(const std::vector<WindowKey>& previous,
+                                         const std::vector<ListedRow>& rows) {
+    std::vector<WindowKey> committed;
+    const auto add = [&](const WindowKey& key) {
+        if (committed.size() < static_cast<std::size_t>(kMaxHideEntries) &&
+            std::find(committed.begin(), committed.end(), key) == committed.end())
+            committed.push_back(key);
+    };
+    for (const ListedRow& row : rows) {
+        if (row.ticked) add(row.now);
     }
-    write(L"focus", settings.hasFocusTarget ? StoredFormOfKey(settings.focusTarget) : std::wstring());
-    write(L"hotkeyMods", std::to_wstring(settings.hotkey.modifiers & 0xF));
-    write(L"hotkeyVk", std::to_wstring(settings.hotkey.vk));
-    write(L"noticeShown", settings.noticeShown ? L"1" : L"0");
+    for (const WindowKey& key : previous) {
+        const bool shown = std::any_of(rows.begin(), rows.end(), [&](const ListedRow& row) {
+            return row.shown.hwnd ? KeyMatchesEntry(key, row.shown) : key == KeyOf(row.shown);
+        });
+        if (!shown) add(key);
+    }
+    return committed;
+}
+
+SettingsValues ValuesOfSettings(const AppSettings& settings) {
+    SettingsValues values;
+    values.emplace_back(L"hideCount", std::to_wstring(settings.hideList.size()));
+    for (std::size_t i = 0; i < settings.hideList.size(); ++i)
+        values.emplace_back(L"hide" + std::to_wstring(i), StoredFormOfKey(settings.hideList[i]));
+    values.emplace_back(L"focus", settings.hasFocusTarget ? StoredFormOfKey(settings.focusTarget) : L"");
+    values.emplace_back(L"hotkeyMods", std::to_wstring(settings.hotkey.modifiers & 0xF));
+    values.emplace_back(L"hotkeyVk", std::to_wstring(settings.hotkey.vk));
+    values.emplace_back(L"noticeShown", settings.noticeShown ? L"1" : L"0");
+    return values;
+}
+
+std::wstring SettingsFileText(const AppSettings& settings) {
+    std::wstring text = L"[" + std::wstring(kSettingsSection) + L"]\r\n";
+    for (const auto& [key, value] : ValuesOfSettings(settings)) {
+        text += key;
+        text += L'=';
+        text += ProfileValue(value);
+        text += L"\r\n";
+    }
+    return text;
 }

@@ -5,9 +5,9 @@
 #include "hotkey/hotkey_spec.h"
 
 #include <functional>
-#include <optional>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 struct AppSettings {
@@ -37,13 +37,31 @@ WindowKey KeyFromStoredForm(std::wstring_view stored);
 std::int32_t HotkeyModsFromFile(int value);
 std::int32_t HotkeyVkFromFile(int value);
 
+// The settings' keys with their values as the profile functions read them back, in file order.
+using SettingsValues = std::vector<std::pair<std::wstring, std::wstring>>;
+SettingsValues ValuesOfSettings(const AppSettings& settings);
+// The whole file: the section's header and one line per key, each value written so the profile functions read
+// it back unchanged.
+std::wstring SettingsFileText(const AppSettings& settings);
+
+// A row of the window list as a commit reads it.
+struct ListedRow {
+    // What the fill showed: an open window, or a remembered key (no handle) that no open window matched.
+    WindowEntry shown;
+    // The key the row stands for now: an open window is read again, since its title may have changed.
+    WindowKey now;
+    bool ticked = false;
+};
+
+// The hide list is the user's choice: the ticked rows' keys in row order, then every key of `previous` that
+// no row stands for, in its order (a program that is not open, a list not filled yet). A key leaves only when
+// the user unticks its row. Each key appears once, and at most kMaxHideEntries are kept.
+std::vector<WindowKey> CommittedHideList(const std::vector<WindowKey>& previous,
+                                         const std::vector<ListedRow>& rows);
+
 struct ProfileReader {
     std::function<int(std::wstring_view key, int defaultValue)> readInt;
     std::function<std::wstring(std::wstring_view key)> readString; // empty when missing
 };
 
-// (key, value) in write order; no value deletes the key.
-using ProfileWriter = std::function<void(std::wstring_view key, std::optional<std::wstring_view> value)>;
-
 AppSettings ReadSettings(const ProfileReader& reader);
-void WriteSettings(const AppSettings& settings, const ProfileWriter& write);

@@ -1,34 +1,22 @@
 #include "settings/settings_file.h"
 
 #include "app/app_state.h"
+#include "base/file_replace.h"
 
 #include <windows.h>
 
-#include <cwctype>
-
 namespace {
 
-// The profile functions write a new file in the ANSI code page, which turns titles such as "测试" into "??".
-// A file that starts with a UTF-16LE byte-order mark is kept Unicode by them, so a new file is created that
-// way.
-void CreateUnicodeFileIfMissing(const std::wstring& path) {
-    HANDLE file =
-        CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (file == INVALID_HANDLE_VALUE) return;
-    static constexpr unsigned char kByteOrderMark[] = {0xFF, 0xFE};
-    DWORD written = 0;
-    WriteFile(file, kByteOrderMark, sizeof(kByteOrderMark), &written, nullptr);
-    CloseHandle(file);
-}
-
-// The profile functions drop the blanks at the start of a value, on writing and again on reading, so a title
-// such as "  Notes" would come back as "Notes" and never match its window again. They also take off a pair of
-// double quotes around a value, so such a value is written inside quotes and read back with its blanks. A
-// stored key never ends in a quote (it ends in the process name or the bar), so no other value is affected.
-std::wstring ProfileValue(std::wstring_view value) {
-    if (!value.empty() && (iswspace(value.front()) || value.front() == L'\x1A'))
-        return L"\"" + std::wstring(value) + L"\"";
-    return std::wstring(value);
+// UTF-16LE behind a byte-order mark: the profile functions keep such a file Unicode, where a single-byte file
+// would turn titles such as "测试" into "??".
+std::string UnicodeFileBytes(const std::wstring& text) {
+    std::string bytes = "\xFF\xFE";
+    bytes.reserve(2 + text.size() * 2);
+    for (const wchar_t unit : text) {
+        bytes.push_back(static_cast<char>(static_cast<unsigned>(unit) & 0xFF));
+        bytes.push_back(static_cast<char>((static_cast<unsigned>(unit) >> 8) & 0xFF));
+    }
+    return bytes;
 }
 
 } // namespace
@@ -53,24 +41,16 @@ AppSettings LoadSettingsFrom(const std::wstring& path) {
     return ReadSettings(reader);
 }
 
-void SaveSettingsTo(const AppSettings& settings, const std::wstring& path) {
-    CreateUnicodeFileIfMissing(path);
-    const std::wstring section(kSettingsSection);
-    WriteSettings(settings, [&](std::wstring_view key, std::optional<std::wstring_view> value) {
-        const std::wstring keyText(key);
-        if (value) {
-            WritePrivateProfileStringW(section.c_str(), keyText.c_str(), ProfileValue(*value).c_str(),
-                                       path.c_str());
-        } else {
-            WritePrivateProfileStringW(section.c_str(), keyText.c_str(), nullptr, path.c_str());
-        }
-    });
+DWORD SaveSettingsTo(const AppSettings& settings, const std::wstring& path) {
+    // Written whole and moved into place: a shutdown or a crash in the middle leaves the old file, never half
+    // of one, and no key of an earlier, longer list stays behind.
+    return ReplaceFileAtomically(path, UnicodeFileBytes(SettingsFileText(settings)), Durability::Flushed);
 }
 
 void LoadSettings() {
     app.settings = LoadSettingsFrom(SettingsFilePath());
 }
 
-void SaveSettings() {
-    SaveSettingsTo(app.settings, SettingsFilePath());
+DWORD SaveSettings() {
+    return SaveSettingsTo(app.settings, SettingsFilePath());
 }

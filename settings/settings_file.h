@@ -1,12 +1,15 @@
-// "veltrano.ini" beside the executable, through the platform's profile functions.
+// "veltrano.ini" beside the executable: read through the platform's profile functions, written whole.
 #pragma once
 #include "settings/app_settings.h"
+
+#include <windows.h>
 
 #include <string>
 
 std::wstring SettingsFilePath();
 void LoadSettings();
-void SaveSettings();
+// ERROR_SUCCESS, or the system's reason why nothing was written; the file is then as it was.
+DWORD SaveSettings();
 
 AppSettings LoadSettingsFrom(const std::wstring& path);
-void SaveSettingsTo(const AppSettings& settings, const std::wstring& path);
+DWORD SaveSettingsTo(const AppSettings& settings, const std::wstring& path);

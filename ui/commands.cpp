@@ -25,6 +25,10 @@ void OnListItemChanged(const NMLISTVIEW& change) {
 
 void OnListDoubleClick(const NMITEMACTIVATE& activation) {
     if (activation.iItem < 0) return;
+    if (IsRememberedRow(activation.iItem)) {
+        SetStatusText(L"该窗口未打开，不能作为切换目标");
+        return;
+    }
     LVITEMW item = {};
     item.mask = LVIF_PARAM;
     item.iItem = activation.iItem;
@@ -41,10 +45,21 @@ void OnListDoubleClick(const NMITEMACTIVATE& activation) {
     SetStatusText(L"该窗口已被勾选为隐藏对象，不能作为切换目标");
 }
 
+// A remembered row is drawn in grey: it is no window on the screen.
+LRESULT OnListCustomDraw(NMLVCUSTOMDRAW& draw) {
+    if (draw.nmcd.dwDrawStage == CDDS_PREPAINT) return CDRF_NOTIFYITEMDRAW;
+    if (draw.nmcd.dwDrawStage == CDDS_ITEMPREPAINT &&
+        IsRememberedRow(static_cast<int>(draw.nmcd.dwItemSpec))) {
+        draw.clrText = GetSysColor(COLOR_GRAYTEXT);
+        return CDRF_NEWFONT;
+    }
+    return CDRF_DODEFAULT;
+}
+
 void SaveNow() {
     CommitListToSettings();
-    SaveSettings();
-    SetStatusText(L"设置已保存");
+    const DWORD error = SaveSettings();
+    SetStatusText(error ? SettingsNotSavedText(error) : L"设置已保存");
 }
 
 } // namespace
@@ -69,10 +84,15 @@ void OnCommand(WPARAM wParam) {
     }
 }
 
-void OnNotify(const NMHDR& header) {
-    if (header.idFrom != IDC_WINDOW_LIST) return;
-    if (header.code == LVN_ITEMCHANGED) OnListItemChanged(reinterpret_cast<const NMLISTVIEW&>(header));
-    if (header.code == NM_DBLCLK) OnListDoubleClick(reinterpret_cast<const NMITEMACTIVATE&>(header));
+LRESULT OnNotify(NMHDR& header) {
+    if (header.idFrom != IDC_WINDOW_LIST) return 0;
+    switch (header.code) {
+    case LVN_ITEMCHANGED: OnListItemChanged(reinterpret_cast<const NMLISTVIEW&>(header)); break;
+    case NM_DBLCLK: OnListDoubleClick(reinterpret_cast<const NMITEMACTIVATE&>(header)); break;
+    case NM_CUSTOMDRAW: return OnListCustomDraw(reinterpret_cast<NMLVCUSTOMDRAW&>(header));
+    default: break;
+    }
+    return 0;
 }
 
 LRESULT OnCtlColorStatic(HDC dc, HWND control) {

@@ -3,7 +3,7 @@
 #include <windows.h>
 
 void OnCommand(WPARAM wParam);
-void OnNotify(const NMHDR& header);
+LRESULT OnNotify(NMHDR& header);
 LRESULT OnCtlColorStatic(HDC dc, HWND control);
 LRESULT OnCtlColorButton(HDC dc);
 void OnEraseBackground(HWND window, HDC dc);

@@ -3,6 +3,7 @@
 #include "app/app_state.h"
 #include "catalogue/catalogue.h"
 #include "engine/hidden_set.h"
+#include "engine/hide_plan.h"
 
 #include <algorithm>
 #include <commctrl.h>
@@ -24,32 +25,72 @@ bool RowWindow(HWND list, int row, HWND& hwnd) {
     return true;
 }
 
-void InsertRow(HWND list, int index, const WindowEntry& entry) {
+void TickRow(HWND list, int row) {
+    LVITEMW state = {};
+    state.stateMask = LVIS_STATEIMAGEMASK;
+    state.state = kTickedState;
+    SendMessageW(list, LVM_SETITEMSTATE, row, reinterpret_cast<LPARAM>(&state));
+}
+
+int InsertRow(HWND list, int index, const std::wstring& title, const std::wstring& second, HWND hwnd) {
     LVITEMW item = {};
     item.mask = LVIF_TEXT | LVIF_PARAM;
     item.iItem = index;
-    item.pszText = const_cast<wchar_t*>(entry.title.c_str());
-    item.lParam = reinterpret_cast<LPARAM>(entry.hwnd);
+    item.pszText = const_cast<wchar_t*>(title.c_str());
+    item.lParam = reinterpret_cast<LPARAM>(hwnd);
     const int row = static_cast<int>(SendMessageW(list, LVM_INSERTITEMW, 0, reinterpret_cast<LPARAM>(&item)));
     LVITEMW process = {};
     process.iSubItem = 1;
-    process.pszText = const_cast<wchar_t*>(entry.processName.c_str());
+    process.pszText = const_cast<wchar_t*>(second.c_str());
     SendMessageW(list, LVM_SETITEMTEXTW, row, reinterpret_cast<LPARAM>(&process));
-    for (const WindowKey& key : app.settings.hideList) {
-        if (!KeyMatchesEntry(key, entry)) continue;
-        LVITEMW state = {};
-        state.stateMask = LVIS_STATEIMAGEMASK;
-        state.state = kTickedState;
-        SendMessageW(list, LVM_SETITEMSTATE, row, reinterpret_cast<LPARAM>(&state));
-        break;
+    return row;
+}
+
+void InsertOpenRow(HWND list, int index, const WindowEntry& entry) {
+    const int row = InsertRow(list, index, entry.title, entry.processName, entry.hwnd);
+    const bool ticked = std::any_of(app.settings.hideList.begin(), app.settings.hideList.end(),
+                                    [&](const WindowKey& key) { return KeyMatchesEntry(key, entry); });
+    if (ticked) TickRow(list, row);
+}
+
+// The process column of a remembered row says what a press will do with it: the list never suggests less than
+// a press hides.
+std::wstring RememberedNote(const WindowKey& key) {
+    switch (ReachOfRememberedKey(key, app.listEntries)) {
+    case RememberedReach::NotRunning: return key.processName + L"（未运行）";
+    case RememberedReach::EveryWindowOfItsProgram:
+        return key.processName + L"（标题已变：将隐藏该程序的全部窗口）";
+    case RememberedReach::NothingOpen: break;
     }
+    return key.processName + L"（未打开）";
+}
+
+// A key that stands for a window hidden now: hidden windows are no candidates, and the key is no program that
+// is closed.
+bool StandsForHiddenWindow(const WindowKey& key) {
+    return std::any_of(app.hiddenKeys.begin(), app.hiddenKeys.end(), [&](const HiddenKey& hidden) {
+        return hidden.key == key && hidden.window && IsWindow(hidden.window);
+    });
+}
+
+// The keys of the hide list that no open window matches, each once, in their order.
+std::vector<WindowKey> RememberedKeys() {
+    std::vector<WindowKey> remembered;
+    for (const WindowKey& key : app.settings.hideList) {
+        const bool open = std::any_of(app.listEntries.begin(), app.listEntries.end(),
+                                      [&](const WindowEntry& entry) { return KeyMatchesEntry(key, entry); });
+        if (!open && !StandsForHiddenWindow(key) &&
+            std::find(remembered.begin(), remembered.end(), key) == remembered.end())
+            remembered.push_back(key);
+    }
+    return remembered;
 }
 
 // The windows of the ticked rows, in the list's order.
 std::vector<HWND> TickedWindows() {
     std::vector<HWND> ticked;
     HWND list = LiveControl(IDC_WINDOW_LIST);
-    const int rows = list ? RowCount(list) : 0;
+    const int rows = list ? std::min(RowCount(list), static_cast<int>(app.listEntries.size())) : 0;
     for (int row = 0; row < rows; ++row) {
         HWND hwnd = nullptr;
         if (IsRowTicked(list, row) && RowWindow(list, row, hwnd)) ticked.push_back(hwnd);
@@ -57,12 +98,36 @@ std::vector<HWND> TickedWindows() {
     return ticked;
 }
 
-// The window chosen in the drop-down; null for none.
+// The window chosen in the drop-down; null for none, kRememberedTarget for the saved target that is not open.
 HWND ChosenTarget() {
     HWND combo = LiveControl(IDC_TARGET_COMBO);
     const LRESULT selection = combo ? SendMessageW(combo, CB_GETCURSEL, 0, 0) : CB_ERR;
     if (selection < 0) return nullptr;
     return reinterpret_cast<HWND>(SendMessageW(combo, CB_GETITEMDATA, selection, 0));
+}
+
+// The hide list with each key that found windows to hide under their titles of the moment, and the hidden
+// keys brought up to date with it. Hidden windows have no rows, so without this a title changed while hidden
+// (a browser's tab, a player's next video) would leave the key behind.
+std::vector<WindowKey> FollowHiddenTitles() {
+    std::vector<WindowKey> now;
+    for (HiddenKey& hidden : app.hiddenKeys) {
+        std::wstring title = hidden.window && IsWindow(hidden.window) ? ReadWindowTitle(hidden.window) : L"";
+        now.push_back(title.empty() ? hidden.key : WindowKey{std::move(title), hidden.key.processName});
+    }
+    std::vector<WindowKey> followed;
+    for (const WindowKey& key : app.settings.hideList) {
+        bool found = false;
+        for (std::size_t i = 0; i < app.hiddenKeys.size(); ++i) {
+            if (app.hiddenKeys[i].key != key || !app.hiddenKeys[i].window) continue;
+            found = true;
+            followed.push_back(now[i]);
+        }
+        if (!found) followed.push_back(key);
+    }
+    for (std::size_t i = 0; i < app.hiddenKeys.size(); ++i)
+        app.hiddenKeys[i].key = now[i];
+    return followed;
 }
 
 } // namespace
@@ -72,6 +137,10 @@ bool IsRowTicked(HWND list, int row) {
     return ((state & LVIS_STATEIMAGEMASK) >> 12) != 1;
 }
 
+bool IsRememberedRow(int row) {
+    return row >= static_cast<int>(app.listEntries.size());
+}
+
 void RefreshWindowList(bool showCount) {
     HWND list = LiveControl(IDC_WINDOW_LIST);
     if (list && RowCount(list) > 0) CommitListToSettings();
@@ -79,17 +148,30 @@ void RefreshWindowList(bool showCount) {
     if (HWND combo = LiveControl(IDC_TARGET_COMBO)) SendMessageW(combo, CB_RESETCONTENT, 0, 0);
     app.listFilling = true;
     app.listEntries = EnumerateCandidateWindows();
+    app.rememberedKeys = RememberedKeys();
     if (list) {
         for (std::size_t i = 0; i < app.listEntries.size(); ++i)
-            InsertRow(list, static_cast<int>(i), app.listEntries[i]);
+            InsertOpenRow(list, static_cast<int>(i), app.listEntries[i]);
+        // After the open windows: what the user ticked and is not open now, ticked.
+        for (std::size_t i = 0; i < app.rememberedKeys.size(); ++i) {
+            const WindowKey& key = app.rememberedKeys[i];
+            TickRow(list, InsertRow(list, static_cast<int>(app.listEntries.size() + i), key.title,
+                                    RememberedNote(key), nullptr));
+        }
     }
     HWND preselect = nullptr;
+    app.rememberedTarget.reset();
     if (app.settings.hasFocusTarget) {
         const auto match =
             std::find_if(app.listEntries.begin(), app.listEntries.end(), [](const WindowEntry& entry) {
                 return KeyMatchesEntry(app.settings.focusTarget, entry);
             });
-        if (match != app.listEntries.end()) preselect = match->hwnd;
+        if (match != app.listEntries.end()) {
+            preselect = match->hwnd;
+        } else {
+            app.rememberedTarget = app.settings.focusTarget;
+            preselect = kRememberedTarget;
+        }
     }
     FillTargetCombo(preselect);
     app.listFilling = false;
@@ -118,35 +200,51 @@ void FillTargetCombo(HWND keepSelected) {
             if (keepSelected && IsWindow(keepSelected) && keepSelected == entry.hwnd) selected = index;
         }
     }
+    // A saved target that is not open stays the choice until the user makes another.
+    if (app.rememberedTarget) {
+        const WindowKey& target = *app.rememberedTarget;
+        const std::wstring text = target.title + L"    [" + target.processName + L"]（未打开）";
+        const LRESULT index = SendMessageW(combo, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(text.c_str()));
+        SendMessageW(combo, CB_SETITEMDATA, index, reinterpret_cast<LPARAM>(kRememberedTarget));
+        if (keepSelected == kRememberedTarget) selected = index;
+    }
     SendMessageW(combo, CB_SETCURSEL, selected, 0);
 }
 
 std::vector<WindowEntry> CommitListToSettings() {
-    app.settings.hideList.clear();
+    std::vector<ListedRow> rows;
     std::vector<WindowEntry> ticked;
-    // A window's program never changes, so the one the list found stands; its title may have.
-    for (HWND hwnd : TickedWindows()) {
-        const WindowEntry* listed = FindEntry(app.listEntries, hwnd);
-        WindowEntry entry = listed ? *listed : WindowEntry{hwnd};
-        entry.title = ReadWindowTitle(hwnd);
-        // A window that is gone reads no title.
+    HWND list = LiveControl(IDC_WINDOW_LIST);
+    const int count = list ? RowCount(list) : 0;
+    for (int row = 0; row < count; ++row) {
+        const auto index = static_cast<std::size_t>(row);
+        const bool isTicked = IsRowTicked(list, row);
+        if (index >= app.listEntries.size()) {
+            if (index - app.listEntries.size() >= app.rememberedKeys.size()) break;
+            const WindowKey& key = app.rememberedKeys[index - app.listEntries.size()];
+            rows.push_back({WindowEntry{nullptr, key.title, key.processName}, key, isTicked});
+            continue;
+        }
+        const WindowEntry& listed = app.listEntries[index];
+        ListedRow& read = rows.emplace_back(ListedRow{listed, KeyOf(listed), isTicked});
+        if (!isTicked) continue;
+        // A window's program never changes, so the one the list found stands; its title may have. A window
+        // that is gone reads no title, and its key stays as the list showed it.
+        WindowEntry entry = listed;
+        entry.title = ReadWindowTitle(listed.hwnd);
         if (entry.title.empty()) continue;
-        if (entry.processName.empty()) entry.processName = GetWindowProcessName(hwnd);
-        app.settings.hideList.push_back(KeyOf(entry));
+        if (entry.processName.empty()) entry.processName = GetWindowProcessName(listed.hwnd);
+        read.now = KeyOf(entry);
         ticked.push_back(std::move(entry));
     }
-    for (const HiddenKey& hidden : app.hiddenKeys) {
-        WindowKey key = hidden.key;
-        if (hidden.window && IsWindow(hidden.window)) {
-            std::wstring title = ReadWindowTitle(hidden.window);
-            if (!title.empty()) key.title = std::move(title);
-        }
-        if (std::find(app.settings.hideList.begin(), app.settings.hideList.end(), key) ==
-            app.settings.hideList.end()) {
-            app.settings.hideList.push_back(std::move(key));
-        }
+    app.settings.hideList = CommittedHideList(FollowHiddenTitles(), rows);
+    const HWND chosen = ChosenTarget();
+    if (chosen == kRememberedTarget && app.rememberedTarget) {
+        app.settings.focusTarget = *app.rememberedTarget;
+        app.settings.hasFocusTarget = true;
+        return ticked;
     }
-    const WindowEntry described = DescribeWindow(ChosenTarget());
+    const WindowEntry described = DescribeWindow(chosen);
     app.settings.hasFocusTarget = !described.title.empty();
     app.settings.focusTarget = app.settings.hasFocusTarget ? KeyOf(described) : WindowKey{};
     return ticked;
@@ -157,8 +255,12 @@ ListedChoice ReadListedChoice() {
     for (HWND hwnd : TickedWindows()) {
         if (const WindowEntry* listed = FindEntry(app.listEntries, hwnd)) choice.ticked.push_back(*listed);
     }
-    if (const WindowEntry* listed = FindEntry(app.listEntries, ChosenTarget()))
+    const HWND chosen = ChosenTarget();
+    if (chosen == kRememberedTarget && app.rememberedTarget) {
+        choice.target = *app.rememberedTarget;
+    } else if (const WindowEntry* listed = FindEntry(app.listEntries, chosen)) {
         choice.target = KeyOf(*listed);
+    }
     return choice;
 }
 

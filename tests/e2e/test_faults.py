@@ -6,9 +6,9 @@ import subprocess
 import time
 import unittest
 
-from veltrano_e2e import (HELPER, RUNS, WM_ENDSESSION, WM_LBUTTONDBLCLK, WM_TRAYICON, WS_EX_TOOLWINDOW, E2ETestCase,
-                          HiddenScene, kill_linux, own_wine_processes, read_state_file, report, settings_text, summary,
-                          wait_for, windows_path)
+from veltrano_e2e import (HELPER, RUNS, WM_ENDSESSION, WM_LBUTTONDBLCLK, WM_QUERYENDSESSION, WM_TRAYICON,
+                          WS_EX_TOOLWINDOW, E2ETestCase, HiddenScene, Screen, kill_linux, own_wine_processes,
+                          read_state_file, report, settings_text, summary, wait_for, windows_path)
 
 
 class Faults(E2ETestCase):
@@ -209,6 +209,15 @@ class Faults(E2ETestCase):
         self.assertEqual(scene.visible_count(), 4, "the question to save was hidden again")
         scene.assert_restored_as_before()
         self.assertEqual(scene.status(), "因注销或关机，已恢复全部窗口")
+        # A tick made after the last save is on disk before the session ends.
+        later = self.helper("--window", "Session Later")
+        screen = Screen(probe, scene.program)
+        self.assertTrue(wait_for(lambda: screen.ticked("Session Later") is False, 10), "the list did not follow")
+        screen.tick_with_mouse("Session Later")
+        self.assertTrue(scene.probe.post(scene.program.main, WM_QUERYENDSESSION, 0, 0))
+        self.assertTrue(wait_for(lambda: "Session Later|vlt-test-windows.exe" in scene.program.read_settings(), 5),
+                        "the end of the session did not save the tick")
+        later.close()
 
 
 def end_watchdogs_of_ended_runs():
@@ -301,6 +310,11 @@ class Uncooperative(E2ETestCase):
         self.assertTrue(wait_for(lambda: scene.status() == expected, 5), scene.status())
         self.assertEqual(scene.probe.state(odd.windows[0]), before[0], "a refused window was changed")
         self.assertEqual(scene.probe.ask("open-owned 0 300"), "ok")
+        # A ticked program started anew while hidden (minimised: Wine would give a shown window the front, which
+        # Windows' foreground lock keeps for the user's own starts).
+        newcomer = self.helper("--window", "Odd Notes", "--minimized")
+        newcomer_before = newcomer.state(newcomer.windows[0])
+        self.assertTrue(wait_for(lambda: not newcomer.visible(newcomer.windows[0]), 2), "the newcomer stays shown")
         # The spans each window was on the screen, in ms: Chatty's first ends with the hide, its second when
         # Veltrano hides it again; the reminder, opened while hidden, has one.
         for probe, index, spans in ((odd, 1, 2), (scene.probe, 3, 1)):
@@ -319,6 +333,8 @@ class Uncooperative(E2ETestCase):
         visible, _, style, _ = scene.probe.ask("query 3").split()
         self.assertEqual(visible, "1", "the reminder did not come back")
         self.assertFalse(int(style, 16) & WS_EX_TOOLWINDOW, "the reminder came back as a tool window")
+        self.assertTrue(wait_for(lambda: newcomer.state(newcomer.windows[0]) == newcomer_before, 5),
+                        "the newcomer did not come back as it was")
 
 
 if __name__ == "__main__":

@@ -143,6 +143,13 @@ class Journeys(E2ETestCase):
         self.assertTrue(wait_for(lambda: probe.visible(main), 10), "a double click on the tray icon did not open")
         self.assertFalse(probe.visible(windows[mail]), "opening the main window restored the hidden windows")
         self.assertTrue(wait_for(lambda: probe.text(windows[chat]) == chat + " *", 5))
+        # A program the user ticks and then closes stays chosen: its row turns into a remembered one.
+        later = self.helper("--window", "Leaving Later")
+        self.assertTrue(wait_for(lambda: screen.ticked("Leaving Later") is False, 10), "the list did not follow")
+        screen.tick_with_mouse("Leaving Later")
+        later.close()
+        self.assertTrue(wait_for(lambda: later.process.poll() is not None, 10))
+        self.assertTrue(screen.ticked("Leaving Later"), "the closed program's row lost its tick")
         screen.click_control(IDC_EXIT)
         self.assertEqual(program.wait_exit(20), 0, "the program did not end with 0 after the exit button")
 
@@ -150,10 +157,10 @@ class Journeys(E2ETestCase):
             self.assertEqual(probe.state(hwnd), before[title], f"{title} is not back as it was")
             self.assertTrue(wait_for(lambda: X.shown(probe.text(hwnd)), 10), f"{title} is not mapped again")
         self.assertFalse(program.state_file_exists())
-        self.assertEqual(program.settings_value("hideCount"), "2")
-        saved = {program.settings_value("hide0"), program.settings_value("hide1")}
+        self.assertEqual(program.settings_value("hideCount"), "3")
+        saved = {program.settings_value(f"hide{i}") for i in range(3)}
         # Chat's title changed while it was hidden: its tick followed it.
-        self.assertEqual(saved, {f"{mail}|{HELPER_EXE}", f"{chat} *|{HELPER_EXE}"})
+        self.assertEqual(saved, {f"{mail}|{HELPER_EXE}", f"{chat} *|{HELPER_EXE}", f"Leaving Later|{HELPER_EXE}"})
         self.assertEqual(program.settings_value("noticeShown"), "1")
 
         program.start()
@@ -161,6 +168,22 @@ class Journeys(E2ETestCase):
         self.assertTrue(wait_for(lambda: screen.ticked(mail) and screen.ticked(chat + " *"), 10),
                         "the next start does not tick the saved rows")
         self.assertFalse(screen.ticked(notes))
+        self.assertTrue(screen.ticked("Leaving Later"), "the remembered program has no ticked row")
+        # Once its program opens again, the press hides it, and the list shows it once, as an open window.
+        later = self.helper("--window", "Leaving Later")
+        self.assertTrue(screen.press_hotkey_in(notes, windows[notes],
+                                               lambda: not later.visible(later.windows[0])),
+                        "the press left the remembered program's window on the screen")
+        self.assertTrue(screen.press_hotkey_in(notes, windows[notes], lambda: later.visible(later.windows[0])))
+        self.assertTrue(wait_for(lambda: [t for _, t in probe.rows(program.main)].count("Leaving Later") == 1, 10))
+        self.assertTrue(screen.ticked("Leaving Later"))
+        # Unticked, it is forgotten.
+        left, top, _, bottom = screen.row_rect("Leaving Later")
+        X.click(left + 8, (top + bottom) // 2)
+        self.assertTrue(wait_for(lambda: screen.ticked("Leaving Later") is False, 5))
+        screen.click_control(IDC_EXIT)
+        self.assertEqual(program.wait_exit(20), 0)
+        self.assertEqual(program.settings_value("hideCount"), "2")
 
     def test_a_quiet_start_and_the_command_line_drive_the_one_running_veltrano(self):
         notes, editor = "Command Notes", "Command Editor"

@@ -5,7 +5,6 @@
 
 #include <algorithm>
 #include <map>
-#include <optional>
 
 namespace {
 
@@ -57,15 +56,13 @@ struct Profile {
         return reader;
     }
 
-    ProfileWriter Writer() {
-        return [this](std::wstring_view key, std::optional<std::wstring_view> value) {
-            if (value) {
-                Require(!HasAny(*value, kNoBreaks));
-                values[std::wstring(key)] = std::wstring(*value);
-            } else {
-                values.erase(std::wstring(key));
-            }
-        };
+    // A save writes the whole file anew.
+    void Save(const AppSettings& settings) {
+        values.clear();
+        for (const auto& [key, value] : ValuesOfSettings(settings)) {
+            Require(!HasAny(value, kNoBreaks));
+            values[key] = value;
+        }
     }
 
     int HideKeysRead() const {
@@ -138,7 +135,7 @@ void CheckLoadAndSave(const std::vector<std::wstring>& fields) {
     const auto notice = file.values.find(L"noticeShown");
     Require(loaded.noticeShown == (notice != file.values.end() && ProfileInt(notice->second) != 0));
 
-    WriteSettings(loaded, file.Writer());
+    file.Save(loaded);
     Require(file.values[L"hideCount"] == std::to_wstring(loaded.hideList.size()));
     file.reads.clear();
     Require(SameSettings(ReadSettings(file.Reader()), loaded));

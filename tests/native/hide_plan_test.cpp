@@ -240,3 +240,24 @@ TEST(HiddenExStyle, EveryOtherBitIsKept) {
     EXPECT_EQ(HiddenExStyle(-1), -1 & ~0x40000ll);
     EXPECT_EQ(HiddenExStyle(INT64_MIN), INT64_MIN | 0x80);
 }
+
+// A remembered row says what a press would do with its key: the same fallback and the same shared hosts.
+TEST(ReachOfRememberedKey, TellsThePressesFallbackFromNothingAndNothingFromNotRunning) {
+    const std::vector<WindowEntry> candidates = {Entry(21, L"Downloads", L"explorer.exe"),
+                                                 Entry(22, L"Elsewhere", L"hidden.exe", true)};
+    EXPECT_EQ(ReachOfRememberedKey({L"Gone", L"CHAT.exe"}, kCandidates),
+              RememberedReach::EveryWindowOfItsProgram);
+    EXPECT_EQ(ReachOfRememberedKey({L"Gone", L"mail.exe"}, kCandidates), RememberedReach::NotRunning);
+    EXPECT_EQ(ReachOfRememberedKey({L"Documents", L"explorer.exe"}, candidates),
+              RememberedReach::NothingOpen);
+    EXPECT_EQ(ReachOfRememberedKey({L"Gone", L"hidden.exe"}, candidates), RememberedReach::NotRunning);
+    EXPECT_EQ(ReachOfRememberedKey({L"Gone", L""}, kCandidates), RememberedReach::NothingOpen);
+}
+
+TEST(NamedByHiddenKeys, AWindowOpenedWhileHiddenIsNamedByTitleOnly) {
+    const std::vector<HiddenKey> keys = {{{L"Team chat", L"chat.exe"}, HandleFromValue(12)},
+                                         {{L"Gone", L"writer.exe"}, nullptr}};
+    EXPECT_TRUE(NamedByHiddenKeys(keys, Entry(31, L"team CHAT", L"Chat.exe")));
+    EXPECT_FALSE(NamedByHiddenKeys(keys, Entry(32, L"Team chat", L"other.exe")));
+    EXPECT_FALSE(NamedByHiddenKeys(keys, Entry(33, L"Draft", L"writer.exe")));
+}

@@ -20,7 +20,6 @@ namespace {
 struct FakeProfile {
     std::map<std::wstring, std::wstring> values;
     std::vector<std::wstring> keysRead;
-    std::vector<std::pair<std::wstring, std::optional<std::wstring>>> writes;
 
     ProfileReader Reader() {
         ProfileReader reader;
@@ -39,20 +38,12 @@ struct FakeProfile {
         return reader;
     }
 
-    ProfileWriter Writer() {
-        return [this](std::wstring_view key, std::optional<std::wstring_view> value) {
-            writes.emplace_back(std::wstring(key),
-                                value ? std::optional<std::wstring>(std::wstring(*value)) : std::nullopt);
-            if (value) {
-                values[std::wstring(key)] = std::wstring(*value);
-            } else {
-                values.erase(std::wstring(key));
-            }
-        };
-    }
-
     AppSettings Load() { return ReadSettings(Reader()); }
-    void Save(const AppSettings& settings) { WriteSettings(settings, Writer()); }
+    // A save writes the whole file anew.
+    void Save(const AppSettings& settings) {
+        const SettingsValues written = ValuesOfSettings(settings);
+        values = std::map<std::wstring, std::wstring>(written.begin(), written.end());
+    }
 
     int HideKeysRead() const {
         int count = 0;
@@ -63,11 +54,11 @@ struct FakeProfile {
 };
 
 AppSettings LoadFrom(std::map<std::wstring, std::wstring> values) {
-    FakeProfile profile{std::move(values), {}, {}};
+    FakeProfile profile{std::move(values), {}};
     return profile.Load();
 }
 
-using Write = std::pair<std::wstring, std::optional<std::wstring>>;
+using Values = SettingsValues;
 
 AppSettings TwoWindowsAndATarget() {
     AppSettings settings;
@@ -122,16 +113,14 @@ TEST(SettingsLoad, AnEmptyHideValueIsSkipped) {
 
 TEST(SettingsLoad, HideKeysAtOrAboveTheCountAreIgnored) {
     FakeProfile profile{
-        {{L"hideCount", L"1"}, {L"hide0", L"A|a.exe"}, {L"hide1", L"B|b.exe"}, {L"hide2", L"C|c.exe"}},
-        {},
-        {}};
+        {{L"hideCount", L"1"}, {L"hide0", L"A|a.exe"}, {L"hide1", L"B|b.exe"}, {L"hide2", L"C|c.exe"}}, {}};
     EXPECT_EQ(profile.Load().hideList, (std::vector<WindowKey>{{L"A", L"a.exe"}}));
     EXPECT_EQ(profile.HideKeysRead(), 1);
 }
 
 TEST(SettingsLoad, ACountOfZeroOrLessReadsNoHideKey) {
     for (const wchar_t* count : {L"0", L"-1", L"-2147483648", L"none"}) {
-        FakeProfile profile{{{L"hideCount", count}, {L"hide0", L"A|a.exe"}}, {}, {}};
+        FakeProfile profile{{{L"hideCount", count}, {L"hide0", L"A|a.exe"}}, {}};
         EXPECT_TRUE(profile.Load().hideList.empty()) << count;
         EXPECT_EQ(profile.HideKeysRead(), 0) << count;
     }
@@ -139,7 +128,7 @@ TEST(SettingsLoad, ACountOfZeroOrLessReadsNoHideKey) {
 
 TEST(SettingsLoad, AHugeCountReadsNoMoreThan1024HideKeys) {
     for (const wchar_t* count : {L"2147483647", L"1025", L"100000"}) {
-        FakeProfile profile{{{L"hideCount", count}}, {}, {}};
+        FakeProfile profile{{{L"hideCount", count}}, {}};
         for (int i = 0; i < 2000; ++i)
             profile.values[L"hide" + std::to_wstring(i)] = L"W" + std::to_wstring(i) + L"|w.exe";
         const AppSettings settings = profile.Load();
@@ -147,7 +136,7 @@ TEST(SettingsLoad, AHugeCountReadsNoMoreThan1024HideKeys) {
         ASSERT_EQ(settings.hideList.size(), 1024u) << count;
         EXPECT_EQ(settings.hideList.back(), (WindowKey{L"W1023", L"w.exe"}));
     }
-    FakeProfile exact{{{L"hideCount", L"1024"}}, {}, {}};
+    FakeProfile exact{{{L"hideCount", L"1024"}}, {}};
     exact.Load();
     EXPECT_EQ(exact.HideKeysRead(), 1024);
 }
@@ -221,13 +210,10 @@ TEST(SettingsLoad, AnyNonZeroNoticeValueMeansAccepted) {
     EXPECT_FALSE(LoadFrom({{L"noticeShown", L"yes"}}).noticeShown);
 }
 
-TEST(SettingsSave, WritesEveryKeyInItsOrderAfterDeletingTheCount) {
-    FakeProfile profile;
+TEST(SettingsSave, WritesEveryKeyInItsOrder) {
     AppSettings settings = TwoWindowsAndATarget();
     settings.hotkey = {9, 0x70};
-    profile.Save(settings);
-    EXPECT_EQ(profile.writes, (std::vector<Write>{{L"hideCount", std::nullopt},
-                                                  {L"hideCount", L"2"},
+    EXPECT_EQ(ValuesOfSettings(settings), (Values{{L"hideCount", L"2"},
                                                   {L"hide0", L"Notes 1 - Writer|writer.exe"},
                                                   {L"hide1", L"Team chat|chat.exe"},
                                                   {L"focus", L"Mailbox|mail.exe"},
@@ -237,14 +223,11 @@ TEST(SettingsSave, WritesEveryKeyInItsOrderAfterDeletingTheCount) {
 }
 
 TEST(SettingsSave, DefaultsAreWrittenWithAPresentButEmptyFocus) {
-    FakeProfile profile;
-    profile.Save(AppSettings{});
-    EXPECT_EQ(profile.writes, (std::vector<Write>{{L"hideCount", std::nullopt},
-                                                  {L"hideCount", L"0"},
-                                                  {L"focus", L""},
-                                                  {L"hotkeyMods", L"3"},
-                                                  {L"hotkeyVk", L"32"},
-                                                  {L"noticeShown", L"0"}}));
+    EXPECT_EQ(ValuesOfSettings(AppSettings{}), (Values{{L"hideCount", L"0"},
+                                                       {L"focus", L""},
+                                                       {L"hotkeyMods", L"3"},
+                                                       {L"hotkeyVk", L"32"},
+                                                       {L"noticeShown", L"0"}}));
 }
 
 TEST(SettingsSave, AnEmptyProcessNameLeavesATrailingBar) {
@@ -277,25 +260,50 @@ TEST(SettingsSave, OnlyTheFourModifierBitsAreWritten) {
 }
 
 TEST(SettingsSave, AnAcceptedNoticeLoadedAs2IsWrittenAs1) {
-    FakeProfile profile{{{L"noticeShown", L"2"}}, {}, {}};
+    FakeProfile profile{{{L"noticeShown", L"2"}}, {}};
     profile.Save(profile.Load());
     EXPECT_EQ(profile.values[L"noticeShown"], L"1");
 }
 
-TEST(SettingsSave, AShorterListLeavesStaleKeysThatTheNextLoadIgnores) {
-    FakeProfile profile;
+TEST(SettingsSave, TheFileIsTheSectionAndOneLinePerKeyWithLeadingBlanksQuoted) {
     AppSettings settings;
-    for (int i = 0; i < 5; ++i)
-        settings.hideList.push_back({L"W" + std::to_wstring(i), L"w.exe"});
-    profile.Save(settings);
-    settings.hideList.resize(2);
-    profile.writes.clear();
-    profile.Save(settings);
-    EXPECT_EQ(profile.values[L"hideCount"], L"2");
-    EXPECT_EQ(profile.values[L"hide4"], L"W4|w.exe");
-    for (const Write& write : profile.writes)
-        EXPECT_TRUE(write.second.has_value() || write.first == L"hideCount") << write.first;
-    EXPECT_EQ(profile.Load().hideList, (std::vector<WindowKey>{{L"W0", L"w.exe"}, {L"W1", L"w.exe"}}));
+    settings.hideList = {{L"  Notes", L"a.exe"}, {L"\"quoted\"", L""}};
+    EXPECT_EQ(SettingsFileText(settings), L"[config]\r\n"
+                                          L"hideCount=2\r\n"
+                                          L"hide0=\"  Notes|a.exe\"\r\n"
+                                          L"hide1=\"quoted\"|\r\n"
+                                          L"focus=\r\n"
+                                          L"hotkeyMods=3\r\n"
+                                          L"hotkeyVk=32\r\n"
+                                          L"noticeShown=0\r\n");
+}
+
+// Open rows are matched by the keys that ticked them at the fill, remembered rows by their key.
+TEST(CommittedHideList, KeepsWhatNoRowShowsFollowsTitlesAndForgetsOnlyWhatTheUserUnticked) {
+    const auto open = [](std::uint64_t handle, const wchar_t* title, const wchar_t* process) {
+        return WindowEntry{HandleFromValue(handle), title, process};
+    };
+    const auto remembered = [](const wchar_t* title, const wchar_t* process) {
+        return WindowEntry{nullptr, title, process};
+    };
+    const std::vector<WindowKey> previous = {{L"Chat", L"chat.exe"},
+                                             {L"notes", L"w.exe"},
+                                             {L"Mail", L"mail.exe"},
+                                             {L"Old", L"o.exe"},
+                                             {L"Game", L"g.exe"}};
+    const std::vector<ListedRow> rows = {
+        {open(1, L"Notes", L"w.exe"), {L"Notes 2", L"w.exe"}, true},
+        {open(2, L"Editor", L"e.exe"), {L"Editor", L"e.exe"}, true},
+        {open(3, L"Editor", L"e.exe"), {L"Editor", L"e.exe"}, true},
+        {open(4, L"Mail", L"mail.exe"), {L"Mail", L"mail.exe"}, false},
+        {remembered(L"Old", L"o.exe"), {L"Old", L"o.exe"}, true},
+        {remembered(L"Game", L"g.exe"), {L"Game", L"g.exe"}, false},
+    };
+    EXPECT_EQ(
+        CommittedHideList(previous, rows),
+        (std::vector<WindowKey>{
+            {L"Notes 2", L"w.exe"}, {L"Editor", L"e.exe"}, {L"Old", L"o.exe"}, {L"Chat", L"chat.exe"}}));
+    EXPECT_EQ(CommittedHideList(previous, {}), previous);
 }
 
 TEST(SettingsRoundTrip, EverySettingSurvivesSaveAndLoad) {

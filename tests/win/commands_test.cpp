@@ -1,5 +1,6 @@
 // The main window's commands, the list's tick and double-click notifications and the notification-area icon:
 // its menu, its other mouse events, and its return after the shell restarts.
+#include "base/handles.h"
 #include "tests/win/support.h"
 #include "ui/help_text.h"
 #include "ui/ids.h"
@@ -481,8 +482,8 @@ TEST(List, TicksTakeWindowsOutOfTheDropDownAndTickingTheTargetFallsBackToNoSwitc
     EXPECT_EQ(SendMessageW(combo, CB_GETCURSEL, 0, 0), 0);
 }
 
-TEST(Commands, SaveWritesTheTicksAndTheTargetAndSaysSo) {
-    Helper helper({L"--window", L"Saved tick", L"--window", L"Saved target"});
+TEST(Commands, SaveWritesTheTicksAndTheTargetAndSaysSoOrWhyNot) {
+    Helper helper({L"--window", L"Saved tick", L"--window", L"Saved target", L"--window", L"Later tick"});
     InProcessVeltrano veltrano;
     veltrano.Show();
     HWND list = veltrano.Control(IDC_WINDOW_LIST);
@@ -495,6 +496,24 @@ TEST(Commands, SaveWritesTheTicksAndTheTargetAndSaysSo) {
     EXPECT_EQ(SettingsNumber(settings, L"hideCount"), 1);
     EXPECT_EQ(SettingsString(settings, L"hide0"), L"Saved tick|vlt-test-windows.exe");
     EXPECT_EQ(SettingsString(settings, L"focus"), L"Saved target|vlt-test-windows.exe");
+
+    // Another program holds the file: the old one stays whole, the status line says why, and the next save
+    // writes what the user chose meanwhile.
+    SetTick(list, RowOf(list, helper.windows.at(2)), true);
+    {
+        const UniqueHandle holder(
+            CreateFileW(settings.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr));
+        ASSERT_NE(holder.get(), INVALID_HANDLE_VALUE);
+        const std::string before = ReadFileBytes(settings);
+        Click(veltrano.Control(IDC_SAVE));
+        EXPECT_EQ(veltrano.Text(IDC_STATUS).rfind(L"设置未能保存：", 0), 0u)
+            << Utf8(veltrano.Text(IDC_STATUS));
+        EXPECT_GT(veltrano.Text(IDC_STATUS).size(), std::wstring(L"设置未能保存：").size());
+        EXPECT_EQ(ReadFileBytes(settings), before);
+    }
+    Click(veltrano.Control(IDC_SAVE));
+    EXPECT_EQ(veltrano.Text(IDC_STATUS), L"设置已保存");
+    EXPECT_EQ(SettingsNumber(settings, L"hideCount"), 2);
 }
 
 TEST(Commands, ToTrayHidesTheMainWindowAndKeepsTheIcon) {

@@ -76,33 +76,31 @@ TEST(SettingsFile, AFirstSaveWritesTheKeysInOrderIntoANewUnicodeFile) {
                                                                L"noticeShown=1\r\n"));
 }
 
-TEST(SettingsFile, ALaterSaveMovesHideCountToTheEndAndLeavesStaleEntriesThatTheLoadIgnores) {
+TEST(SettingsFile, ALaterSaveWritesTheWholeFileAnewWithoutStaleEntries) {
     TempFolder folder;
     const std::wstring path = folder.File(L"veltrano.ini");
     AppSettings five;
     for (int i = 0; i < 5; ++i)
         five.hideList.push_back({L"窗口 " + std::to_wstring(i), L"p" + std::to_wstring(i) + L".exe"});
     five.hotkey = {0x4 | 0x2, 0x48};
-    SaveSettingsTo(five, path);
+    ASSERT_EQ(SaveSettingsTo(five, path), static_cast<DWORD>(ERROR_SUCCESS));
 
     AppSettings two;
     two.hideList = {{L"Team chat", L""}, {L"窗口 1", L"p1.exe"}};
     two.focusTarget = {L"Mailbox", L""};
     two.hasFocusTarget = true;
     two.hotkey = {0x9, 0x7A};
-    SaveSettingsTo(two, path);
+    ASSERT_EQ(SaveSettingsTo(two, path), static_cast<DWORD>(ERROR_SUCCESS));
     EXPECT_EQ(ReadFileBytes(path), kByteOrderMark + Utf16Bytes(L"[config]\r\n"
+                                                               L"hideCount=2\r\n"
                                                                L"hide0=Team chat|\r\n"
                                                                L"hide1=窗口 1|p1.exe\r\n"
-                                                               L"hide2=窗口 2|p2.exe\r\n"
-                                                               L"hide3=窗口 3|p3.exe\r\n"
-                                                               L"hide4=窗口 4|p4.exe\r\n"
                                                                L"focus=Mailbox|\r\n"
                                                                L"hotkeyMods=9\r\n"
                                                                L"hotkeyVk=122\r\n"
-                                                               L"noticeShown=0\r\n"
-                                                               L"hideCount=2\r\n"));
+                                                               L"noticeShown=0\r\n"));
     ExpectSameSettings(LoadSettingsFrom(path), two);
+    EXPECT_FALSE(FileExists(path + L".tmp"));
 
     AppSettings none;
     SaveSettingsTo(none, path);
@@ -143,7 +141,7 @@ TEST(SettingsFile, TitlesThatStartWithBlanksKeepThem) {
     ExpectSameSettings(LoadSettingsFrom(path), settings);
 }
 
-TEST(SettingsFile, AnOldSingleByteFileLoadsAsBeforeAndStaysSingleByte) {
+TEST(SettingsFile, AnOldSingleByteFileLoadsAsBeforeAndIsSavedAsUnicode) {
     TempFolder folder;
     const std::wstring path = folder.File(L"veltrano.ini");
     const std::string accented = "Caf\xE9 menu";
@@ -160,9 +158,7 @@ TEST(SettingsFile, AnOldSingleByteFileLoadsAsBeforeAndStaysSingleByte) {
 
     expected.hideList.pop_back();
     SaveSettingsTo(expected, path);
-    const std::string bytes = ReadFileBytes(path);
-    EXPECT_EQ(bytes.substr(0, 8), "[config]");
-    EXPECT_NE(bytes.find("hideCount=1\r\n"), std::string::npos) << bytes;
+    EXPECT_NE(UnicodeText(path).find(L"[config]\r\nhideCount=1\r\n"), std::wstring::npos);
     ExpectSameSettings(LoadSettingsFrom(path), expected);
 }
 

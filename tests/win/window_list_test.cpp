@@ -213,11 +213,19 @@ TEST_F(WindowList, TicksComeFromTheLoadedKeysIgnoringTheCaseOfAsciiLettersOnly) 
     // The first fill has nothing to commit: the loaded list stands until the next refresh.
     EXPECT_EQ(app.settings.hideList, loaded);
 
+    // The keys no open window matches keep their rows, ticked, and their place in the settings.
     RefreshWindowList(true);
     std::vector<WindowKey> keys = app.settings.hideList;
-    std::sort(keys.begin(), keys.end(),
+    ASSERT_EQ(keys.size(), 6u);
+    // The open rows come first, in z-order.
+    std::sort(keys.begin(), keys.begin() + 2,
               [](const WindowKey& a, const WindowKey& b) { return a.title < b.title; });
-    EXPECT_EQ(keys, (std::vector<WindowKey>{{L"Alpha Notes", kHelperExe}, {L"Beta Chat", kHelperExe}}));
+    EXPECT_EQ(keys, (std::vector<WindowKey>{{L"Alpha Notes", kHelperExe},
+                                            {L"Beta Chat", kHelperExe},
+                                            {L"Gamma", L"other.exe"},
+                                            {L"ärger", L""},
+                                            {L"", kHelperExe},
+                                            {L"Not open anywhere", L"x.exe"}}));
     EXPECT_TRUE(Ticked(helper.windows[0]));
     EXPECT_TRUE(Ticked(helper.windows[1]));
 }
@@ -352,37 +360,40 @@ TEST_F(WindowList, WhenTheFirstMatchIsTickedNoLaterMatchIsPreselected) {
     EXPECT_EQ(SendMessageW(Combo(), CB_GETCURSEL, 0, 0), 0);
 }
 
-// Wine keeps windows of its own (its system tray shows up once this process adds its icon), so "no
-// candidates" means none of the helper's: whatever else is listed must be offered as it is listed, and
-// nothing more.
-TEST_F(WindowList, WithoutWindowsOfTheHelperOnlyTheFirstItemAndOtherProgramsWindowsAreOffered) {
-    const std::vector<WindowKey> loaded = {{L"Not open", L""}};
-    Open(WithTarget({L"Not open", L""}, loaded));
-    const auto ExpectOnlyOtherProgramsOffered = [] {
+// Veltrano starts before the user's programs: what the user chose and is not open stays chosen, shown after
+// the open windows, until the user unticks it or chooses another target.
+TEST_F(WindowList, RememberedKeysAndTargetsAreShownNotOpenAndStayUntilTheUserChangesThem) {
+    const std::vector<WindowKey> loaded = {{L"Not open", L"x.exe"}};
+    const WindowKey target = {L"Not open target", L"y.exe"};
+    Open(WithTarget(target, loaded));
+    for (int pass = 0; pass < 2; ++pass) {
         const auto rows = Rows();
+        ASSERT_FALSE(rows.empty());
+        EXPECT_EQ(rows.back().hwnd, nullptr);
+        EXPECT_EQ(rows.back().title, L"Not open");
+        EXPECT_EQ(rows.back().process, L"x.exe（未运行）");
+        EXPECT_EQ(rows.back().stateImage, 2);
         const auto items = Items();
-        ASSERT_EQ(items.size(), rows.size() + 1);
-        EXPECT_EQ(items[0].text, kNoSwitch);
-        EXPECT_EQ(items[0].hwnd, nullptr);
-        EXPECT_EQ(SendMessageW(Combo(), CB_GETCURSEL, 0, 0), 0);
-        for (std::size_t i = 0; i < rows.size(); ++i) {
-            EXPECT_NE(rows[i].process, kHelperExe);
-            EXPECT_EQ(rows[i].stateImage, 1);
-            EXPECT_EQ(items[i + 1].hwnd, rows[i].hwnd);
-            EXPECT_EQ(items[i + 1].text, rows[i].title + L"    [" + rows[i].process + L"]");
-        }
-    };
-    ExpectOnlyOtherProgramsOffered();
-    const bool firstFillWasEmpty = Rows().empty();
-    EXPECT_EQ(app.settings.hideList, loaded);
-    EXPECT_TRUE(app.settings.hasFocusTarget);
+        EXPECT_EQ(items.back().text, L"Not open target    [y.exe]（未打开）");
+        EXPECT_EQ(SendMessageW(Combo(), CB_GETCURSEL, 0, 0), static_cast<LRESULT>(items.size() - 1));
+        EXPECT_EQ(std::count_if(items.begin(), items.end(), [](const Item& i) { return i.hwnd == nullptr; }),
+                  1);
+        SendMessageW(app.mainWindow, WM_COMMAND, IDC_REFRESH, 0);
+        EXPECT_EQ(app.settings.hideList, loaded);
+        EXPECT_EQ(app.settings.focusTarget, target);
+    }
+    NMITEMACTIVATE activation = {{List(), IDC_WINDOW_LIST, NM_DBLCLK}};
+    activation.iItem = static_cast<int>(Rows().size() - 1);
+    SendMessageW(app.mainWindow, WM_NOTIFY, IDC_WINDOW_LIST, reinterpret_cast<LPARAM>(&activation));
+    EXPECT_EQ(StatusText(), L"该窗口未打开，不能作为切换目标");
+    EXPECT_EQ(SelectedTarget(), kRememberedTarget);
 
-    SendMessageW(app.mainWindow, WM_COMMAND, IDC_REFRESH, 0);
-    ExpectOnlyOtherProgramsOffered();
-    EXPECT_EQ(StatusText(), CountText(Rows().size()));
-    // A refresh commits only what a list with rows shows: after an empty fill the loaded choice stands.
-    EXPECT_EQ(app.settings.hideList, firstFillWasEmpty ? loaded : std::vector<WindowKey>{});
-    EXPECT_EQ(app.settings.hasFocusTarget, firstFillWasEmpty);
+    Tick(nullptr, false);
+    SendMessageW(Combo(), CB_SETCURSEL, 0, 0);
+    RefreshWindowList(false);
+    EXPECT_TRUE(app.settings.hideList.empty());
+    EXPECT_FALSE(app.settings.hasFocusTarget);
+    EXPECT_FALSE(RowOf(nullptr));
 }
 
 TEST_F(WindowList, RowsAndItemsNameTitleAndProcessAndTheCountFollowsTheRows) {
@@ -439,8 +450,10 @@ TEST_F(WindowList, TheCommitReadsEachKeyFromTheLiveWindowNotFromTheRow) {
     std::vector<WindowKey> keys = HelperKeys();
     std::sort(keys.begin(), keys.end(),
               [](const WindowKey& a, const WindowKey& b) { return a.title < b.title; });
-    EXPECT_EQ(keys,
-              (std::vector<WindowKey>{{L"After", kHelperExe}, {L"L" + std::wstring(510, L'x'), kHelperExe}}));
+    // A closed window's key stays as the list showed it: only unticking forgets it.
+    EXPECT_EQ(keys, (std::vector<WindowKey>{{L"After", kHelperExe},
+                                            {L"Doomed", kHelperExe},
+                                            {L"L" + std::wstring(510, L'x'), kHelperExe}}));
     EXPECT_TRUE(app.settings.hasFocusTarget);
     EXPECT_EQ(app.settings.focusTarget, (WindowKey{L"Target after", kHelperExe}));
 
@@ -461,7 +474,7 @@ TEST_F(WindowList, TwoWindowsWithTheSameTitleAreBothTickedAfterARefresh) {
     EXPECT_TRUE(Ticked(helper.windows[1]));
     EXPECT_TRUE(Unticked(helper.windows[2]));
     CommitListToSettings();
-    EXPECT_EQ(HelperKeys(), (std::vector<WindowKey>{{L"Twin", kHelperExe}, {L"Twin", kHelperExe}}));
+    EXPECT_EQ(HelperKeys(), (std::vector<WindowKey>{{L"Twin", kHelperExe}}));
 }
 
 namespace {
