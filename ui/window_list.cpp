@@ -32,7 +32,7 @@ void TickRow(HWND list, int row) {
     SendMessageW(list, LVM_SETITEMSTATE, row, reinterpret_cast<LPARAM>(&state));
 }
 
-int InsertRow(HWND list, int index, const std::wstring& title, const std::wstring& second, HWND hwnd) {
+int InsertRow(HWND list, int index, const std::wstring& title, const std::wstring& processName, HWND hwnd) {
     LVITEMW item = {};
     item.mask = LVIF_TEXT | LVIF_PARAM;
     item.iItem = index;
@@ -41,7 +41,7 @@ int InsertRow(HWND list, int index, const std::wstring& title, const std::wstrin
     const int row = static_cast<int>(SendMessageW(list, LVM_INSERTITEMW, 0, reinterpret_cast<LPARAM>(&item)));
     LVITEMW process = {};
     process.iSubItem = 1;
-    process.pszText = const_cast<wchar_t*>(second.c_str());
+    process.pszText = const_cast<wchar_t*>(processName.c_str());
     SendMessageW(list, LVM_SETITEMTEXTW, row, reinterpret_cast<LPARAM>(&process));
     return row;
 }
@@ -53,16 +53,15 @@ void InsertOpenRow(HWND list, int index, const WindowEntry& entry) {
     if (ticked) TickRow(list, row);
 }
 
-// The process column of a remembered row says what a press will do with it: the list never suggests less than
-// a press hides.
-std::wstring RememberedNote(const WindowKey& key) {
+// A remembered row says after its title what a press will do with it (the title column has the room): the list
+// never suggests less than a press hides.
+std::wstring RememberedRowText(const WindowKey& key) {
     switch (ReachOfRememberedKey(key, app.listEntries)) {
-    case RememberedReach::NotRunning: return key.processName + L"（未运行）";
-    case RememberedReach::EveryWindowOfItsProgram:
-        return key.processName + L"（标题已变：将隐藏该程序的全部窗口）";
+    case RememberedReach::NotRunning: return key.title + L"（未运行）";
+    case RememberedReach::EveryWindowOfItsProgram: return key.title + L"（标题已变：将隐藏该程序的全部窗口）";
     case RememberedReach::NothingOpen: break;
     }
-    return key.processName + L"（未打开）";
+    return key.title + L"（未打开）";
 }
 
 // A key that stands for a window hidden now: hidden windows are no candidates, and the key is no program that
@@ -155,8 +154,8 @@ void RefreshWindowList(bool showCount) {
         // After the open windows: what the user ticked and is not open now, ticked.
         for (std::size_t i = 0; i < app.rememberedKeys.size(); ++i) {
             const WindowKey& key = app.rememberedKeys[i];
-            TickRow(list, InsertRow(list, static_cast<int>(app.listEntries.size() + i), key.title,
-                                    RememberedNote(key), nullptr));
+            TickRow(list, InsertRow(list, static_cast<int>(app.listEntries.size() + i), RememberedRowText(key),
+                                    key.processName, nullptr));
         }
     }
     HWND preselect = nullptr;

@@ -370,8 +370,8 @@ TEST_F(WindowList, RememberedKeysAndTargetsAreShownNotOpenAndStayUntilTheUserCha
         const auto rows = Rows();
         ASSERT_FALSE(rows.empty());
         EXPECT_EQ(rows.back().hwnd, nullptr);
-        EXPECT_EQ(rows.back().title, L"Not open");
-        EXPECT_EQ(rows.back().process, L"x.exe（未运行）");
+        EXPECT_EQ(rows.back().title, L"Not open（未运行）");
+        EXPECT_EQ(rows.back().process, L"x.exe");
         EXPECT_EQ(rows.back().stateImage, 2);
         const auto items = Items();
         EXPECT_EQ(items.back().text, L"Not open target    [y.exe]（未打开）");
