@@ -3,6 +3,7 @@
 #include "app/app_state.h"
 #include "app/command_line.h"
 #include "app/notice.h"
+#include "base/system_library.h"
 #include "catalogue/catalogue.h"
 #include "engine/hidden_set.h"
 #include "engine/hidden_watch.h"
@@ -43,9 +44,13 @@ void OnCreate(HWND window) {
     for (const UINT message : {taskbarCreatedMessage, WM_START_COMMAND}) {
         if (message) ChangeWindowMessageFilterEx(window, message, MSGFLT_ALLOW, nullptr);
     }
+    // Without the window manager's library the corners stay as the system draws them.
+    static const auto setAttribute =
+        SystemFunction<decltype(DwmSetWindowAttribute)>(L"dwmapi.dll", "DwmSetWindowAttribute");
     const DWORD cornerPreference = 2; // DWMWCP_ROUND
-    DwmSetWindowAttribute(window, 33 /* DWMWA_WINDOW_CORNER_PREFERENCE */, &cornerPreference,
-                          sizeof(cornerPreference));
+    if (setAttribute)
+        setAttribute(window, 33 /* DWMWA_WINDOW_CORNER_PREFERENCE */, &cornerPreference,
+                     sizeof(cornerPreference));
     CreateControls(window);
     LayoutControls(window);
     LoadSettings();

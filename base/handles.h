@@ -31,6 +31,9 @@ inline void DestroyMenuHandle(HMENU menu) {
 inline void UnhookWinEventHandle(HWINEVENTHOOK hook) {
     UnhookWinEvent(hook);
 }
+inline void FreeLocalMemory(HLOCAL memory) {
+    LocalFree(memory);
+}
 // Returns once a callback that is running has finished, so nothing it uses can go away under it.
 inline void UnregisterWaitAndFinish(HANDLE wait) {
     UnregisterWaitEx(wait, INVALID_HANDLE_VALUE);
@@ -42,6 +45,8 @@ using UniqueImageList = UniqueHandleOf<HIMAGELIST, DestroyImageList>;
 using UniqueMenu = UniqueHandleOf<HMENU, DestroyMenuHandle>;
 using UniqueWinEventHook = UniqueHandleOf<HWINEVENTHOOK, UnhookWinEventHandle>;
 using UniqueRegisteredWait = UniqueHandleOf<HANDLE, UnregisterWaitAndFinish>;
+// What the security functions allocate for their caller (a security descriptor, a string).
+using UniqueLocalMemory = UniqueHandleOf<HLOCAL, FreeLocalMemory>;
 
 // A COM interface pointer released when its owner lets go of it.
 template <typename Interface> struct ComReleaser {

@@ -1,6 +1,7 @@
 #include "catalogue/catalogue.h"
 
 #include "base/handles.h"
+#include "base/system_library.h"
 
 #include <dwmapi.h>
 #include <sddl.h>
@@ -116,11 +117,14 @@ ProcessRights RightsOfProcessId(DWORD processId) {
 }
 
 bool IsWindowCloaked(HWND hwnd) {
-    // A system that does not know the attribute (Wine) cloaks nothing; it is not asked again.
-    static bool known = true;
+    // A system without the window manager's library, or that does not know the attribute (Wine), cloaks
+    // nothing; it is not asked again.
+    static const auto getAttribute =
+        SystemFunction<decltype(DwmGetWindowAttribute)>(L"dwmapi.dll", "DwmGetWindowAttribute");
+    static bool known = getAttribute != nullptr;
     if (!known) return false;
     DWORD cloaked = 0;
-    const HRESULT result = DwmGetWindowAttribute(hwnd, DWMWA_CLOAKED, &cloaked, sizeof(cloaked));
+    const HRESULT result = getAttribute(hwnd, DWMWA_CLOAKED, &cloaked, sizeof(cloaked));
     if (result == E_NOTIMPL) known = false;
     return SUCCEEDED(result) && cloaked != 0;
 }

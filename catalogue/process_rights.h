@@ -18,3 +18,14 @@ bool OutranksUs(const ProcessRights& ours, const ProcessRights& theirs);
 // A watchdog started on behalf of `parent` takes that process's rights: only a parent with exactly ours may
 // adopt it, or the watchdog could not put back the windows Veltrano hid.
 bool MayAdoptWatchdog(const ProcessRights& ours, const ProcessRights& parent);
+
+// Where the watchdog's copy of the exe is written and started from.
+enum class WatchdogFolder {
+    Temporary, // the user's temporary folder: whoever may write there runs with Veltrano's rights already
+    AdminOnly, // a folder in it that only administrators and the system may write to
+};
+
+// An elevated watchdog runs whatever lies at its copy's path with full rights, and every program of the user,
+// elevated or not, may write to the temporary folder: it needs a folder of its own. Rights that cannot be
+// read count as elevated. Where files keep no access control (Wine), no folder is safer than another.
+WatchdogFolder WatchdogFolderFor(const ProcessRights& ours, bool filesKeepAccessControl);

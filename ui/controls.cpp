@@ -1,6 +1,7 @@
 #include "ui/controls.h"
 
 #include "app/app_state.h"
+#include "base/system_library.h"
 #include "ui/layout.h"
 
 #include <commctrl.h>
@@ -63,10 +64,17 @@ void SetFontOn(const UniqueFont& font, std::initializer_list<int> ids) {
     }
 }
 
+// Without the theme library the control keeps the classic look.
+void ApplyExplorerTheme(HWND control) {
+    static const auto setWindowTheme =
+        SystemFunction<decltype(SetWindowTheme)>(L"uxtheme.dll", "SetWindowTheme");
+    if (setWindowTheme) setWindowTheme(control, L"Explorer", nullptr);
+}
+
 void SetUpWindowList(HWND list) {
     SendMessageW(list, LVM_SETEXTENDEDLISTVIEWSTYLE, 0,
                  LVS_EX_CHECKBOXES | LVS_EX_FULLROWSELECT | LVS_EX_LABELTIP | LVS_EX_DOUBLEBUFFER);
-    SetWindowTheme(list, L"Explorer", nullptr);
+    ApplyExplorerTheme(list);
     const struct {
         const wchar_t* text;
         int width;
@@ -107,7 +115,7 @@ void CreateControls(HWND mainWindow) {
             SetUpWindowList(control);
             SetRowHeight();
         }
-        if (spec.id == IDC_TARGET_COMBO) SetWindowTheme(control, L"Explorer", nullptr);
+        if (spec.id == IDC_TARGET_COMBO) ApplyExplorerTheme(control);
     }
     ApplyFonts(mainWindow);
 }

@@ -14,3 +14,13 @@ TEST(ProcessRights, AHigherIntegrityOutranksUsAndOnlyOurEqualMayAdoptTheWatchdog
     EXPECT_FALSE(MayAdoptWatchdog(medium, elevated) || MayAdoptWatchdog(medium, otherUser));
     EXPECT_FALSE(MayAdoptWatchdog(medium, ProcessRights{}));
 }
+
+TEST(ProcessRights, AnElevatedWatchdogRunsFromAFolderOnlyAdministratorsMayWriteTo) {
+    const ProcessRights elevated{true, 0x3000, true, L"S-1-5-21-1-1001"};
+    EXPECT_EQ(WatchdogFolderFor({true, 0x2000, false, L"S-1-5-21-1-1001"}, true), WatchdogFolder::Temporary);
+    EXPECT_EQ(WatchdogFolderFor(elevated, true), WatchdogFolder::AdminOnly);
+    EXPECT_EQ(WatchdogFolderFor({true, 0x3000, false, L"S-1-5-21-1-1001"}, true), WatchdogFolder::AdminOnly);
+    EXPECT_EQ(WatchdogFolderFor(ProcessRights{}, true),
+              WatchdogFolder::AdminOnly);                                     // unknown counts as elevated
+    EXPECT_EQ(WatchdogFolderFor(elevated, false), WatchdogFolder::Temporary); // nothing keeps others out
+}

@@ -1,10 +1,13 @@
 // The promise that hidden windows always come back, kept by the real program: the watchdog after the main
 // process is ended from outside, the crash filter, the end of the Windows session, and the user's hide list
 // across a hide.
+#include "engine/watchdog.h"
 #include "tests/win/support.h"
 #include "ui/ids.h"
 
 #include <gtest/gtest.h>
+#include <aclapi.h>
+#include <sddl.h>
 #include <tlhelp32.h>
 
 #include <algorithm>
@@ -127,6 +130,25 @@ void ResumeAndClose(const std::vector<HANDLE>& threads) {
         ResumeThread(thread);
         CloseHandle(thread);
     }
+}
+
+bool JudgedAdminOnly(const wchar_t* sddl) {
+    PSECURITY_DESCRIPTOR descriptor = nullptr;
+    EXPECT_TRUE(
+        ConvertStringSecurityDescriptorToSecurityDescriptorW(sddl, SDDL_REVISION_1, &descriptor, nullptr));
+    const UniqueLocalMemory owned(descriptor);
+    return descriptor && OnlyAdministratorsMayWrite(descriptor);
+}
+
+// As the system reads the folder back; one that is not there passes.
+bool AbsentOrAdminOnly(const std::wstring& path) {
+    PSECURITY_DESCRIPTOR descriptor = nullptr;
+    if (GetNamedSecurityInfoW(path.c_str(), SE_FILE_OBJECT,
+                              OWNER_SECURITY_INFORMATION | DACL_SECURITY_INFORMATION, nullptr, nullptr,
+                              nullptr, nullptr, &descriptor))
+        return GetFileAttributesW(path.c_str()) == INVALID_FILE_ATTRIBUTES;
+    const UniqueLocalMemory owned(descriptor);
+    return OnlyAdministratorsMayWrite(descriptor);
 }
 
 class Watchdog : public ::testing::Test {
@@ -396,4 +418,30 @@ TEST_F(Watchdog, AnExitDuringAHideAfterARefreshStillSavesTheHiddenWindowsKeys) {
     EXPECT_EQ(
         SavedHideList(veltrano.SettingsPath()),
         (std::vector<std::wstring>{L"Saved alpha|vlt-test-windows.exe", L"Saved beta|vlt-test-windows.exe"}));
+}
+
+// Real descriptors: only the one the folder is made with passes, not one that lets others write or inherit.
+TEST(AdminOnlyFolder, OnlyAFolderNoOneButAdministratorsMayWriteToPasses) {
+    EXPECT_TRUE(JudgedAdminOnly(L"O:BAD:P(A;OICI;FA;;;BA)(A;OICI;FA;;;SY)(A;OICI;0x1200a9;;;BU)"));
+    EXPECT_TRUE(JudgedAdminOnly(L"O:SYD:P(A;;FA;;;SY)(D;;FA;;;WD)"));
+    for (const wchar_t* open : {L"O:BUD:P(A;OICI;FA;;;BA)", L"O:BAD:(A;OICI;FA;;;BA)", L"O:BA",
+                                L"O:BAD:NO_ACCESS_CONTROL", L"O:BAD:P(A;OICI;FA;;;BA)(A;OICI;0x1200ab;;;BU)",
+                                L"O:BAD:P(A;OICIIO;GA;;;CO)", L"O:BAD:P(A;;GW;;;AU)"})
+        EXPECT_FALSE(JudgedAdminOnly(open)) << Utf8(open);
+}
+
+// One made by an unelevated program is never used: with files in it, it stays as it was; an empty one is
+// replaced (or, where files keep no access control, as under Wine, removed).
+TEST(AdminOnlyFolder, AFolderOthersMayWriteToIsNeverUsed) {
+    TempFolder full;
+    TempFolder empty;
+    const std::wstring planted = full.File(L"vlt-guard-admin\\");
+    ASSERT_TRUE(CreateDirectoryW(planted.c_str(), nullptr) &&
+                CreateDirectoryW(empty.File(L"vlt-guard-admin").c_str(), nullptr));
+    WriteFileBytes(planted + L"vlt-guard.exe", "planted");
+    const HeldFolder held = HoldAdminOnlyFolder(full.path);
+    EXPECT_TRUE(!held.handle || (held.path != planted && AbsentOrAdminOnly(held.path)));
+    EXPECT_EQ(ReadFileBytes(planted + L"vlt-guard.exe"), "planted");
+    HoldAdminOnlyFolder(empty.path);
+    EXPECT_TRUE(AbsentOrAdminOnly(empty.File(L"vlt-guard-admin")));
 }
