@@ -140,10 +140,6 @@ inline HWND LiveControl(int id) {
     return (control && IsWindow(control)) ? control : nullptr;
 }
 
-// Full path of the running executable, and of a file beside it.
-std::wstring ExecutablePath();
-std::wstring PathBesideExecutable(std::wstring_view fileName);
-
 void SetStatusText(const std::wstring& text);
 // "设置未能保存：" and the system's words for the error, in the user's language.
 std::wstring SettingsNotSavedText(DWORD error);

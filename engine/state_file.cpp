@@ -6,6 +6,7 @@
 #include "engine/hidden_set.h"
 #include "engine/hide_plan.h"
 #include "engine/state_format.h"
+#include "base/paths.h"
 
 #include <cstdint>
 #include <cwchar>

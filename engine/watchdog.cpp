@@ -5,6 +5,7 @@
 #include "engine/program_answers.h"
 #include "engine/state_file.h"
 #include "engine/watchdog_args.h"
+#include "base/paths.h"
 
 #include <aclapi.h>
 #include <sddl.h>

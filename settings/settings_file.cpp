@@ -2,6 +2,7 @@
 
 #include "app/app_state.h"
 #include "base/file_replace.h"
+#include "base/paths.h"
 
 #include <windows.h>
 

@@ -1,6 +1,7 @@
 #include "ui/startup_shortcut.h"
 
 #include "app/app_state.h"
+#include "base/paths.h"
 
 #include <shlobj.h>
 
