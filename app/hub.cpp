@@ -5,6 +5,7 @@
 #include "app/notice.h"
 #include "base/system_library.h"
 #include "catalogue/catalogue.h"
+#include "engine/engine.h"
 #include "engine/hidden_set.h"
 #include "engine/hidden_watch.h"
 #include "engine/state_file.h"
@@ -55,6 +56,8 @@ void OnCreate(HWND window) {
     LayoutControls(window);
     LoadSettings();
     SetHotkeyBox(app.settings.hotkey);
+    // The engine reports to this window from the start-up restore on.
+    engine.host = {window, SetStatusText, UpdateTrayTip};
     RestoreFromStateFile();
     RefreshWindowList(true);
     if (!app.trayIconAdded) app.trayIconAdded = AddTrayIcon();
@@ -75,7 +78,7 @@ void SaveOnLeaving() {
 }
 
 void OnDestroy() {
-    if (app.windowsHidden) RestoreAllWindows();
+    if (engine.windowsHidden) RestoreAllWindows();
     SaveOnLeaving();
     if (app.hotkeyRegistered) {
         UnregisterHotKey(app.mainWindow, HOTKEY_ID_TOGGLE);
@@ -90,8 +93,22 @@ void OnDestroy() {
     app.fontSmall.reset();
     app.fontTitle.reset();
     app.fontLabel.reset();
-    app.taskbarList.reset();
+    engine.taskbarList.reset();
     PostQuitMessage(0);
+}
+
+// Any program can post a timer message; none starts a watchdog before the notice is accepted.
+void ReplaceEndedWatchdog() {
+    if (app.settings.noticeShown) OnWatchdogEnded();
+}
+
+// The press's choice is made from the list once the ticked windows it shows are off the screen.
+HideChoice CommitForHide() {
+    HideChoice choice;
+    choice.ticked = CommitListToSettings();
+    choice.hideList = app.settings.hideList;
+    if (app.settings.hasFocusTarget) choice.target = app.settings.focusTarget;
+    return choice;
 }
 
 void RefreshListIfWindowsChanged() {
@@ -113,7 +130,7 @@ void OnTimer(WPARAM id) {
             KillTimer(app.mainWindow, TIMER_LIST_WATCH);
         }
         break;
-    case TIMER_WATCHDOG: OnWatchdogEnded(); break;
+    case TIMER_WATCHDOG: ReplaceEndedWatchdog(); break;
     case TIMER_HIDDEN_WATCH_SOON: OnHiddenWatchSoon(); break;
     default: break;
     }
@@ -142,8 +159,8 @@ void CreateTaskbarList() {
                                 reinterpret_cast<void**>(&list)))) {
         return;
     }
-    app.taskbarList.reset(list);
-    if (FAILED(app.taskbarList->HrInit())) app.taskbarList.reset();
+    engine.taskbarList.reset(list);
+    if (FAILED(engine.taskbarList->HrInit())) engine.taskbarList.reset();
 }
 
 // A second start with a command gives it to the instance that runs: to its main window, once that exists (the
@@ -179,15 +196,15 @@ void OnStartCommand(WPARAM command) {
 
 void ToggleHidden() {
     // A press that arrives while a hide or restore waits for answers is not a new one.
-    if (app.engineBusy) return;
-    if (app.windowsHidden) {
+    if (engine.busy) return;
+    if (engine.windowsHidden) {
         CommitListToSettings();
         RestoreAllWindows();
         // The activation of the main window during the restore did not refresh the list: the windows were
         // not all back yet.
         if (IsWindowVisible(app.mainWindow)) RefreshListIfWindowsChanged();
     } else {
-        HideWindows(ReadListedChoice(), CommitListToSettings);
+        HideWindows(ReadListedChoice(), CommitForHide);
     }
 }
 
@@ -203,7 +220,7 @@ LRESULT CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM
         if (wParam) StartListWatch(window);
         break;
     case WM_ACTIVATE:
-        if (LOWORD(wParam) != WA_INACTIVE && !app.engineBusy) RefreshListIfWindowsChanged();
+        if (LOWORD(wParam) != WA_INACTIVE && !engine.busy) RefreshListIfWindowsChanged();
         return 0;
     case WM_CLOSE: ShowWindow(window, SW_HIDE); return 0;
     case WM_ERASEBKGND: OnEraseBackground(window, reinterpret_cast<HDC>(wParam)); return 1;
@@ -224,7 +241,7 @@ LRESULT CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM
     case WM_DPICHANGED: OnDpiChanged(window, wParam, *reinterpret_cast<const RECT*>(lParam)); return 0;
     case WM_HOTKEY: OnHotkey(wParam); return 0;
     case WM_TRAYICON: OnTrayIcon(lParam); return 0;
-    case WM_WATCHDOG_ENDED: OnWatchdogEnded(); return 0;
+    case WM_WATCHDOG_ENDED: ReplaceEndedWatchdog(); return 0;
     case WM_HIDDEN_SHOWN: OnHiddenWindowShown(); return 0;
     case WM_START_COMMAND: OnStartCommand(wParam); return 0;
     default: break;

@@ -6,7 +6,6 @@
 #include "engine/hide_plan.h"
 #include "engine/program_answers.h"
 #include "engine/state_file.h"
-#include "ui/tray.h"
 
 #include <algorithm>
 #include <iterator>
@@ -17,8 +16,8 @@ namespace {
 
 // While set, answers are only noted: whoever waits for them acts on them afterwards.
 struct BusyGuard {
-    BusyGuard() { app.engineBusy = true; }
-    ~BusyGuard() { app.engineBusy = false; }
+    BusyGuard() { engine.busy = true; }
+    ~BusyGuard() { engine.busy = false; }
     BusyGuard(const BusyGuard&) = delete;
     BusyGuard& operator=(const BusyGuard&) = delete;
 };
@@ -27,9 +26,9 @@ struct BusyGuard {
 // inside every wait for a program; a restore run there would be undone by what follows, so it is owed and
 // runs once the outermost change is done.
 struct ChangingWindows {
-    ChangingWindows() { ++app.changingWindows; }
+    ChangingWindows() { ++engine.changingWindows; }
     ~ChangingWindows() {
-        if (--app.changingWindows == 0 && std::exchange(app.sessionEndRestoreOwed, false))
+        if (--engine.changingWindows == 0 && std::exchange(engine.sessionEndRestoreOwed, false))
             RestoreAllWindows(true);
     }
     ChangingWindows(const ChangingWindows&) = delete;
@@ -52,30 +51,30 @@ std::vector<HiddenWindowRecord>::iterator FindRecord(std::vector<HiddenWindowRec
 }
 
 bool IsInHiddenSet(HWND hwnd) {
-    return FindRecord(app.hiddenSet, hwnd) != app.hiddenSet.end();
+    return FindRecord(engine.hiddenSet, hwnd) != engine.hiddenSet.end();
 }
 
 // Restored last first, the hidden set keeps the order the keys resolved to, though the windows found before
 // the resolution were queued first. The others (the main window, owned windows) keep theirs after them.
 void OrderLike(const std::vector<HWND>& resolved) {
     std::vector<HiddenWindowRecord> ordered;
-    ordered.reserve(app.hiddenSet.size());
+    ordered.reserve(engine.hiddenSet.size());
     for (HWND hwnd : resolved) {
-        const auto record = FindRecord(app.hiddenSet, hwnd);
-        if (record != app.hiddenSet.end()) ordered.push_back(*record);
+        const auto record = FindRecord(engine.hiddenSet, hwnd);
+        if (record != engine.hiddenSet.end()) ordered.push_back(*record);
     }
-    for (const HiddenWindowRecord& record : app.hiddenSet) {
+    for (const HiddenWindowRecord& record : engine.hiddenSet) {
         if (std::find(resolved.begin(), resolved.end(), record.hwnd) == resolved.end())
             ordered.push_back(record);
     }
-    app.hiddenSet = std::move(ordered);
+    engine.hiddenSet = std::move(ordered);
 }
 
 // What is known of a window is taken as it stands: asking again would cost a round trip to the window server
 // each, before the first window is hidden. Its extended style is read again before it is changed. A window
 // still owed its undo from an earlier restore keeps what it had before that hide.
 HiddenWindowRecord RecordBeforeHiding(HWND hwnd, const std::vector<WindowEntry>& known) {
-    const auto owed = FindRecord(app.pendingUndo, hwnd);
+    const auto owed = FindRecord(engine.pendingUndo, hwnd);
     const WindowEntry* entry = FindEntry(known, hwnd);
     HiddenWindowRecord record{hwnd, 0, false, true, HideProgress::Asked};
     if (entry && entry->threadId != 0) {
@@ -88,11 +87,11 @@ HiddenWindowRecord RecordBeforeHiding(HWND hwnd, const std::vector<WindowEntry>&
         record.wasMinimized = IsIconic(hwnd) != FALSE;
         record.threadId = GetWindowThreadProcessId(hwnd, &record.processId);
     }
-    if (owed != app.pendingUndo.end()) {
+    if (owed != engine.pendingUndo.end()) {
         record.savedExStyle = owed->savedExStyle;
         record.wasMinimized = owed->wasMinimized;
         record.ownStyle = owed->ownStyle;
-        app.pendingUndo.erase(owed);
+        engine.pendingUndo.erase(owed);
     }
     return record;
 }
@@ -119,16 +118,16 @@ void QueueHides(std::size_t first) {
     // Per thread, the records whose hides were queued since its last question.
     std::vector<std::pair<DWORD, std::vector<std::size_t>>> unasked;
     const auto askFor = [](std::vector<std::size_t>& group) {
-        HiddenWindowRecord& last = app.hiddenSet[group.back()];
+        HiddenWindowRecord& last = engine.hiddenSet[group.back()];
         Ask(last);
         for (std::size_t i : group) {
-            app.hiddenSet[i].question = last.question;
-            app.hiddenSet[i].answered = last.answered;
+            engine.hiddenSet[i].question = last.question;
+            engine.hiddenSet[i].answered = last.answered;
         }
         group.clear();
     };
-    for (std::size_t i = first; i < app.hiddenSet.size(); ++i) {
-        const HiddenWindowRecord& record = app.hiddenSet[i];
+    for (std::size_t i = first; i < engine.hiddenSet.size(); ++i) {
+        const HiddenWindowRecord& record = engine.hiddenSet[i];
         ShowWindowAsync(record.hwnd, SW_HIDE);
         auto thread = std::find_if(unasked.begin(), unasked.end(),
                                    [&](const auto& group) { return group.first == record.threadId; });
@@ -148,9 +147,9 @@ void RefreshFrame(HWND hwnd) {
 // The owner is read now: it is fixed when a window is made, and an owned window never had a button of its
 // own.
 void AddTaskbarButton(const HiddenWindowRecord& record) {
-    if (app.taskbarList &&
+    if (engine.taskbarList &&
         HasOwnTaskbarButton(record.savedExStyle, GetWindow(record.hwnd, GW_OWNER) != nullptr))
-        app.taskbarList->AddTab(record.hwnd);
+        engine.taskbarList->AddTab(record.hwnd);
 }
 
 // Puts back what the window's program has just confirmed it can take at once: the saved style.
@@ -169,7 +168,7 @@ void FinishAnsweredHides() {
     // meanwhile may change the hidden set.
     std::vector<HiddenWindowRecord> restyle;
     std::vector<HWND> hidden;
-    for (HiddenWindowRecord& record : app.hiddenSet) {
+    for (HiddenWindowRecord& record : engine.hiddenSet) {
         if (record.progress != HideProgress::Asked || !record.answered) continue;
         if (IsWindow(record.hwnd) && IsTopLevelWindowVisible(record.hwnd)) {
             record.progress = HideProgress::Refused;
@@ -191,9 +190,9 @@ void FinishAnsweredHides() {
                           static_cast<LONG_PTR>(HiddenExStyle(record.savedExStyle)));
         RefreshFrame(record.hwnd);
     }
-    if (app.taskbarList) {
+    if (engine.taskbarList) {
         for (HWND hwnd : hidden)
-            app.taskbarList->DeleteTab(hwnd);
+            engine.taskbarList->DeleteTab(hwnd);
     }
     PublishWatchedWindows();
 }
@@ -209,7 +208,7 @@ Shortfall WhyStillShown(const HiddenWindowRecord& record) {
 
 void ShowHideOutcome() {
     OutcomeTally tally;
-    for (const HiddenWindowRecord& record : app.hiddenSet) {
+    for (const HiddenWindowRecord& record : engine.hiddenSet) {
         if (!IsWindow(record.hwnd)) continue;
         if (!IsTopLevelWindowVisible(record.hwnd)) {
             ++tally.done;
@@ -217,16 +216,16 @@ void ShowHideOutcome() {
             AddShortfall(tally, WhyStillShown(record), ReadWindowTitle(record.hwnd));
         }
     }
-    app.shownOutcome = ShownOutcome::Hide;
-    SetStatusText(HideOutcomeText(tally));
+    engine.shownOutcome = ShownOutcome::Hide;
+    Say(HideOutcomeText(tally));
 }
 
 void ShowRestoreOutcome() {
-    OutcomeTally tally{.done = app.restoredCount};
-    for (const HiddenWindowRecord& record : app.pendingUndo) {
+    OutcomeTally tally{.done = engine.restoredCount};
+    for (const HiddenWindowRecord& record : engine.pendingUndo) {
         if (IsWindow(record.hwnd)) AddShortfall(tally, Shortfall::NotAnswering, ReadWindowTitle(record.hwnd));
     }
-    SetStatusText(RestoreOutcomeText(tally, app.shownOutcome == ShownOutcome::SessionRestore));
+    Say(RestoreOutcomeText(tally, engine.shownOutcome == ShownOutcome::SessionRestore));
 }
 
 // The undos whose programs have answered since they were put back.
@@ -235,20 +234,20 @@ void CompletePendingUndos() {
     // Taken out first: putting a window back waits for its program, and answers arriving meanwhile come
     // back here.
     const auto answered =
-        std::stable_partition(app.pendingUndo.begin(), app.pendingUndo.end(),
+        std::stable_partition(engine.pendingUndo.begin(), engine.pendingUndo.end(),
                               [](const HiddenWindowRecord& record) { return !record.answered; });
-    if (answered == app.pendingUndo.end()) return;
-    const std::vector<HiddenWindowRecord> done(answered, app.pendingUndo.end());
-    app.pendingUndo.erase(answered, app.pendingUndo.end());
+    if (answered == engine.pendingUndo.end()) return;
+    const std::vector<HiddenWindowRecord> done(answered, engine.pendingUndo.end());
+    engine.pendingUndo.erase(answered, engine.pendingUndo.end());
     for (const HiddenWindowRecord& record : done) {
         if (!IsWindow(record.hwnd)) continue;
         WriteBackStyle(record);
         AddTaskbarButton(record);
-        ++app.restoredCount;
+        ++engine.restoredCount;
     }
     // An old watchdog waiting on a hung program must not write over the file of a run started since.
-    if (!app.watchdogRole) WriteStateFile();
-    if (app.shownOutcome == ShownOutcome::Restore || app.shownOutcome == ShownOutcome::SessionRestore)
+    if (!engine.watchdogRole) WriteStateFile();
+    if (engine.shownOutcome == ShownOutcome::Restore || engine.shownOutcome == ShownOutcome::SessionRestore)
         ShowRestoreOutcome();
 }
 
@@ -273,13 +272,13 @@ std::vector<WindowEntry> CandidatesCountingHidden(const std::vector<WindowEntry>
 
 void HideOwnedWindows(const std::vector<HWND>& topLevel, ULONGLONG deadline) {
     std::vector<HWND> hiding;
-    for (const HiddenWindowRecord& record : app.hiddenSet)
+    for (const HiddenWindowRecord& record : engine.hiddenSet)
         hiding.push_back(record.hwnd);
     const std::size_t known = hiding.size();
     AddOwnedWindows(hiding, DescribeTopLevelWindows(topLevel));
     if (hiding.size() == known) return;
     HideLateComers({hiding.begin() + static_cast<std::ptrdiff_t>(known), hiding.end()});
-    AwaitAnswers([] { return AllAnswered(app.hiddenSet); },
+    AwaitAnswers([] { return AllAnswered(engine.hiddenSet); },
                  std::max(deadline, GetTickCount64() + kConfirmWaitMs));
 }
 
@@ -299,11 +298,11 @@ std::vector<WindowEntry> ListedToHideFirst(const ListedChoice& listed) {
 
 } // namespace
 
-void HideWindows(const ListedChoice& listed, std::vector<WindowEntry> (*commit)()) {
+void HideWindows(const ListedChoice& listed, const std::function<HideChoice()>& commit) {
     ChangingWindows changing;
-    if (app.windowsHidden || app.engineBusy) return;
-    app.focusBeforeHide = GetForegroundWindow();
-    app.hiddenSet.clear();
+    if (engine.windowsHidden || engine.busy) return;
+    engine.focusBeforeHide = GetForegroundWindow();
+    engine.hiddenSet.clear();
     std::optional<WindowHandle> target;
     std::vector<HWND> topLevel;
     {
@@ -317,41 +316,41 @@ void HideWindows(const ListedChoice& listed, std::vector<WindowEntry> (*commit)(
         first.reserve(listedFirst.size() + 1);
         for (const WindowEntry& entry : listedFirst)
             first.push_back(entry.hwnd);
-        if (app.mainWindow && IsWindowVisible(app.mainWindow)) first.push_back(app.mainWindow);
+        if (engine.host.window && IsWindowVisible(engine.host.window)) first.push_back(engine.host.window);
         HideLateComers(first, listedFirst);
         // Reading the settings and enumerating ask the window server about every window, which would hold up
         // the programs that are busy hiding: the rest waits for their answers.
-        if (!first.empty()) AwaitAnswers([] { return AllAnswered(app.hiddenSet); }, deadline);
-        const std::vector<WindowEntry> ticked = commit ? commit() : std::vector<WindowEntry>{};
-        const std::vector<WindowEntry> candidates = CandidatesCountingHidden(ticked);
-        std::vector<WindowHandle> toHide = ResolveWindowsToHide(app.settings.hideList, candidates);
-        target = ResolveSwitchTarget(app.settings.focusTarget, candidates);
+        if (!first.empty()) AwaitAnswers([] { return AllAnswered(engine.hiddenSet); }, deadline);
+        const HideChoice choice = commit();
+        const std::vector<WindowEntry> candidates = CandidatesCountingHidden(choice.ticked);
+        std::vector<WindowHandle> toHide = ResolveWindowsToHide(choice.hideList, candidates);
+        target = ResolveSwitchTarget(choice.target, candidates);
         if (target) std::erase(toHide, *target);
-        if (app.hiddenSet.empty() && toHide.empty() && !target) {
-            SetStatusText(L"未配置窗口：先勾选要隐藏的窗口，再选切换目标");
+        if (engine.hiddenSet.empty() && toHide.empty() && !target) {
+            Say(L"未配置窗口：先勾选要隐藏的窗口，再选切换目标");
             return;
         }
-        app.windowsHidden = true;
-        app.hiddenKeys = KeysWithTheirWindows(app.settings.hideList, candidates, toHide);
-        app.switchTarget = target.value_or(nullptr);
+        engine.windowsHidden = true;
+        engine.hiddenKeys = KeysWithTheirWindows(choice.hideList, candidates, toHide);
+        engine.switchTarget = target.value_or(nullptr);
         std::vector<HWND> rest;
         std::copy_if(toHide.begin(), toHide.end(), std::back_inserter(rest),
                      [](HWND hwnd) { return !IsInHiddenSet(hwnd); });
         HideLateComers(rest, candidates);
         // With nothing to hide, no list from an earlier run may stay behind.
-        if (app.hiddenSet.empty()) WriteStateFile();
+        if (engine.hiddenSet.empty()) WriteStateFile();
         if (target && IsIconic(*target)) ShowWindowAsync(*target, SW_RESTORE);
         OrderLike(toHide);
         // The windows they own follow once their programs have taken the hides, for the same reason.
-        AwaitAnswers([] { return AllAnswered(app.hiddenSet); }, deadline);
+        AwaitAnswers([] { return AllAnswered(engine.hiddenSet); }, deadline);
         topLevel = EnumerateAllTopLevelWindows();
         HideOwnedWindows(topLevel, deadline);
     }
     FinishAnsweredHides();
     CompletePendingUndos();
     if (target) SwitchFocusTo(*target);
-    if (!app.hiddenSet.empty()) StartHiddenWatch(topLevel);
-    UpdateTrayTip();
+    if (!engine.hiddenSet.empty()) StartHiddenWatch(topLevel);
+    TellHiddenChanged();
     ShowHideOutcome();
 }
 
@@ -364,15 +363,15 @@ OutcomeTally PutWindowsBack(std::vector<HiddenWindowRecord> records, bool activa
     std::vector<bool> answeredFirst(records.size());
     {
         BusyGuard busy;
-        app.puttingBack = std::move(records);
+        engine.puttingBack = std::move(records);
         const ULONGLONG start = GetTickCount64();
-        for (HiddenWindowRecord& record : app.puttingBack)
+        for (HiddenWindowRecord& record : engine.puttingBack)
             Ask(record);
-        AwaitAnswers([] { return AllAnswered(app.puttingBack); }, start + kAnswerWaitMs);
+        AwaitAnswers([] { return AllAnswered(engine.puttingBack); }, start + kAnswerWaitMs);
         // Programs that answered take their style back and are shown; the others get a queued show, behind
         // any hide still queued for them, and the rest when they answer.
-        for (std::size_t i = 0; i < app.puttingBack.size(); ++i) {
-            HiddenWindowRecord& record = app.puttingBack[i];
+        for (std::size_t i = 0; i < engine.puttingBack.size(); ++i) {
+            HiddenWindowRecord& record = engine.puttingBack[i];
             answeredFirst[i] = record.answered;
             if (record.answered) {
                 WriteBackStyle(record);
@@ -384,14 +383,14 @@ OutcomeTally PutWindowsBack(std::vector<HiddenWindowRecord> records, bool activa
         }
         AwaitAnswers(
             [&] {
-                for (std::size_t i = 0; i < app.puttingBack.size(); ++i) {
-                    if (answeredFirst[i] && !app.puttingBack[i].answered) return false;
+                for (std::size_t i = 0; i < engine.puttingBack.size(); ++i) {
+                    if (answeredFirst[i] && !engine.puttingBack[i].answered) return false;
                 }
                 return true;
             },
             std::max(start + kAnswerWaitMs + kConfirmWaitMs, GetTickCount64() + kConfirmWaitMs));
-        records = std::move(app.puttingBack);
-        app.puttingBack.clear();
+        records = std::move(engine.puttingBack);
+        engine.puttingBack.clear();
     }
     for (std::size_t i = 0; i < records.size(); ++i) {
         HiddenWindowRecord& record = records[i];
@@ -409,7 +408,7 @@ OutcomeTally PutWindowsBack(std::vector<HiddenWindowRecord> records, bool activa
         } else {
             if (answeredFirst[i]) record.ownStyle = true; // its style is back already
             Ask(record);
-            app.pendingUndo.push_back(record);
+            engine.pendingUndo.push_back(record);
             AddShortfall(tally, Shortfall::NotAnswering, ReadWindowTitle(record.hwnd));
         }
     }
@@ -419,31 +418,31 @@ OutcomeTally PutWindowsBack(std::vector<HiddenWindowRecord> records, bool activa
 
 void RestoreAllWindows(bool forSessionEnd) {
     ChangingWindows changing;
-    if (!app.windowsHidden || app.engineBusy) return;
+    if (!engine.windowsHidden || engine.busy) return;
     StopHiddenWatch();
-    std::vector<HiddenWindowRecord> records = std::move(app.hiddenSet);
-    app.hiddenSet.clear();
+    std::vector<HiddenWindowRecord> records = std::move(engine.hiddenSet);
+    engine.hiddenSet.clear();
     std::reverse(records.begin(), records.end());
     const OutcomeTally tally = PutWindowsBack(std::move(records), true);
-    app.windowsHidden = false;
-    app.switchTarget = nullptr;
+    engine.windowsHidden = false;
+    engine.switchTarget = nullptr;
     WriteStateFile();
-    HWND previous = app.focusBeforeHide;
+    HWND previous = engine.focusBeforeHide;
     if (previous && IsWindow(previous) && IsWindowVisible(previous)) SwitchFocusTo(previous);
-    app.focusBeforeHide = nullptr;
-    UpdateTrayTip();
-    app.restoredCount = tally.done;
-    app.shownOutcome = forSessionEnd ? ShownOutcome::SessionRestore : ShownOutcome::Restore;
-    SetStatusText(RestoreOutcomeText(tally, forSessionEnd));
+    engine.focusBeforeHide = nullptr;
+    TellHiddenChanged();
+    engine.restoredCount = tally.done;
+    engine.shownOutcome = forSessionEnd ? ShownOutcome::SessionRestore : ShownOutcome::Restore;
+    Say(RestoreOutcomeText(tally, forSessionEnd));
 }
 
 // No message may be dispatched here: each program is asked with a blocking, bounded question, and a window
 // whose program does not answer in time gets a queued show and stays in the state file for the watchdog,
 // which finishes its undo when the program wakes.
 void RestoreAllOnCrash() {
-    if (app.hiddenSet.empty() && app.pendingUndo.empty()) return;
-    std::vector<HiddenWindowRecord> records(app.hiddenSet.rbegin(), app.hiddenSet.rend());
-    records.insert(records.end(), app.pendingUndo.begin(), app.pendingUndo.end());
+    if (engine.hiddenSet.empty() && engine.pendingUndo.empty()) return;
+    std::vector<HiddenWindowRecord> records(engine.hiddenSet.rbegin(), engine.hiddenSet.rend());
+    records.insert(records.end(), engine.pendingUndo.begin(), engine.pendingUndo.end());
     std::vector<HiddenWindowRecord> owed;
     const ULONGLONG deadline = GetTickCount64() + kAnswerWaitMs;
     for (const HiddenWindowRecord& record : records) {
@@ -460,23 +459,23 @@ void RestoreAllOnCrash() {
             owed.push_back(record);
         }
     }
-    app.hiddenSet.clear();
-    app.pendingUndo = std::move(owed);
-    app.windowsHidden = false;
+    engine.hiddenSet.clear();
+    engine.pendingUndo = std::move(owed);
+    engine.windowsHidden = false;
     WriteStateFile();
 }
 
 void RestoreForSessionEnd() {
-    if (app.changingWindows > 0) {
-        app.sessionEndRestoreOwed = true;
-    } else if (app.windowsHidden) {
+    if (engine.changingWindows > 0) {
+        engine.sessionEndRestoreOwed = true;
+    } else if (engine.windowsHidden) {
         RestoreAllWindows(true);
     }
 }
 
 void AnswerArrived(unsigned question) {
-    ++app.answersArrived;
-    for (std::vector<HiddenWindowRecord>* records : {&app.hiddenSet, &app.puttingBack, &app.pendingUndo}) {
+    for (std::vector<HiddenWindowRecord>* records :
+         {&engine.hiddenSet, &engine.puttingBack, &engine.pendingUndo}) {
         bool found = false;
         for (HiddenWindowRecord& record : *records) {
             if (record.question != question) continue;
@@ -484,11 +483,11 @@ void AnswerArrived(unsigned question) {
             found = true;
         }
         if (!found) continue;
-        if (app.engineBusy) return;
-        if (records == &app.hiddenSet) {
+        if (engine.busy) return;
+        if (records == &engine.hiddenSet) {
             FinishAnsweredHides();
             ShowHideOutcome();
-        } else if (records == &app.pendingUndo) {
+        } else if (records == &engine.pendingUndo) {
             CompletePendingUndos();
         }
         return;
@@ -498,9 +497,9 @@ void AnswerArrived(unsigned question) {
 void HideLateComers(const std::vector<HWND>& windows, const std::vector<WindowEntry>& known) {
     ChangingWindows changing;
     if (windows.empty()) return;
-    const std::size_t first = app.hiddenSet.size();
+    const std::size_t first = engine.hiddenSet.size();
     for (HWND hwnd : windows)
-        app.hiddenSet.push_back(RecordBeforeHiding(hwnd, known));
+        engine.hiddenSet.push_back(RecordBeforeHiding(hwnd, known));
     // The state file lists every window before it changes: a process killed half-way through a hide still
     // leaves the watchdog all it needs, and putting back a window that was not hidden yet is harmless.
     WriteStateFile();

@@ -1,15 +1,24 @@
 // Hiding the ticked windows, switching the focus, and putting everything back, without ever waiting on a
 // program that does not answer.
 #pragma once
-#include "app/app_state.h"
+#include "engine/engine.h"
 #include "engine/hide_outcome.h"
 
+#include <functional>
 #include <vector>
 
-// Hides what the settings' keys designate. The ticked windows of `listed` that cannot be the switch target go
-// off the screen before anything else is read; then `commit` (where given) makes this press's settings from
-// the list and returns the ticked windows as read now, and the rest is looked for.
-void HideWindows(const ListedChoice& listed = {}, std::vector<WindowEntry> (*commit)() = nullptr);
+// What a press hides and where it moves the focus, as the user's choice stands once it is committed.
+struct HideChoice {
+    std::vector<WindowKey> hideList;
+    WindowKey target; // no title: none
+    // The ticked windows of the list, as read at the commit.
+    std::vector<WindowEntry> ticked;
+};
+
+// Hides what the choice's keys designate. The ticked windows of `listed` that cannot be the switch target go
+// off the screen before anything else is read; then `commit` makes this press's choice from the list, and the
+// rest is looked for.
+void HideWindows(const ListedChoice& listed, const std::function<HideChoice()>& commit);
 // `forSessionEnd`: the status line says the end of the session brought the windows back.
 void RestoreAllWindows(bool forSessionEnd = false);
 void RestoreAllOnCrash();

@@ -1,6 +1,6 @@
 #include "engine/hidden_watch.h"
 
-#include "app/app_state.h"
+#include "engine/engine.h"
 #include "catalogue/catalogue.h"
 #include "engine/hidden_set.h"
 #include "engine/hide_plan.h"
@@ -14,7 +14,7 @@ namespace {
 constexpr int kOwnerChainLimit = 64;
 
 bool IsInHiddenSet(HWND hwnd) {
-    return std::any_of(app.hiddenSet.begin(), app.hiddenSet.end(),
+    return std::any_of(engine.hiddenSet.begin(), engine.hiddenSet.end(),
                        [&](const HiddenWindowRecord& record) { return record.hwnd == hwnd; });
 }
 
@@ -35,15 +35,15 @@ bool IsOwnWindow(HWND hwnd) {
 
 // A window the user brought to the front, and the switch target, are his to look at.
 bool LeftToTheUser(HWND hwnd) {
-    return hwnd == app.switchTarget || hwnd == GetForegroundWindow();
+    return hwnd == engine.switchTarget || hwnd == GetForegroundWindow();
 }
 
 // The windows known at the hide that are not visible, owned by hidden windows, may be shown later.
 void ClassifyKnownWindows() {
-    app.knownWindowsClassified = true;
-    for (HWND hwnd : app.knownWindows) {
+    engine.watch.knownWindowsClassified = true;
+    for (HWND hwnd : engine.watch.knownWindows) {
         if (!IsTopLevelWindowVisible(hwnd) && !IsInHiddenSet(hwnd) && OwnedByHiddenWindow(hwnd))
-            app.dormantOwned.push_back(hwnd);
+            engine.watch.dormantOwned.push_back(hwnd);
     }
 }
 
@@ -52,7 +52,7 @@ void ClassifyKnownWindows() {
 // button, and the next restore leaves it as it is.
 void HideShownAgain() {
     std::vector<HiddenWindowRecord> broughtBack;
-    std::erase_if(app.hiddenSet, [&](HiddenWindowRecord& record) {
+    std::erase_if(engine.hiddenSet, [&](HiddenWindowRecord& record) {
         if (record.progress != HideProgress::Hidden || !IsTopLevelWindowVisible(record.hwnd)) return false;
         if (record.hwnd != GetForegroundWindow()) {
             ShowWindowAsync(record.hwnd, SW_HIDE);
@@ -75,19 +75,19 @@ void Consider(HWND hwnd, std::vector<HWND>& join) {
 // A shown window that opened while hidden and that the keys of the hide name: the program was restarted, or
 // made its window anew.
 bool NamedByTheHide(HWND hwnd) {
-    return IsCandidateWindow(hwnd) && NamedByHiddenKeys(app.hiddenKeys, DescribeWindow(hwnd));
+    return IsCandidateWindow(hwnd) && NamedByHiddenKeys(engine.hiddenKeys, DescribeWindow(hwnd));
 }
 
 // Dormant windows that are now shown: an owned one joins, a new one when the keys name it as it shows.
 std::vector<HWND> FindShownDormant() {
     std::vector<HWND> join;
-    std::erase_if(app.dormantOwned, [&](HWND hwnd) {
+    std::erase_if(engine.watch.dormantOwned, [&](HWND hwnd) {
         if (!IsWindow(hwnd)) return true;
         if (!IsTopLevelWindowVisible(hwnd)) return false;
         Consider(hwnd, join);
         return true;
     });
-    std::erase_if(app.dormantNew, [&](HWND hwnd) {
+    std::erase_if(engine.watch.dormantNew, [&](HWND hwnd) {
         if (!IsWindow(hwnd)) return true;
         if (!IsTopLevelWindowVisible(hwnd)) return false;
         if (NamedByTheHide(hwnd)) Consider(hwnd, join);
@@ -102,10 +102,10 @@ std::vector<HWND> FindShownDormant() {
 std::vector<HWND> FindNewWindows() {
     std::vector<HWND> join;
     for (HWND hwnd : EnumerateAllTopLevelWindows()) {
-        if (!app.knownWindows.insert(hwnd).second || IsOwnWindow(hwnd)) continue;
+        if (!engine.watch.knownWindows.insert(hwnd).second || IsOwnWindow(hwnd)) continue;
         const bool owned = OwnedByHiddenWindow(hwnd);
         if (!IsTopLevelWindowVisible(hwnd)) {
-            (owned ? app.dormantOwned : app.dormantNew).push_back(hwnd);
+            (owned ? engine.watch.dormantOwned : engine.watch.dormantNew).push_back(hwnd);
         } else if (owned || NamedByTheHide(hwnd)) {
             Consider(hwnd, join);
         }
@@ -118,14 +118,14 @@ std::vector<HWND> FindNewWindows() {
 // a round trip to the window server per window, more than all the rest of a look. Without the hook, every
 // look lists.
 void CheckHiddenWindows(bool listWindows) {
-    if (!app.windowsHidden || app.engineBusy) return;
-    if (!app.knownWindowsClassified) {
+    if (!engine.windowsHidden || engine.busy) return;
+    if (!engine.watch.knownWindowsClassified) {
         ClassifyKnownWindows();
         listWindows = true;
     }
     HideShownAgain();
     std::vector<HWND> join = FindShownDormant();
-    if (listWindows || !app.winEventHook) {
+    if (listWindows || !engine.watch.createHook) {
         const std::vector<HWND> fresh = FindNewWindows();
         join.insert(join.end(), fresh.begin(), fresh.end());
     }
@@ -135,12 +135,12 @@ void CheckHiddenWindows(bool listWindows) {
 
 // One look on the GUI thread, shortly: a window event asked for it, or the watch has just begun.
 void LookSoon() {
-    app.hiddenWatchSoon = true;
-    SetTimer(app.mainWindow, TIMER_HIDDEN_WATCH_SOON, kHiddenWatchSoonMs, nullptr);
+    engine.watch.lookSoon = true;
+    SetTimer(engine.host.window, TIMER_HIDDEN_WATCH_SOON, kHiddenWatchSoonMs, nullptr);
 }
 
 DWORD WINAPI LookAtHiddenWindows(void* mainWindow) {
-    HiddenLook& look = app.hiddenLook;
+    HiddenLook& look = engine.watch.look;
     while (WaitForSingleObject(look.stop.get(), kHiddenWatchPeriodMs) == WAIT_TIMEOUT) {
         AcquireSRWLockShared(&look.lock);
         const bool shown =
@@ -153,16 +153,16 @@ DWORD WINAPI LookAtHiddenWindows(void* mainWindow) {
 }
 
 void StartLooking() {
-    HiddenLook& look = app.hiddenLook;
-    look.everyLook = !app.winEventHook;
+    HiddenLook& look = engine.watch.look;
+    look.everyLook = !engine.watch.createHook;
     look.stop.reset(CreateEventW(nullptr, TRUE, FALSE, nullptr));
     if (look.stop)
-        look.thread.reset(CreateThread(nullptr, 0, LookAtHiddenWindows, app.mainWindow, 0, nullptr));
+        look.thread.reset(CreateThread(nullptr, 0, LookAtHiddenWindows, engine.host.window, 0, nullptr));
     PublishWatchedWindows();
 }
 
 void StopLooking() {
-    HiddenLook& look = app.hiddenLook;
+    HiddenLook& look = engine.watch.look;
     if (look.thread) {
         SetEvent(look.stop.get());
         WaitForSingleObject(look.thread.get(), INFINITE);
@@ -173,7 +173,8 @@ void StopLooking() {
 }
 
 void CALLBACK OnWindowEvent(HWINEVENTHOOK, DWORD, HWND hwnd, LONG object, LONG child, DWORD, DWORD) {
-    if (object != OBJID_WINDOW || child != CHILDID_SELF || !hwnd || app.hiddenWatchSoon || !app.mainWindow)
+    if (object != OBJID_WINDOW || child != CHILDID_SELF || !hwnd || engine.watch.lookSoon ||
+        !engine.host.window)
         return;
     if (GetAncestor(hwnd, GA_PARENT) != GetDesktopWindow()) return;
     LookSoon();
@@ -182,17 +183,17 @@ void CALLBACK OnWindowEvent(HWINEVENTHOOK, DWORD, HWND hwnd, LONG object, LONG c
 } // namespace
 
 void StartHiddenWatch(const std::vector<HWND>& topLevel) {
-    app.knownWindows = std::unordered_set<HWND>(topLevel.begin(), topLevel.end());
-    app.dormantOwned.clear();
-    app.dormantNew.clear();
-    app.knownWindowsClassified = false;
-    if (!app.mainWindow) return;
+    engine.watch.knownWindows = std::unordered_set<HWND>(topLevel.begin(), topLevel.end());
+    engine.watch.dormantOwned.clear();
+    engine.watch.dormantNew.clear();
+    engine.watch.knownWindowsClassified = false;
+    if (!engine.host.window) return;
     // Two hooks, not one over the range between: that range holds every window's destruction in the session,
     // and each would wake this thread.
     constexpr DWORD kFlags = WINEVENT_OUTOFCONTEXT | WINEVENT_SKIPOWNPROCESS;
-    app.winEventHook.reset(
+    engine.watch.createHook.reset(
         SetWinEventHook(EVENT_OBJECT_CREATE, EVENT_OBJECT_CREATE, nullptr, OnWindowEvent, 0, 0, kFlags));
-    app.showEventHook.reset(
+    engine.watch.showHook.reset(
         SetWinEventHook(EVENT_OBJECT_SHOW, EVENT_OBJECT_SHOW, nullptr, OnWindowEvent, 0, 0, kFlags));
     StartLooking();
     // The first look classifies the windows known at the hide and lists those made since.
@@ -200,19 +201,19 @@ void StartHiddenWatch(const std::vector<HWND>& topLevel) {
 }
 
 void StopHiddenWatch() {
-    app.winEventHook.reset();
-    app.showEventHook.reset();
+    engine.watch.createHook.reset();
+    engine.watch.showHook.reset();
     StopLooking();
-    if (app.mainWindow) KillTimer(app.mainWindow, TIMER_HIDDEN_WATCH_SOON);
-    app.hiddenWatchSoon = false;
-    app.knownWindows.clear();
-    app.dormantOwned.clear();
-    app.dormantNew.clear();
+    if (engine.host.window) KillTimer(engine.host.window, TIMER_HIDDEN_WATCH_SOON);
+    engine.watch.lookSoon = false;
+    engine.watch.knownWindows.clear();
+    engine.watch.dormantOwned.clear();
+    engine.watch.dormantNew.clear();
 }
 
 void OnHiddenWatchSoon() {
-    KillTimer(app.mainWindow, TIMER_HIDDEN_WATCH_SOON);
-    app.hiddenWatchSoon = false;
+    KillTimer(engine.host.window, TIMER_HIDDEN_WATCH_SOON);
+    engine.watch.lookSoon = false;
     CheckHiddenWindows(true);
 }
 
@@ -223,11 +224,11 @@ void OnHiddenWindowShown() {
 // The windows that are out of sight and should stay so, or be looked at once shown: the hidden ones, those
 // owned by them that were never shown, and the windows made since the hide that have not shown yet.
 void PublishWatchedWindows() {
-    HiddenLook& look = app.hiddenLook;
+    HiddenLook& look = engine.watch.look;
     if (!look.thread) return;
-    std::vector<HWND> windows = app.dormantOwned;
-    windows.insert(windows.end(), app.dormantNew.begin(), app.dormantNew.end());
-    for (const HiddenWindowRecord& record : app.hiddenSet) {
+    std::vector<HWND> windows = engine.watch.dormantOwned;
+    windows.insert(windows.end(), engine.watch.dormantNew.begin(), engine.watch.dormantNew.end());
+    for (const HiddenWindowRecord& record : engine.hiddenSet) {
         if (record.progress == HideProgress::Hidden) windows.push_back(record.hwnd);
     }
     AcquireSRWLockExclusive(&look.lock);

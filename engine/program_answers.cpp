@@ -1,21 +1,25 @@
 #include "engine/program_answers.h"
 
-#include "app/app_state.h"
 #include "engine/hidden_set.h"
 
 #include <algorithm>
 
 namespace {
 
+unsigned lastQuestion = 0;
+// Every answer counts, whoever waits for it: a wait goes on while answers keep coming.
+std::size_t answersArrived = 0;
+
 void CALLBACK OnAnswer(HWND, UINT, ULONG_PTR question, LRESULT) {
+    ++answersArrived;
     AnswerArrived(static_cast<unsigned>(question));
 }
 
 } // namespace
 
 unsigned AskForAnswer(HWND hwnd) {
-    if (++app.lastQuestion == 0) ++app.lastQuestion;
-    const unsigned question = app.lastQuestion;
+    if (++lastQuestion == 0) ++lastQuestion;
+    const unsigned question = lastQuestion;
     SendMessageCallbackW(hwnd, WM_NULL, 0, 0, OnAnswer, question);
     return question;
 }
@@ -24,11 +28,11 @@ void AwaitAnswers(const std::function<bool()>& done, ULONGLONG deadline) {
     // A program that is answering, only slowly (fifty windows to hide), is waited for while its answers keep
     // coming, up to a limit; one that does not answer at all adds nothing to the wait.
     const ULONGLONG limit = GetTickCount64() + kSlowProgramLimitMs;
-    std::size_t answers = app.answersArrived;
+    std::size_t answers = answersArrived;
     while (!done()) {
         const ULONGLONG now = GetTickCount64();
-        if (app.answersArrived != answers) {
-            answers = app.answersArrived;
+        if (answersArrived != answers) {
+            answers = answersArrived;
             deadline = std::min(limit, std::max(deadline, now + kProgressGraceMs));
         }
         if (now >= deadline) return;

@@ -1,6 +1,6 @@
 #include "engine/state_file.h"
 
-#include "app/app_state.h"
+#include "engine/engine.h"
 #include "base/file_replace.h"
 #include "base/handles.h"
 #include "engine/hidden_set.h"
@@ -88,20 +88,20 @@ int RestoreFromFile(const std::wstring& path) {
 } // namespace
 
 std::wstring StateFilePath() {
-    if (!app.stateFileOverride.empty()) return app.stateFileOverride;
+    if (!engine.stateFileOverride.empty()) return engine.stateFileOverride;
     return PathBesideExecutable(L"veltrano.hidden");
 }
 
 void WriteStateFile() {
     const std::wstring path = StateFilePath();
-    if (app.hiddenSet.empty() && app.pendingUndo.empty()) {
+    if (engine.hiddenSet.empty() && engine.pendingUndo.empty()) {
         DeleteFileW(path.c_str());
         DeleteFileW(FallbackStateFilePath(path).c_str());
         return;
     }
     std::vector<StateRecord> records;
-    records.reserve(app.hiddenSet.size() + app.pendingUndo.size());
-    for (const auto* set : {&app.hiddenSet, &app.pendingUndo}) {
+    records.reserve(engine.hiddenSet.size() + engine.pendingUndo.size());
+    for (const auto* set : {&engine.hiddenSet, &engine.pendingUndo}) {
         for (const HiddenWindowRecord& hidden : *set) {
             DWORD processId = hidden.processId;
             if (processId == 0) GetWindowThreadProcessId(hidden.hwnd, &processId);
@@ -122,6 +122,6 @@ int RestoreFromStateFile() {
     const int restored = RestoreFromFile(path) + RestoreFromFile(FallbackStateFilePath(path));
     // What waits for a program that did not answer stays listed, so a kill meanwhile loses nothing; an old
     // watchdog keeps it to itself, since a new run may own the file by now.
-    if (!app.pendingUndo.empty() && !app.watchdogRole) WriteStateFile();
+    if (!engine.pendingUndo.empty() && !engine.watchdogRole) WriteStateFile();
     return restored;
 }

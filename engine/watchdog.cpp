@@ -1,6 +1,6 @@
 #include "engine/watchdog.h"
 
-#include "app/app_state.h"
+#include "engine/engine.h"
 #include "catalogue/catalogue.h"
 #include "engine/program_answers.h"
 #include "engine/state_file.h"
@@ -15,6 +15,18 @@
 #include <vector>
 
 namespace {
+
+// The watchdog that runs now, and what the status line has said of it.
+struct Watchdog {
+    UniqueHandle process;
+    // Declared after the process it waits on, so it goes first.
+    UniqueRegisteredWait wait;
+    // After failed starts: the wait before the next try. What the status line has said, once.
+    unsigned retryMs = 0;
+    bool failureShown = false;
+    bool inJobShown = false;
+};
+Watchdog watchdog;
 
 constexpr wchar_t kAdminOnlyFolderName[] = L"vlt-guard-admin";
 // Administrators and the system may do anything, in the folder and to what is made in it; other users may
@@ -37,7 +49,7 @@ void CALLBACK OnWatchdogProcessEnded(void* mainWindow, BOOLEAN) {
 // When the system cannot wait on the watchdog, a timer looks after it instead; when none could start, the
 // timer tries again, each time later.
 void WatchByTimer(unsigned periodMs) {
-    if (app.mainWindow) SetTimer(app.mainWindow, TIMER_WATCHDOG, periodMs, nullptr);
+    if (engine.host.window) SetTimer(engine.host.window, TIMER_WATCHDOG, periodMs, nullptr);
 }
 
 // The shell's process (where none is registered, the desktop's, which is Wine's shell), when it runs with
@@ -143,13 +155,13 @@ WatchdogStart StartWatchdogProcess() {
     }
     CloseHandle(process.hThread);
     // The wait on the old watchdog goes before the handle it waits on.
-    app.watchdogWait.reset();
-    app.watchdogProcess.reset(process.hProcess);
+    watchdog.wait.reset();
+    watchdog.process.reset(process.hProcess);
     // Waited for by the system rather than looked at now and then: an idle program does not wake for it.
     HANDLE wait = nullptr;
-    if (RegisterWaitForSingleObject(&wait, process.hProcess, OnWatchdogProcessEnded, app.mainWindow, INFINITE,
-                                    WT_EXECUTEONLYONCE)) {
-        app.watchdogWait.reset(wait);
+    if (RegisterWaitForSingleObject(&wait, process.hProcess, OnWatchdogProcessEnded, engine.host.window,
+                                    INFINITE, WT_EXECUTEONLYONCE)) {
+        watchdog.wait.reset(wait);
     } else {
         WatchByTimer(kWatchdogPeriodMs);
     }
@@ -211,39 +223,35 @@ void StartWatchdog() {
     switch (StartWatchdogProcess()) {
     case WatchdogStart::Started: break;
     case WatchdogStart::StartedInJob:
-        if (!std::exchange(app.watchdogInJobShown, true))
-            SetStatusText(
-                L"看门狗只能留在 Veltrano 所在的作业里：两者一同被结束时，当时隐藏的窗口要到下次启动才能"
+        if (!std::exchange(watchdog.inJobShown, true))
+            Say(L"看门狗只能留在 Veltrano 所在的作业里：两者一同被结束时，当时隐藏的窗口要到下次启动才能"
                 L"恢复");
         break;
     case WatchdogStart::Failed:
         // A scanner or application control that blocks programs in the temporary folder blocks every copy:
         // the tries thin out instead of writing a copy every second.
-        app.watchdogRetryMs = NextWatchdogRetryMs(app.watchdogRetryMs);
-        WatchByTimer(app.watchdogRetryMs);
-        if (!std::exchange(app.watchdogFailureShown, true))
-            SetStatusText(
-                L"看门狗无法启动（可能被安全软件拦截）：Veltrano 被强制结束时，隐藏的窗口要到下次启动才能"
+        watchdog.retryMs = NextWatchdogRetryMs(watchdog.retryMs);
+        WatchByTimer(watchdog.retryMs);
+        if (!std::exchange(watchdog.failureShown, true))
+            Say(L"看门狗无法启动（可能被安全软件拦截）：Veltrano 被强制结束时，隐藏的窗口要到下次启动才能"
                 L"恢复");
         return;
     }
-    app.watchdogRetryMs = 0;
-    app.watchdogFailureShown = false;
+    watchdog.retryMs = 0;
+    watchdog.failureShown = false;
 }
 
 void OnWatchdogEnded() {
-    // Any program can post a timer message; none starts a watchdog before the notice is accepted.
-    if (!app.settings.noticeShown) return;
-    if (app.watchdogProcess && WaitForSingleObject(app.watchdogProcess.get(), 0) != WAIT_OBJECT_0) return;
-    if (app.mainWindow) KillTimer(app.mainWindow, TIMER_WATCHDOG);
+    if (watchdog.process && WaitForSingleObject(watchdog.process.get(), 0) != WAIT_OBJECT_0) return;
+    if (engine.host.window) KillTimer(engine.host.window, TIMER_WATCHDOG);
     StartWatchdog();
 }
 
 int RunWatchdog(std::wstring_view arguments) {
     const WatchdogArgs args = ParseWatchdogArgs(arguments);
     if (args.processId == 0) return 0;
-    app.stateFileOverride = args.stateFileOverride;
-    app.watchdogRole = true;
+    engine.stateFileOverride = args.stateFileOverride;
+    engine.watchdogRole = true;
     if (HANDLE mainProcess = OpenProcess(SYNCHRONIZE, FALSE, args.processId)) {
         WaitForSingleObject(mainProcess, INFINITE);
         CloseHandle(mainProcess);
@@ -252,9 +260,9 @@ int RunWatchdog(std::wstring_view arguments) {
     RestoreFromStateFile();
     // A window whose program is hung has its show queued; its own style goes back when the program wakes,
     // which this process waits for as long as the window exists.
-    while (!app.pendingUndo.empty()) {
-        AwaitAnswers([] { return app.pendingUndo.empty(); }, GetTickCount64() + 1000);
-        std::erase_if(app.pendingUndo,
+    while (!engine.pendingUndo.empty()) {
+        AwaitAnswers([] { return engine.pendingUndo.empty(); }, GetTickCount64() + 1000);
+        std::erase_if(engine.pendingUndo,
                       [](const HiddenWindowRecord& record) { return !IsWindow(record.hwnd); });
     }
     return 0;

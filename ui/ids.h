@@ -40,21 +40,12 @@ inline constexpr int IDM_START_WITH_WINDOWS = 2004;
 // Timers on the main window.
 inline constexpr unsigned TIMER_HOTKEY_APPLY = 1;
 inline constexpr unsigned TIMER_LIST_WATCH = 2;
-// Only when the system cannot wait on the watchdog for us.
-inline constexpr unsigned TIMER_WATCHDOG = 3;
-// While windows are hidden: the look a window event asks for, and the period of the looks at them.
-inline constexpr unsigned TIMER_HIDDEN_WATCH_SOON = 5;
-inline constexpr unsigned kHiddenWatchPeriodMs = 400;
-inline constexpr unsigned kHiddenWatchSoonMs = 30;
+// Timers 3 and 5 and the messages 0x8002 and 0x8003 are the engine's.
 inline constexpr unsigned kHotkeyApplyDelayMs = 900;
 inline constexpr unsigned kListWatchPeriodMs = 800;
-// A killed watchdog must be replaced within 5 s, the copy and the start included.
-inline constexpr unsigned kWatchdogPeriodMs = 1000;
 
 inline constexpr int HOTKEY_ID_TOGGLE = 81;
 inline constexpr unsigned WM_TRAYICON = 0x8001;       // WM_APP + 1
-inline constexpr unsigned WM_WATCHDOG_ENDED = 0x8002; // WM_APP + 2
-inline constexpr unsigned WM_HIDDEN_SHOWN = 0x8003;   // WM_APP + 3
 // A second start hands its command (a StartCommand in wParam) to the running instance.
 inline constexpr unsigned WM_START_COMMAND = 0x8004; // WM_APP + 4
 inline constexpr unsigned kTrayIconId = 1;

@@ -1,6 +1,7 @@
 #include "ui/tray.h"
 
 #include "app/app_state.h"
+#include "engine/engine.h"
 #include "ui/startup_shortcut.h"
 #include "ui/window_list.h"
 
@@ -11,7 +12,7 @@
 namespace {
 
 const wchar_t* TrayTip() {
-    return app.windowsHidden ? L"Veltrano（已隐藏，按快捷键恢复）" : L"Veltrano";
+    return engine.windowsHidden ? L"Veltrano（已隐藏，按快捷键恢复）" : L"Veltrano";
 }
 
 NOTIFYICONDATAW IconData(UINT flags) {
@@ -50,7 +51,8 @@ void ShowTrayMenu() {
     if (!menu) return;
     const bool startsWithWindows = StartsWithWindows();
     AppendMenuW(menu.get(), MF_STRING, IDM_OPEN_SETTINGS, L"打开设置");
-    AppendMenuW(menu.get(), MF_STRING, IDM_TOGGLE, app.windowsHidden ? L"恢复全部窗口" : L"立即隐藏并切换");
+    AppendMenuW(menu.get(), MF_STRING, IDM_TOGGLE,
+                engine.windowsHidden ? L"恢复全部窗口" : L"立即隐藏并切换");
     AppendMenuW(menu.get(), MF_STRING | (startsWithWindows ? MF_CHECKED : MF_UNCHECKED),
                 IDM_START_WITH_WINDOWS, L"开机时启动");
     AppendMenuW(menu.get(), MF_SEPARATOR, 0, nullptr);

@@ -2,6 +2,7 @@
 
 #include "app/app_state.h"
 #include "catalogue/catalogue.h"
+#include "engine/engine.h"
 #include "engine/hidden_set.h"
 #include "engine/hide_plan.h"
 
@@ -53,8 +54,8 @@ void InsertOpenRow(HWND list, int index, const WindowEntry& entry) {
     if (ticked) TickRow(list, row);
 }
 
-// A remembered row says after its title what a press will do with it (the title column has the room): the list
-// never suggests less than a press hides.
+// A remembered row says after its title what a press will do with it (the title column has the room): the
+// list never suggests less than a press hides.
 std::wstring RememberedRowText(const WindowKey& key) {
     switch (ReachOfRememberedKey(key, app.listEntries)) {
     case RememberedReach::NotRunning: return key.title + L"（未运行）";
@@ -67,7 +68,7 @@ std::wstring RememberedRowText(const WindowKey& key) {
 // A key that stands for a window hidden now: hidden windows are no candidates, and the key is no program that
 // is closed.
 bool StandsForHiddenWindow(const WindowKey& key) {
-    return std::any_of(app.hiddenKeys.begin(), app.hiddenKeys.end(), [&](const HiddenKey& hidden) {
+    return std::any_of(engine.hiddenKeys.begin(), engine.hiddenKeys.end(), [&](const HiddenKey& hidden) {
         return hidden.key == key && hidden.window && IsWindow(hidden.window);
     });
 }
@@ -110,22 +111,22 @@ HWND ChosenTarget() {
 // (a browser's tab, a player's next video) would leave the key behind.
 std::vector<WindowKey> FollowHiddenTitles() {
     std::vector<WindowKey> now;
-    for (HiddenKey& hidden : app.hiddenKeys) {
+    for (HiddenKey& hidden : engine.hiddenKeys) {
         std::wstring title = hidden.window && IsWindow(hidden.window) ? ReadWindowTitle(hidden.window) : L"";
         now.push_back(title.empty() ? hidden.key : WindowKey{std::move(title), hidden.key.processName});
     }
     std::vector<WindowKey> followed;
     for (const WindowKey& key : app.settings.hideList) {
         bool found = false;
-        for (std::size_t i = 0; i < app.hiddenKeys.size(); ++i) {
-            if (app.hiddenKeys[i].key != key || !app.hiddenKeys[i].window) continue;
+        for (std::size_t i = 0; i < engine.hiddenKeys.size(); ++i) {
+            if (engine.hiddenKeys[i].key != key || !engine.hiddenKeys[i].window) continue;
             found = true;
             followed.push_back(now[i]);
         }
         if (!found) followed.push_back(key);
     }
-    for (std::size_t i = 0; i < app.hiddenKeys.size(); ++i)
-        app.hiddenKeys[i].key = now[i];
+    for (std::size_t i = 0; i < engine.hiddenKeys.size(); ++i)
+        engine.hiddenKeys[i].key = now[i];
     return followed;
 }
 
@@ -154,8 +155,8 @@ void RefreshWindowList(bool showCount) {
         // After the open windows: what the user ticked and is not open now, ticked.
         for (std::size_t i = 0; i < app.rememberedKeys.size(); ++i) {
             const WindowKey& key = app.rememberedKeys[i];
-            TickRow(list, InsertRow(list, static_cast<int>(app.listEntries.size() + i), RememberedRowText(key),
-                                    key.processName, nullptr));
+            TickRow(list, InsertRow(list, static_cast<int>(app.listEntries.size() + i),
+                                    RememberedRowText(key), key.processName, nullptr));
         }
     }
     HWND preselect = nullptr;
@@ -177,7 +178,7 @@ void RefreshWindowList(bool showCount) {
     if (showCount) SetStatusText(L"共 " + std::to_wstring(app.listEntries.size()) + L" 个窗口");
     app.listSnapshot = SnapshotFromEntries(app.listEntries);
     // Once the list shows the restored windows again, their ticks hold the keys.
-    if (!app.windowsHidden) app.hiddenKeys.clear();
+    if (!engine.windowsHidden) engine.hiddenKeys.clear();
 }
 
 void FillTargetCombo(HWND keepSelected) {
@@ -269,5 +270,5 @@ void ShowSettingsWindow() {
     SwitchFocusTo(app.mainWindow);
     // While windows are out of sight or owed their undo, the status line keeps saying how that went: the
     // list's count in its place would hide a window that did not go or has not come back.
-    RefreshWindowList(!app.windowsHidden && app.pendingUndo.empty());
+    RefreshWindowList(!engine.windowsHidden && engine.pendingUndo.empty());
 }

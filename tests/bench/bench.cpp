@@ -19,6 +19,7 @@
 // Medians of alternating runs, and floors measured in the same run, keep the ratios steady on a busy machine.
 // Never shipped: a benchmark-only program.
 #include "app/app_state.h"
+#include "engine/engine.h"
 #include "catalogue/catalogue.h"
 #include "engine/hidden_set.h"
 #include "engine/hide_plan.h"
@@ -121,8 +122,8 @@ void CreateTaskbarList() {
                                 reinterpret_cast<void**>(&list)))) {
         return;
     }
-    app.taskbarList.reset(list);
-    if (FAILED(app.taskbarList->HrInit())) app.taskbarList.reset();
+    engine.taskbarList.reset(list);
+    if (FAILED(engine.taskbarList->HrInit())) engine.taskbarList.reset();
 }
 
 // Lets the helper and the window manager finish what the last phase set off before the next one is timed.
@@ -152,7 +153,7 @@ void FloorHide(FloorWindows& windows) {
     for (HWND hwnd : windows.order) {
         SetWindowLongPtrW(hwnd, GWL_EXSTYLE, static_cast<LONG_PTR>(HiddenExStyle(windows.styles[hwnd])));
         SetWindowPos(hwnd, nullptr, 0, 0, 0, 0, kFrameRefreshFlags);
-        if (app.taskbarList) app.taskbarList->DeleteTab(hwnd);
+        if (engine.taskbarList) engine.taskbarList->DeleteTab(hwnd);
         ShowWindow(hwnd, SW_HIDE);
     }
 }
@@ -163,7 +164,7 @@ void FloorRestore(FloorWindows& windows) {
         SetWindowLongPtrW(*hwnd, GWL_EXSTYLE, windows.styles[*hwnd]);
         SetWindowPos(*hwnd, nullptr, 0, 0, 0, 0, kFrameRefreshFlags);
         ShowWindow(*hwnd, SW_SHOW);
-        if (app.taskbarList) app.taskbarList->AddTab(*hwnd);
+        if (engine.taskbarList) engine.taskbarList->AddTab(*hwnd);
     }
 }
 
@@ -180,8 +181,8 @@ bool Finished(const std::vector<HWND>& windows, bool visible) {
     // than the hide.
     const auto done = [&] {
         const bool engineDone =
-            visible ? app.pendingUndo.empty()
-                    : std::all_of(app.hiddenSet.begin(), app.hiddenSet.end(),
+            visible ? engine.pendingUndo.empty()
+                    : std::all_of(engine.hiddenSet.begin(), engine.hiddenSet.end(),
                                   [](const auto& record) { return record.progress == HideProgress::Hidden; });
         return engineDone && AllVisible(windows, visible);
     };
@@ -194,9 +195,10 @@ int BenchHide(int count, int repetitions) {
     if (helper.windows.size() != static_cast<std::size_t>(count))
         return Fail("the helper did not open its windows");
     TempFolder folder;
-    app.stateFileOverride = folder.File(L"veltrano.hidden");
+    engine.stateFileOverride = folder.File(L"veltrano.hidden");
+    HideChoice choice;
     for (int i = 1; i <= count; ++i)
-        app.settings.hideList.push_back({L"VltBench " + std::to_wstring(i), L"vlt-test-windows.exe"});
+        choice.hideList.push_back({L"VltBench " + std::to_wstring(i), L"vlt-test-windows.exe"});
     CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
     CreateTaskbarList();
     FloorWindows floorWindows;
@@ -205,8 +207,9 @@ int BenchHide(int count, int repetitions) {
     std::vector<double> hide, restore, floorHide, floorRestore;
     const auto timeProduct = [&](bool keep) {
         const double start = NowMs();
-        HideWindows();
-        if (app.hiddenSet.size() != helper.windows.size() || !Finished(helper.windows, false)) return false;
+        HideWindows({}, [&] { return choice; });
+        if (engine.hiddenSet.size() != helper.windows.size() || !Finished(helper.windows, false))
+            return false;
         const double hidden = NowMs();
         Settle(helper.process.hProcess, helper.windows.size());
         const double restoring = NowMs();
@@ -245,7 +248,7 @@ int BenchHide(int count, int repetitions) {
         if (!(productFirst ? timeProduct(keep) && timeFloor(keep) : timeFloor(keep) && timeProduct(keep)))
             return Fail("the windows did not hide and come back as expected");
     }
-    app.taskbarList.reset();
+    engine.taskbarList.reset();
     CoUninitialize();
     const double limit = count >= 50 ? 1.2 : 0;
     RatioRow("Hide, N = " + std::to_string(count), Median(hide), Median(floorHide), limit);

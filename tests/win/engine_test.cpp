@@ -1,6 +1,7 @@
 // Hiding and restoring real windows of the helper program, in-process: what the windows, the focus, the
 // taskbar calls and the recovery state file show before, during and after a hide.
 #include "app/app_state.h"
+#include "engine/engine.h"
 #include "engine/hidden_set.h"
 #include "engine/state_file.h"
 #include "tests/win/support.h"
@@ -67,30 +68,38 @@ HWND CreateOwnWindow(const wchar_t* title, bool visible) {
     return hwnd;
 }
 
-class Engine : public ::testing::Test {
+class EngineTest : public ::testing::Test {
   protected:
     TempFolder folder;
     RecordingTaskbar taskbar;
     HWND host = nullptr;
+    // What the next press hides and where it moves the focus, as a commit of the list would give it.
+    HideChoice choice;
+
+    void Hide() {
+        HideWindows({}, [this] { return choice; });
+    }
 
     void SetUp() override {
-        app.stateFileOverride = folder.File(L"veltrano.hidden");
-        app.taskbarList.reset(&taskbar);
+        engine.stateFileOverride = folder.File(L"veltrano.hidden");
+        engine.taskbarList.reset(&taskbar);
         // An invisible window of this process holds the status line, so the outcome texts can be read; this
         // process's windows are never candidates, and an invisible one is never hidden.
         host = CreateOwnWindow(L"engine test host", false);
         app.controls[IDC_STATUS - kFirstControlId] =
             CreateWindowExW(0, L"Static", L"", WS_CHILD, 0, 0, 400, 20, host, nullptr, nullptr, nullptr);
+        engine.host = {nullptr, SetStatusText, nullptr};
     }
 
     void TearDown() override {
-        if (app.windowsHidden) RestoreAllWindows();
-        static_cast<void>(app.taskbarList.release());
+        if (engine.windowsHidden) RestoreAllWindows();
+        static_cast<void>(engine.taskbarList.release());
         DestroyWindow(host);
         app.controls = {};
+        engine.host = {};
     }
 
-    std::wstring StatePath() const { return app.stateFileOverride; }
+    std::wstring StatePath() const { return engine.stateFileOverride; }
     std::wstring Status() const { return TitleOf(ControlHandle(IDC_STATUS)); }
 };
 
@@ -132,7 +141,7 @@ bool ActivateWhenSettled(Helper& helper, int index) {
 
 } // namespace
 
-TEST_F(Engine, HidingWearsToolWindowStyleAndRestoringPutsTheExactStylesBack) {
+TEST_F(EngineTest, HidingWearsToolWindowStyleAndRestoringPutsTheExactStylesBack) {
     Helper helper({L"--window", L"Style plain", L"--window", L"Style app", L"--appwindow", L"--window",
                    L"Style palette", L"--owner", L"1", L"--tool", L"--window", L"Style dialog", L"--owner",
                    L"0"});
@@ -143,10 +152,10 @@ TEST_F(Engine, HidingWearsToolWindowStyleAndRestoringPutsTheExactStylesBack) {
     const WindowState before[] = {StateOf(plain), StateOf(appWindow), StateOf(palette)};
     ASSERT_TRUE(before[1].exStyle & kAppWindow);
     ASSERT_TRUE(before[2].exStyle & kToolWindow);
-    app.settings.hideList = {Key(L"Style plain"), Key(L"Style app")};
+    choice.hideList = {Key(L"Style plain"), Key(L"Style app")};
 
-    HideWindows();
-    ASSERT_TRUE(app.windowsHidden);
+    Hide();
+    ASSERT_TRUE(engine.windowsHidden);
     EXPECT_EQ(Status(), L"已隐藏 4 个窗口");
     for (HWND hwnd : {plain, appWindow, palette, helper.windows[3]})
         EXPECT_FALSE(IsWindowVisible(hwnd));
@@ -169,7 +178,7 @@ TEST_F(Engine, HidingWearsToolWindowStyleAndRestoringPutsTheExactStylesBack) {
     EXPECT_EQ(deleted, (std::vector<HWND>{plain, appWindow, owned[0], owned[1]}));
 
     RestoreAllWindows();
-    EXPECT_FALSE(app.windowsHidden);
+    EXPECT_FALSE(engine.windowsHidden);
     EXPECT_EQ(Status(), L"已恢复全部窗口");
     const WindowState after[] = {StateOf(plain), StateOf(appWindow), StateOf(palette)};
     for (int i = 0; i < 3; ++i) {
@@ -187,17 +196,17 @@ TEST_F(Engine, HidingWearsToolWindowStyleAndRestoringPutsTheExactStylesBack) {
     EXPECT_FALSE(FileExists(StatePath()));
 }
 
-TEST_F(Engine, AMinimisedWindowComesBackMinimisedAndANormalOneNormal) {
+TEST_F(EngineTest, AMinimisedWindowComesBackMinimisedAndANormalOneNormal) {
     Helper helper({L"--window", L"Iconic one", L"--minimized", L"--window", L"Normal one"});
     ASSERT_EQ(helper.windows.size(), 2u);
     ASSERT_TRUE(IsIconic(helper.windows[0]));
-    app.settings.hideList = {Key(L"Iconic one"), Key(L"Normal one")};
-    HideWindows();
+    choice.hideList = {Key(L"Iconic one"), Key(L"Normal one")};
+    Hide();
     EXPECT_FALSE(IsWindowVisible(helper.windows[0]));
     EXPECT_FALSE(IsWindowVisible(helper.windows[1]));
-    ASSERT_EQ(app.hiddenSet.size(), 2u);
-    EXPECT_TRUE(app.hiddenSet[0].wasMinimized);
-    EXPECT_FALSE(app.hiddenSet[1].wasMinimized);
+    ASSERT_EQ(engine.hiddenSet.size(), 2u);
+    EXPECT_TRUE(engine.hiddenSet[0].wasMinimized);
+    EXPECT_FALSE(engine.hiddenSet[1].wasMinimized);
     RestoreAllWindows();
     const WindowState iconic = StateOf(helper.windows[0]);
     const WindowState normal = StateOf(helper.windows[1]);
@@ -207,18 +216,18 @@ TEST_F(Engine, AMinimisedWindowComesBackMinimisedAndANormalOneNormal) {
     EXPECT_FALSE(normal.iconic);
 }
 
-TEST_F(Engine, WindowsComeBackInTheReverseOfTheOrderTheyWereHidden) {
+TEST_F(EngineTest, WindowsComeBackInTheReverseOfTheOrderTheyWereHidden) {
     Helper helper({L"--window", L"Order first", L"--window", L"Order second", L"--window", L"Order third"});
     ASSERT_EQ(helper.windows.size(), 3u);
     // The hiding order follows the hide list, not the order of the windows on screen.
-    app.settings.hideList = {Key(L"Order third"), Key(L"Order first"), Key(L"Order second")};
-    HideWindows();
+    choice.hideList = {Key(L"Order third"), Key(L"Order first"), Key(L"Order second")};
+    Hide();
     EXPECT_EQ(Only(helper.Events(), "hide:"), (std::vector<std::string>{"hide:2", "hide:0", "hide:1"}));
     const std::string file = ReadFileBytes(StatePath());
     const std::size_t third =
-        file.find(RecordLine(helper.windows[2], helper.ProcessId(), app.hiddenSet[0].savedExStyle, false));
+        file.find(RecordLine(helper.windows[2], helper.ProcessId(), engine.hiddenSet[0].savedExStyle, false));
     const std::size_t first =
-        file.find(RecordLine(helper.windows[0], helper.ProcessId(), app.hiddenSet[1].savedExStyle, false));
+        file.find(RecordLine(helper.windows[0], helper.ProcessId(), engine.hiddenSet[1].savedExStyle, false));
     ASSERT_NE(third, std::string::npos) << file;
     ASSERT_NE(first, std::string::npos) << file;
     EXPECT_LT(third, first) << "the file lists the windows in hiding order";
@@ -227,29 +236,29 @@ TEST_F(Engine, WindowsComeBackInTheReverseOfTheOrderTheyWereHidden) {
     EXPECT_EQ(Only(helper.Events(), "show:"), (std::vector<std::string>{"show:1", "show:0", "show:2"}));
 }
 
-TEST_F(Engine, AnOwnedDialogAndTheWindowItOwnsGoAndComeBackWithTheirOwner) {
+TEST_F(EngineTest, AnOwnedDialogAndTheWindowItOwnsGoAndComeBackWithTheirOwner) {
     Helper helper({L"--window", L"Chain owner", L"--window", L"Chain dialog", L"--owner", L"0", L"--window",
                    L"Chain palette", L"--owner", L"1", L"--tool", L"--window", L"Chain bystander"});
     ASSERT_EQ(helper.windows.size(), 4u);
     const WindowState palette = StateOf(helper.windows[2]);
-    app.settings.hideList = {Key(L"Chain owner")};
-    HideWindows();
+    choice.hideList = {Key(L"Chain owner")};
+    Hide();
     for (int i = 0; i < 3; ++i)
         EXPECT_FALSE(IsWindowVisible(helper.windows[static_cast<std::size_t>(i)])) << i;
     EXPECT_TRUE(IsWindowVisible(helper.windows[3]));
-    ASSERT_EQ(app.hiddenSet.size(), 3u);
-    EXPECT_EQ(app.hiddenSet[0].hwnd, helper.windows[0]);
+    ASSERT_EQ(engine.hiddenSet.size(), 3u);
+    EXPECT_EQ(engine.hiddenSet[0].hwnd, helper.windows[0]);
     RestoreAllWindows();
     for (int i = 0; i < 4; ++i)
         EXPECT_TRUE(IsWindowVisible(helper.windows[static_cast<std::size_t>(i)])) << i;
     EXPECT_EQ(StateOf(helper.windows[2]).exStyle, palette.exStyle);
 }
 
-TEST_F(Engine, BothWindowsWithTheTickedKeyHideAndADifferentTitleStays) {
+TEST_F(EngineTest, BothWindowsWithTheTickedKeyHideAndADifferentTitleStays) {
     Helper helper({L"--window", L"Twin", L"--window", L"Twin", L"--window", L"Twin's neighbour"});
     ASSERT_EQ(helper.windows.size(), 3u);
-    app.settings.hideList = {Key(L"twin")}; // letters match whatever their case
-    HideWindows();
+    choice.hideList = {Key(L"twin")}; // letters match whatever their case
+    Hide();
     EXPECT_FALSE(IsWindowVisible(helper.windows[0]));
     EXPECT_FALSE(IsWindowVisible(helper.windows[1]));
     EXPECT_TRUE(IsWindowVisible(helper.windows[2]));
@@ -259,16 +268,16 @@ TEST_F(Engine, BothWindowsWithTheTickedKeyHideAndADifferentTitleStays) {
     EXPECT_TRUE(IsWindowVisible(helper.windows[1]));
 }
 
-TEST_F(Engine, ATickedWindowThatWasRenamedFallsBackToEveryWindowOfItsProgram) {
+TEST_F(EngineTest, ATickedWindowThatWasRenamedFallsBackToEveryWindowOfItsProgram) {
     const std::wstring otherProgram = folder.File(L"vlt-bystander.exe");
     ASSERT_TRUE(CopyFileW(BesideTests(kHelperExe).c_str(), otherProgram.c_str(), FALSE));
     Helper helper({L"--window", L"Report draft", L"--window", L"Helper sibling"});
     Helper bystander({L"--window", L"Other program"}, otherProgram);
     ASSERT_EQ(helper.windows.size(), 2u);
     ASSERT_EQ(bystander.windows.size(), 1u);
-    app.settings.hideList = {Key(L"Report draft")};
+    choice.hideList = {Key(L"Report draft")};
     helper.Rename(0, L"Report final");
-    HideWindows();
+    Hide();
     EXPECT_FALSE(IsWindowVisible(helper.windows[0]));
     EXPECT_FALSE(IsWindowVisible(helper.windows[1]));
     EXPECT_TRUE(IsWindowVisible(bystander.windows[0]));
@@ -277,15 +286,15 @@ TEST_F(Engine, ATickedWindowThatWasRenamedFallsBackToEveryWindowOfItsProgram) {
     EXPECT_TRUE(IsWindowVisible(helper.windows[1]));
 }
 
-TEST_F(Engine, TheSwitchTargetIsNeverHiddenAndReceivesTheFocus) {
+TEST_F(EngineTest, TheSwitchTargetIsNeverHiddenAndReceivesTheFocus) {
     Helper helper({L"--window", L"Work", L"--window", L"Work", L"--window", L"Work notes"});
     ASSERT_EQ(helper.windows.size(), 3u);
     helper.Events();
-    app.settings.hideList = {Key(L"Work")};
-    app.settings.focusTarget = Key(L"Work");
-    HideWindows();
-    ASSERT_EQ(app.hiddenSet.size(), 1u);
-    const HWND hidden = app.hiddenSet[0].hwnd;
+    choice.hideList = {Key(L"Work")};
+    choice.target = Key(L"Work");
+    Hide();
+    ASSERT_EQ(engine.hiddenSet.size(), 1u);
+    const HWND hidden = engine.hiddenSet[0].hwnd;
     const HWND target = hidden == helper.windows[0] ? helper.windows[1] : helper.windows[0];
     EXPECT_TRUE(hidden == helper.windows[0] || hidden == helper.windows[1]);
     EXPECT_FALSE(IsWindowVisible(hidden));
@@ -294,48 +303,48 @@ TEST_F(Engine, TheSwitchTargetIsNeverHiddenAndReceivesTheFocus) {
     EXPECT_TRUE(IsWindowVisible(helper.windows[2]));
 }
 
-TEST_F(Engine, AMinimisedTargetIsRestoredBeforeItGetsTheFocus) {
+TEST_F(EngineTest, AMinimisedTargetIsRestoredBeforeItGetsTheFocus) {
     Helper helper({L"--window", L"Hide for target", L"--window", L"Sleeping target", L"--minimized"});
     ASSERT_EQ(helper.windows.size(), 2u);
     ASSERT_TRUE(IsIconic(helper.windows[1]));
-    app.settings.hideList = {Key(L"Hide for target")};
-    app.settings.focusTarget = Key(L"Sleeping target");
-    HideWindows();
+    choice.hideList = {Key(L"Hide for target")};
+    choice.target = Key(L"Sleeping target");
+    Hide();
     EXPECT_FALSE(IsWindowVisible(helper.windows[0]));
     EXPECT_TRUE(IsWindowVisible(helper.windows[1]));
     EXPECT_FALSE(IsIconic(helper.windows[1]));
     EXPECT_TRUE(ActivatedLast(helper, 1));
 }
 
-TEST_F(Engine, TheWindowThatHadTheFocusIsRememberedEvenWhenItIsHiddenAndIsActiveAfterTheRestore) {
+TEST_F(EngineTest, TheWindowThatHadTheFocusIsRememberedEvenWhenItIsHiddenAndIsActiveAfterTheRestore) {
     Helper helper({L"--window", L"Had the focus", L"--window", L"Focus target"});
     ASSERT_EQ(helper.windows.size(), 2u);
     ASSERT_TRUE(ActivateWhenSettled(helper, 0));
-    app.settings.hideList = {Key(L"Had the focus")};
-    app.settings.focusTarget = Key(L"Focus target");
-    HideWindows();
-    EXPECT_EQ(app.focusBeforeHide, helper.windows[0]);
+    choice.hideList = {Key(L"Had the focus")};
+    choice.target = Key(L"Focus target");
+    Hide();
+    EXPECT_EQ(engine.focusBeforeHide, helper.windows[0]);
     EXPECT_TRUE(ActivatedLast(helper, 1));
     // Showing the window activates it as well, so here the return of the focus cannot be told apart; the
     // hide that only switched the focus shows it.
     RestoreAllWindows();
     EXPECT_TRUE(IsWindowVisible(helper.windows[0]));
     EXPECT_TRUE(ActivatedLast(helper, 0));
-    EXPECT_EQ(app.focusBeforeHide, nullptr);
+    EXPECT_EQ(engine.focusBeforeHide, nullptr);
 }
 
-TEST_F(Engine, NothingConfiguredSaysSoAndChangesNothing) {
+TEST_F(EngineTest, NothingConfiguredSaysSoAndChangesNothing) {
     Helper helper({L"--window", L"Left alone"});
     ASSERT_EQ(helper.windows.size(), 1u);
     const WindowState before = StateOf(helper.windows[0]);
     const std::string leftover = "VLT1\r\n0\r\n";
     WriteFileBytes(StatePath(), leftover);
-    app.settings.hideList = {Key(L"No such window", L"no-such-program.exe")};
-    app.settings.focusTarget = Key(L"No such target", L"no-such-program.exe");
-    HideWindows();
+    choice.hideList = {Key(L"No such window", L"no-such-program.exe")};
+    choice.target = Key(L"No such target", L"no-such-program.exe");
+    Hide();
     EXPECT_EQ(Status(), L"未配置窗口：先勾选要隐藏的窗口，再选切换目标");
-    EXPECT_FALSE(app.windowsHidden);
-    EXPECT_TRUE(app.hiddenSet.empty());
+    EXPECT_FALSE(engine.windowsHidden);
+    EXPECT_TRUE(engine.hiddenSet.empty());
     EXPECT_EQ(ReadFileBytes(StatePath()), leftover);
     EXPECT_TRUE(WindowChanges(helper.Events()).empty());
     EXPECT_TRUE(taskbar.calls.empty());
@@ -344,48 +353,48 @@ TEST_F(Engine, NothingConfiguredSaysSoAndChangesNothing) {
     EXPECT_EQ(after.exStyle, before.exStyle);
 }
 
-TEST_F(Engine, ATargetWithNothingTickedOnlySwitchesTheFocusDeletesTheStateFileAndGivesTheFocusBack) {
+TEST_F(EngineTest, ATargetWithNothingTickedOnlySwitchesTheFocusDeletesTheStateFileAndGivesTheFocusBack) {
     Helper helper({L"--window", L"Was in front", L"--window", L"Only target"});
     ASSERT_EQ(helper.windows.size(), 2u);
     ASSERT_TRUE(ActivateWhenSettled(helper, 0));
     helper.Events();
     WriteFileBytes(StatePath(), "VLT1\r\n0\r\n");
-    app.settings.focusTarget = Key(L"Only target");
-    HideWindows();
-    EXPECT_TRUE(app.windowsHidden);
-    EXPECT_TRUE(app.hiddenSet.empty());
+    choice.target = Key(L"Only target");
+    Hide();
+    EXPECT_TRUE(engine.windowsHidden);
+    EXPECT_TRUE(engine.hiddenSet.empty());
     EXPECT_FALSE(FileExists(StatePath()));
     EXPECT_EQ(Status(), L"已隐藏 0 个窗口");
     EXPECT_TRUE(IsWindowVisible(helper.windows[0]));
     EXPECT_TRUE(ActivatedLast(helper, 1));
     // A hide in force is not started again.
-    HideWindows();
+    Hide();
     EXPECT_TRUE(WindowChanges(helper.Events()).empty());
 
     RestoreAllWindows();
-    EXPECT_FALSE(app.windowsHidden);
+    EXPECT_FALSE(engine.windowsHidden);
     EXPECT_TRUE(ActivatedLast(helper, 0));
     EXPECT_EQ(Status(), L"已恢复全部窗口");
 }
 
-TEST_F(Engine, AVisibleMainWindowIsHiddenWithTheOthersEvenWithNothingTicked) {
+TEST_F(EngineTest, AVisibleMainWindowIsHiddenWithTheOthersEvenWithNothingTicked) {
     Helper helper({L"--window", L"Not ticked"});
-    app.mainWindow = CreateOwnWindow(L"Veltrano", true);
-    ASSERT_TRUE(IsWindowVisible(app.mainWindow));
-    HideWindows();
-    ASSERT_TRUE(app.windowsHidden);
-    ASSERT_EQ(app.hiddenSet.size(), 1u);
-    EXPECT_EQ(app.hiddenSet[0].hwnd, app.mainWindow);
-    EXPECT_FALSE(IsWindowVisible(app.mainWindow));
+    engine.host.window = CreateOwnWindow(L"Veltrano", true);
+    ASSERT_TRUE(IsWindowVisible(engine.host.window));
+    Hide();
+    ASSERT_TRUE(engine.windowsHidden);
+    ASSERT_EQ(engine.hiddenSet.size(), 1u);
+    EXPECT_EQ(engine.hiddenSet[0].hwnd, engine.host.window);
+    EXPECT_FALSE(IsWindowVisible(engine.host.window));
     EXPECT_TRUE(IsWindowVisible(helper.windows[0]));
     EXPECT_EQ(Status(), L"已隐藏 1 个窗口");
     RestoreAllWindows();
-    EXPECT_TRUE(IsWindowVisible(app.mainWindow));
-    DestroyWindow(app.mainWindow);
-    app.mainWindow = nullptr;
+    EXPECT_TRUE(IsWindowVisible(engine.host.window));
+    DestroyWindow(engine.host.window);
+    engine.host.window = nullptr;
 }
 
-TEST_F(Engine, TheStateFileListsEveryHiddenWindowWithItsProcessStyleAndFlag) {
+TEST_F(EngineTest, TheStateFileListsEveryHiddenWindowWithItsProcessStyleAndFlag) {
     Helper helper({L"--window", L"Mirror plain", L"--window", L"Mirror app", L"--appwindow", L"--window",
                    L"Mirror iconic", L"--minimized"});
     ASSERT_EQ(helper.windows.size(), 3u);
@@ -394,27 +403,27 @@ TEST_F(Engine, TheStateFileListsEveryHiddenWindowWithItsProcessStyleAndFlag) {
         const WindowState before = StateOf(hwnd);
         expected += RecordLine(hwnd, helper.ProcessId(), before.exStyle, before.iconic);
     }
-    app.settings.hideList = {Key(L"Mirror plain"), Key(L"Mirror app"), Key(L"Mirror iconic")};
-    HideWindows();
+    choice.hideList = {Key(L"Mirror plain"), Key(L"Mirror app"), Key(L"Mirror iconic")};
+    Hide();
     EXPECT_EQ(ReadFileBytes(StatePath()), expected);
-    ASSERT_EQ(app.hiddenSet.size(), 3u);
+    ASSERT_EQ(engine.hiddenSet.size(), 3u);
     for (std::size_t i = 0; i < 3; ++i)
-        EXPECT_EQ(app.hiddenSet[i].hwnd, helper.windows[i]) << i;
+        EXPECT_EQ(engine.hiddenSet[i].hwnd, helper.windows[i]) << i;
     EXPECT_FALSE(FileExists(StatePath() + L".tmp"));
     RestoreAllWindows();
     EXPECT_FALSE(FileExists(StatePath()));
 }
 
-TEST_F(Engine, TheCrashRestoreBringsEverythingBackQuietlyAndDeletesTheFile) {
+TEST_F(EngineTest, TheCrashRestoreBringsEverythingBackQuietlyAndDeletesTheFile) {
     Helper helper({L"--window", L"Crash one", L"--window", L"Crash two", L"--appwindow"});
     ASSERT_EQ(helper.windows.size(), 2u);
     const WindowState before[] = {StateOf(helper.windows[0]), StateOf(helper.windows[1])};
-    app.settings.hideList = {Key(L"Crash one"), Key(L"Crash two")};
-    HideWindows();
+    choice.hideList = {Key(L"Crash one"), Key(L"Crash two")};
+    Hide();
     ASSERT_TRUE(FileExists(StatePath()));
     RestoreAllOnCrash();
-    EXPECT_FALSE(app.windowsHidden);
-    EXPECT_TRUE(app.hiddenSet.empty());
+    EXPECT_FALSE(engine.windowsHidden);
+    EXPECT_TRUE(engine.hiddenSet.empty());
     EXPECT_FALSE(FileExists(StatePath()));
     for (int i = 0; i < 2; ++i) {
         const WindowState after = StateOf(helper.windows[static_cast<std::size_t>(i)]);
@@ -425,22 +434,22 @@ TEST_F(Engine, TheCrashRestoreBringsEverythingBackQuietlyAndDeletesTheFile) {
     EXPECT_EQ(Status(), L"已隐藏 2 个窗口");
 }
 
-TEST_F(Engine, TheCrashRestoreWithAnEmptySetTouchesNothing) {
+TEST_F(EngineTest, TheCrashRestoreWithAnEmptySetTouchesNothing) {
     Helper helper({L"--window", L"Crash target"});
-    app.settings.focusTarget = Key(L"Crash target");
-    HideWindows();
-    ASSERT_TRUE(app.windowsHidden);
+    choice.target = Key(L"Crash target");
+    Hide();
+    ASSERT_TRUE(engine.windowsHidden);
     const std::string unrelated = "VLT1\r\n1\r\n1F4|788|100|0\r\n";
     WriteFileBytes(StatePath(), unrelated);
     RestoreAllOnCrash();
-    EXPECT_TRUE(app.windowsHidden);
+    EXPECT_TRUE(engine.windowsHidden);
     EXPECT_EQ(ReadFileBytes(StatePath()), unrelated);
     EXPECT_TRUE(WindowChanges(helper.Events()).empty());
 }
 
 // The hotkey hides what the list shows before reading anything else: a window changed since the list was
 // filled still comes back as it was just before the hide, and a new title still names only its own window.
-TEST_F(Engine, TheHideListSurvivesARefreshDuringAHideAndTheWindowsAreTickedAgainAfterwards) {
+TEST_F(EngineTest, TheHideListSurvivesARefreshDuringAHideAndTheWindowsAreTickedAgainAfterwards) {
     Helper helper({L"--window", L"Kept alpha", L"--window", L"Kept beta", L"--window", L"Kept gamma"});
     ASSERT_EQ(helper.windows.size(), 3u);
     CreateFonts(host);
@@ -463,7 +472,7 @@ TEST_F(Engine, TheHideListSurvivesARefreshDuringAHideAndTheWindowsAreTickedAgain
     helper.Rename(1, L"Kept beta renamed");
 
     ToggleHidden();
-    ASSERT_TRUE(app.windowsHidden);
+    ASSERT_TRUE(engine.windowsHidden);
     ASSERT_FALSE(IsWindowVisible(helper.windows[0]));
     EXPECT_TRUE(IsWindowVisible(helper.windows[2]));
     // The user opens the settings while the windows are hidden: they are no longer listed.
@@ -472,7 +481,7 @@ TEST_F(Engine, TheHideListSurvivesARefreshDuringAHideAndTheWindowsAreTickedAgain
     EXPECT_EQ(tickOf(helper.windows[1]), -1);
 
     ToggleHidden();
-    ASSERT_FALSE(app.windowsHidden);
+    ASSERT_FALSE(engine.windowsHidden);
     EXPECT_TRUE(IsWindowVisible(helper.windows[0]) && IsIconic(helper.windows[0]));
     EXPECT_EQ(GetWindowLongPtrW(helper.windows[0], GWL_EXSTYLE), changedStyle);
     EXPECT_EQ(Sorted(app.settings.hideList),

@@ -2,6 +2,7 @@
 // earlier run's process id and window handle both came back, and applying it would, for one, show the main
 // window before the usage notice was accepted.
 #include "app/app_state.h"
+#include "engine/engine.h"
 #include "engine/state_file.h"
 #include "tests/win/support.h"
 
@@ -23,32 +24,32 @@ std::string RecordFor(HWND hwnd, DWORD processId) {
 
 TEST(RecoveryOwnWindow, ARecordNamingAWindowOfTheReadingProcessIsLeftAloneAndTheFileDeleted) {
     TempFolder folder;
-    app.stateFileOverride = folder.File(L"veltrano.hidden");
+    engine.stateFileOverride = folder.File(L"veltrano.hidden");
     HWND own = CreateWindowExW(WS_EX_TOOLWINDOW, L"STATIC", L"own hidden window", WS_OVERLAPPEDWINDOW, 0, 0,
                                200, 100, nullptr, nullptr, GetModuleHandleW(nullptr), nullptr);
     ASSERT_TRUE(own);
-    WriteFileBytes(app.stateFileOverride, RecordFor(own, GetCurrentProcessId()));
+    WriteFileBytes(engine.stateFileOverride, RecordFor(own, GetCurrentProcessId()));
 
     EXPECT_EQ(RestoreFromStateFile(), 0);
     EXPECT_FALSE(IsWindowVisible(own));
     EXPECT_EQ(GetWindowLongPtrW(own, GWL_EXSTYLE) & WS_EX_TOOLWINDOW, WS_EX_TOOLWINDOW);
-    EXPECT_FALSE(FileExists(app.stateFileOverride));
+    EXPECT_FALSE(FileExists(engine.stateFileOverride));
 
     DestroyWindow(own);
-    app.stateFileOverride.clear();
+    engine.stateFileOverride.clear();
 }
 
 TEST(RecoveryOwnWindow, TheSameRecordForAWindowOfAnotherProcessIsPutBack) {
     TempFolder folder;
-    app.stateFileOverride = folder.File(L"veltrano.hidden");
+    engine.stateFileOverride = folder.File(L"veltrano.hidden");
     Helper helper({L"--window", L"Recovery Other", L"--tool"});
     ASSERT_EQ(helper.windows.size(), 1u);
     ASSERT_EQ(helper.Ask("hide 0"), "ok");
-    WriteFileBytes(app.stateFileOverride, RecordFor(helper.windows[0], helper.ProcessId()));
+    WriteFileBytes(engine.stateFileOverride, RecordFor(helper.windows[0], helper.ProcessId()));
 
     EXPECT_EQ(RestoreFromStateFile(), 1);
     EXPECT_TRUE(WaitFor([&] { return IsWindowVisible(helper.windows[0]) != FALSE; }));
     EXPECT_EQ(GetWindowLongPtrW(helper.windows[0], GWL_EXSTYLE), 0x100);
-    EXPECT_FALSE(FileExists(app.stateFileOverride));
-    app.stateFileOverride.clear();
+    EXPECT_FALSE(FileExists(engine.stateFileOverride));
+    engine.stateFileOverride.clear();
 }

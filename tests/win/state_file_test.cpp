@@ -1,6 +1,7 @@
 // The recovery state file on disk: its exact bytes, the reader against hostile and damaged files, and a write
 // that cannot finish leaving the previous file whole.
 #include "app/app_state.h"
+#include "engine/engine.h"
 #include "engine/state_file.h"
 #include "tests/win/support.h"
 
@@ -44,12 +45,12 @@ class StateFile : public ::testing::Test {
     RecordingTaskbar taskbar;
 
     void SetUp() override {
-        app.stateFileOverride = folder.File(L"veltrano.hidden");
-        app.taskbarList.reset(&taskbar);
+        engine.stateFileOverride = folder.File(L"veltrano.hidden");
+        engine.taskbarList.reset(&taskbar);
     }
-    void TearDown() override { static_cast<void>(app.taskbarList.release()); }
+    void TearDown() override { static_cast<void>(engine.taskbarList.release()); }
 
-    std::wstring Path() const { return app.stateFileOverride; }
+    std::wstring Path() const { return engine.stateFileOverride; }
 
     // Writes the file, reads it back through the product and checks what every read that opened a file must
     // leave: no file, and the hidden set of this process untouched.
@@ -57,8 +58,8 @@ class StateFile : public ::testing::Test {
         WriteFileBytes(Path(), content);
         const int restored = RestoreFromStateFile();
         EXPECT_FALSE(FileExists(Path())) << "the file is deleted after every read that opened it";
-        EXPECT_FALSE(app.windowsHidden);
-        EXPECT_TRUE(app.hiddenSet.empty());
+        EXPECT_FALSE(engine.windowsHidden);
+        EXPECT_TRUE(engine.hiddenSet.empty());
         return restored;
     }
 };
@@ -76,9 +77,9 @@ TEST_F(StateFile, IsWrittenExactlyAsTheGoldenFileForAKnownSet) {
     const HWND third = Gone(0x10);
     for (HWND hwnd : {first, second, third})
         ASSERT_FALSE(IsWindow(hwnd)) << "the golden set needs handles that name no window";
-    app.hiddenSet = {{first, 0x100, false},
-                     {second, static_cast<LONG_PTR>(0x40100), true},
-                     {third, static_cast<LONG_PTR>(0xFFFFFFFF80000188ULL), false}};
+    engine.hiddenSet = {{first, 0x100, false},
+                        {second, static_cast<LONG_PTR>(0x40100), true},
+                        {third, static_cast<LONG_PTR>(0xFFFFFFFF80000188ULL), false}};
     WriteStateFile();
     // A window that no longer exists is written with process id 0, and so can never be restored.
     EXPECT_EQ(ReadFileBytes(Path()), "VLT1\r\n"
@@ -87,7 +88,7 @@ TEST_F(StateFile, IsWrittenExactlyAsTheGoldenFileForAKnownSet) {
                                      "7FFE00ABCDEF|0|40100|1\r\n"
                                      "10|0|FFFFFFFF80000188|0\r\n");
     EXPECT_FALSE(FileExists(Path() + L".tmp"));
-    app.hiddenSet.clear();
+    engine.hiddenSet.clear();
     EXPECT_EQ(RestoreFromStateFile(), 0);
     EXPECT_FALSE(FileExists(Path()));
 }
@@ -290,12 +291,12 @@ TEST_F(StateFile, BinaryGarbageRestoresNothingAndIsDeleted) {
 TEST_F(StateFile, ALeftoverTemporaryFileFromAnInterruptedWriteIsReplaced) {
     WriteFileBytes(Path(), "VLT1\r\n1\r\n1F4|0|100|0\r\n");
     WriteFileBytes(Path() + L".tmp", "VLT1\r\n2\r\n1F");
-    app.hiddenSet = {{Gone(0x10), 0x100, true}};
+    engine.hiddenSet = {{Gone(0x10), 0x100, true}};
     ASSERT_FALSE(IsWindow(Gone(0x10)));
     WriteStateFile();
     EXPECT_EQ(ReadFileBytes(Path()), "VLT1\r\n1\r\n10|0|100|1\r\n");
     EXPECT_FALSE(FileExists(Path() + L".tmp"));
-    app.hiddenSet.clear();
+    engine.hiddenSet.clear();
 }
 
 TEST_F(StateFile, AWriteThatCannotMakeItsTemporaryFileLeavesThePreviousFileWhole) {
@@ -304,11 +305,11 @@ TEST_F(StateFile, AWriteThatCannotMakeItsTemporaryFileLeavesThePreviousFileWhole
     HANDLE busy = CreateFileW((Path() + L".tmp").c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr,
                               CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
     ASSERT_NE(busy, INVALID_HANDLE_VALUE);
-    app.hiddenSet = {{Gone(0x10), 0x100, false}, {Gone(0x20), 0x100, false}};
+    engine.hiddenSet = {{Gone(0x10), 0x100, false}, {Gone(0x20), 0x100, false}};
     WriteStateFile();
     CloseHandle(busy);
     EXPECT_EQ(ReadFileBytes(Path()), previous);
-    app.hiddenSet.clear();
+    engine.hiddenSet.clear();
 }
 
 TEST_F(StateFile, AWriteWhoseMoveFailsLeavesThePreviousFileWholeAndNoTemporaryFile) {
@@ -318,10 +319,10 @@ TEST_F(StateFile, AWriteWhoseMoveFailsLeavesThePreviousFileWholeAndNoTemporaryFi
     HANDLE reader = CreateFileW(Path().c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
                                 OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
     ASSERT_NE(reader, INVALID_HANDLE_VALUE);
-    app.hiddenSet = {{Gone(0x10), 0x100, false}, {Gone(0x20), 0x100, false}};
+    engine.hiddenSet = {{Gone(0x10), 0x100, false}, {Gone(0x20), 0x100, false}};
     WriteStateFile();
     CloseHandle(reader);
     EXPECT_EQ(ReadFileBytes(Path()), previous);
     EXPECT_FALSE(FileExists(Path() + L".tmp"));
-    app.hiddenSet.clear();
+    engine.hiddenSet.clear();
 }

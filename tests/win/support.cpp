@@ -1,6 +1,7 @@
 #include "tests/win/support.h"
 
 #include "app/app_state.h"
+#include "engine/engine.h"
 #include "app/hub.h"
 
 #include <commctrl.h>
@@ -381,7 +382,7 @@ InProcessVeltrano::InProcessVeltrano(const std::string& settings) {
     if (!settings.empty()) WriteFileBytes(SettingsPath(), settings);
     app = AppState();
     app.instance = GetModuleHandleW(nullptr);
-    app.stateFileOverride = folder.File(L"veltrano.hidden");
+    engine.stateFileOverride = folder.File(L"veltrano.hidden");
     INITCOMMONCONTROLSEX controls = {sizeof(controls),
                                      ICC_LISTVIEW_CLASSES | ICC_HOTKEY_CLASS | ICC_STANDARD_CLASSES};
     InitCommonControlsEx(&controls);

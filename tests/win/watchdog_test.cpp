@@ -2,6 +2,7 @@
 // process is ended from outside, the crash filter, the end of the Windows session, and the user's hide list
 // across a hide.
 #include "engine/watchdog.h"
+#include "engine/engine.h"
 #include "tests/win/support.h"
 #include "ui/ids.h"
 

@@ -1,6 +1,7 @@
 // The window list and the target drop-down of a real main window in this process, filled with real windows of
 // the helper program: ticks from the settings, the drop-down's items and selection, the commit, the watch.
 #include "app/app_state.h"
+#include "engine/engine.h"
 #include "app/hub.h"
 #include "catalogue/catalogue.h"
 #include "settings/settings_file.h"
@@ -152,7 +153,7 @@ class WindowList : public ::testing::Test {
     void SetUp() override {
         DeleteFileW(SettingsFilePath().c_str());
         app.instance = GetModuleHandleW(nullptr);
-        app.stateFileOverride = folder.File(L"veltrano.hidden");
+        engine.stateFileOverride = folder.File(L"veltrano.hidden");
         INITCOMMONCONTROLSEX controls = {sizeof(controls),
                                          ICC_LISTVIEW_CLASSES | ICC_HOTKEY_CLASS | ICC_STANDARD_CLASSES};
         InitCommonControlsEx(&controls);

@@ -1,0 +1,123 @@
+// The hide-and-restore engine's own state, and the small host through which it reports to the program above
+// it. One engine per process: the window-event procedure, the answers of other programs and the exception
+// filter carry no context, so they reach it through the global below.
+#pragma once
+#include "base/handles.h"
+#include "engine/hide_plan.h"
+
+#include <shobjidl.h>
+
+#include <string>
+#include <unordered_set>
+#include <vector>
+
+// Timers and messages the engine uses on its host's window.
+// Only when the system cannot wait on the watchdog for us.
+inline constexpr unsigned TIMER_WATCHDOG = 3;
+// While windows are hidden: the look a window event asks for, and the period of the looks at them.
+inline constexpr unsigned TIMER_HIDDEN_WATCH_SOON = 5;
+inline constexpr unsigned kHiddenWatchPeriodMs = 400;
+inline constexpr unsigned kHiddenWatchSoonMs = 30;
+// A killed watchdog must be replaced within 5 s, the copy and the start included.
+inline constexpr unsigned kWatchdogPeriodMs = 1000;
+inline constexpr unsigned WM_WATCHDOG_ENDED = 0x8002; // WM_APP + 2
+inline constexpr unsigned WM_HIDDEN_SHOWN = 0x8003;   // WM_APP + 3
+
+// What the engine is given by the program that runs it. Each member may be empty (the watchdog has none).
+struct EngineHost {
+    // Receives the engine's timers and messages, and is hidden with the others while it is visible.
+    HWND window = nullptr;
+    // One line for the user: the outcome of a hide or restore, the watchdog's trouble.
+    void (*say)(const std::wstring& text) = nullptr;
+    // Windows were hidden, or all came back.
+    void (*hiddenChanged)() = nullptr;
+};
+
+// How far the hide of one window has got.
+enum class HideProgress {
+    Asked,   // the hide is queued and its program has not answered since
+    Hidden,  // off the screen, in the tool-window style, without its taskbar button
+    Refused, // its program answered and kept the window on the screen
+};
+
+struct HiddenWindowRecord {
+    HWND hwnd = nullptr;
+    LONG_PTR savedExStyle = 0;
+    bool wasMinimized = false;
+    // Still in its own extended style: putting it back writes no style.
+    bool ownStyle = false;
+    HideProgress progress = HideProgress::Hidden;
+    // Its program's thread and process as the hide found them (0: not known, asked when needed).
+    DWORD threadId = 0;
+    DWORD processId = 0;
+    // The question to its program whose answer is awaited (0: none), and whether it came.
+    unsigned question = 0;
+    bool answered = false;
+};
+
+// Which outcome the status line shows, so that a program answering late can bring it up to date.
+enum class ShownOutcome { None, Hide, Restore, SessionRestore };
+
+// The periodic look at the hidden windows runs on a thread of its own, which only reads these, under the
+// lock, and tells the host's window when one of them is visible: a look costs less there than a wake of the
+// GUI thread, which also reads its input and its display connection.
+struct HiddenLook {
+    SRWLOCK lock = SRWLOCK_INIT;
+    std::vector<HWND> windows;
+    // Without the window events, every look lists the windows to find new ones.
+    bool everyLook = false;
+    UniqueHandle stop;
+    UniqueHandle thread;
+};
+
+// While hidden: what keeps the hidden windows out of sight.
+struct HiddenWatch {
+    // The top-level windows seen so far, the not yet visible ones owned by hidden windows, and the others
+    // made since the hide that have not shown yet (the keys may name them once they do).
+    std::unordered_set<HWND> knownWindows;
+    std::vector<HWND> dormantOwned;
+    std::vector<HWND> dormantNew;
+    bool knownWindowsClassified = false;
+    // The system's word of a new window, and of a window shown (Wine sends only the first).
+    UniqueWinEventHook createHook;
+    UniqueWinEventHook showHook;
+    bool lookSoon = false;
+    HiddenLook look;
+};
+
+struct Engine {
+    EngineHost host;
+    bool windowsHidden = false;
+    std::vector<HiddenWindowRecord> hiddenSet;
+    HWND focusBeforeHide = nullptr;
+    // The hide list as it stood when the hide began, with the windows its keys found. Hidden windows are not
+    // candidates, so a commit made while they are hidden (or before the list has shown them again) would drop
+    // their keys; commits keep them, under each window's title of the moment.
+    std::vector<HiddenKey> hiddenKeys;
+    HWND switchTarget = nullptr;
+    // Windows put back whose programs did not answer in time: their shows are queued, and their own styles
+    // and taskbar buttons go back when they answer. The state file lists them until then.
+    std::vector<HiddenWindowRecord> pendingUndo;
+    // The windows a restore is putting back, while it waits for their programs.
+    std::vector<HiddenWindowRecord> puttingBack;
+    std::size_t restoredCount = 0;
+    ShownOutcome shownOutcome = ShownOutcome::None;
+    // A hide or restore is waiting for answers; what arrives meanwhile must not start another.
+    bool busy = false;
+    // How deep the engine is in changing windows, and whether the end of the session asked for a restore
+    // meanwhile.
+    int changingWindows = 0;
+    bool sessionEndRestoreOwed = false;
+    HiddenWatch watch;
+    ComPtr<ITaskbarList> taskbarList;
+    // Where the state file is, when not beside the executable (the watchdog is told, the tests choose).
+    std::wstring stateFileOverride;
+    // This process is a watchdog: the state file may belong to a run started since.
+    bool watchdogRole = false;
+};
+
+extern Engine engine;
+
+// The host's word to the user, and its word that the hidden state changed; nothing where it has none.
+void Say(const std::wstring& text);
+void TellHiddenChanged();
