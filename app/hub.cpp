@@ -1,6 +1,6 @@
 #include "app/hub.h"
 
-#include "app/app_state.h"
+#include "ui/app_state.h"
 #include "app/command_line.h"
 #include "app/notice.h"
 #include "base/system_library.h"
@@ -14,6 +14,7 @@
 #include "settings/settings_file.h"
 #include "ui/commands.h"
 #include "ui/controls.h"
+#include "ui/hotkey_box.h"
 #include "ui/tray.h"
 #include "ui/window_list.h"
 
@@ -54,7 +55,7 @@ void OnCreate(HWND window) {
                      sizeof(cornerPreference));
     CreateControls(window);
     LayoutControls(window);
-    LoadSettings();
+    app.settings = LoadSettings();
     SetHotkeyBox(app.settings.hotkey);
     // The engine reports to this window from the start-up restore on.
     engine.host = {window, SetStatusText, UpdateTrayTip};
@@ -63,7 +64,7 @@ void OnCreate(HWND window) {
     if (!app.trayIconAdded) app.trayIconAdded = AddTrayIcon();
     StartListWatch(window);
     const std::wstring hotkeyText = FormatHotkey(app.settings.hotkey);
-    if (RegisterToggleHotkey(app.settings.hotkey)) {
+    if (RegisterOnMainWindow(app.settings.hotkey)) {
         SetStatusText(L"就绪 · 快捷键 " + hotkeyText);
     } else {
         SetStatusText(L"快捷键 " + hotkeyText + L" 注册失败（可能被占用），可点击上方快捷键框修改");
@@ -74,14 +75,14 @@ void OnCreate(HWND window) {
 void SaveOnLeaving() {
     if (!app.settings.noticeShown) return;
     CommitListToSettings();
-    SaveSettings();
+    SaveSettings(app.settings);
 }
 
 void OnDestroy() {
     if (engine.windowsHidden) RestoreAllWindows();
     SaveOnLeaving();
     if (app.hotkeyRegistered) {
-        UnregisterHotKey(app.mainWindow, HOTKEY_ID_TOGGLE);
+        UnregisterToggleHotkey(app.mainWindow);
         app.hotkeyRegistered = false;
     }
     if (app.trayIconAdded) {
@@ -233,14 +234,18 @@ LRESULT CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM
         return 0;
     case WM_GETMINMAXINFO: OnGetMinMaxInfo(window, *reinterpret_cast<MINMAXINFO*>(lParam)); return 0;
     case WM_NOTIFY: return OnNotify(*reinterpret_cast<NMHDR*>(lParam));
-    case WM_COMMAND: OnCommand(wParam); return 0;
+    case WM_COMMAND:
+        if (OnCommand(wParam) == UserCommand::Toggle) ToggleHidden();
+        return 0;
     case WM_TIMER: OnTimer(wParam); return 0;
     case WM_CTLCOLORBTN: return OnCtlColorButton(reinterpret_cast<HDC>(wParam));
     case WM_CTLCOLORSTATIC:
         return OnCtlColorStatic(reinterpret_cast<HDC>(wParam), reinterpret_cast<HWND>(lParam));
     case WM_DPICHANGED: OnDpiChanged(window, wParam, *reinterpret_cast<const RECT*>(lParam)); return 0;
     case WM_HOTKEY: OnHotkey(wParam); return 0;
-    case WM_TRAYICON: OnTrayIcon(lParam); return 0;
+    case WM_TRAYICON:
+        if (OnTrayIcon(lParam) == UserCommand::Toggle) ToggleHidden();
+        return 0;
     case WM_WATCHDOG_ENDED: ReplaceEndedWatchdog(); return 0;
     case WM_HIDDEN_SHOWN: OnHiddenWindowShown(); return 0;
     case WM_START_COMMAND: OnStartCommand(wParam); return 0;

@@ -7,6 +7,8 @@
 LRESULT CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
 // Registers "VeltranoClass" and creates the hidden main window, running its creation sequence.
 HWND CreateMainWindow();
+// Hides or restores, as the hotkey, the button, the tray menu and a second start's --toggle ask.
+void ToggleHidden();
 LONG WINAPI LastChanceFilter(EXCEPTION_POINTERS* exception);
 // `arguments`: the command line after the program name (--tray, --toggle, --show, --exit or nothing).
 int RunNormalRole(std::wstring_view arguments);

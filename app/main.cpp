@@ -1,4 +1,4 @@
-#include "app/app_state.h"
+#include "ui/app_state.h"
 #include "app/hub.h"
 #include "engine/watchdog.h"
 #include "engine/watchdog_args.h"

@@ -1,6 +1,6 @@
 #include "app/notice.h"
 
-#include "app/app_state.h"
+#include "ui/app_state.h"
 #include "app/notice_text.h"
 #include "settings/settings_file.h"
 #include "ui/layout.h"
@@ -102,6 +102,6 @@ bool ShowUsageNotice() {
     EnableWindow(app.mainWindow, TRUE);
     if (app.noticeResult != 1) return false;
     app.settings.noticeShown = true;
-    if (const DWORD error = SaveSettings()) SetStatusText(SettingsNotSavedText(error));
+    if (const DWORD error = SaveSettings(app.settings)) SetStatusText(SettingsNotSavedText(error));
     return true;
 }

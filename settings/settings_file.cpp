@@ -1,6 +1,5 @@
 #include "settings/settings_file.h"
 
-#include "app/app_state.h"
 #include "base/file_replace.h"
 #include "base/paths.h"
 
@@ -48,10 +47,10 @@ DWORD SaveSettingsTo(const AppSettings& settings, const std::wstring& path) {
     return ReplaceFileAtomically(path, UnicodeFileBytes(SettingsFileText(settings)), Durability::Flushed);
 }
 
-void LoadSettings() {
-    app.settings = LoadSettingsFrom(SettingsFilePath());
+AppSettings LoadSettings() {
+    return LoadSettingsFrom(SettingsFilePath());
 }
 
-DWORD SaveSettings() {
-    return SaveSettingsTo(app.settings, SettingsFilePath());
+DWORD SaveSettings(const AppSettings& settings) {
+    return SaveSettingsTo(settings, SettingsFilePath());
 }

@@ -7,9 +7,9 @@
 #include <string>
 
 std::wstring SettingsFilePath();
-void LoadSettings();
+AppSettings LoadSettings();
 // ERROR_SUCCESS, or the system's reason why nothing was written; the file is then as it was.
-DWORD SaveSettings();
+DWORD SaveSettings(const AppSettings& settings);
 
 AppSettings LoadSettingsFrom(const std::wstring& path);
 DWORD SaveSettingsTo(const AppSettings& settings, const std::wstring& path);

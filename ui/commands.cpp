@@ -1,10 +1,10 @@
 #include "ui/commands.h"
 
-#include "app/app_state.h"
-#include "hotkey/hotkey.h"
+#include "ui/app_state.h"
 #include "settings/settings_file.h"
 #include "ui/controls.h"
 #include "ui/help_text.h"
+#include "ui/hotkey_box.h"
 #include "ui/layout.h"
 #include "ui/window_list.h"
 
@@ -58,13 +58,13 @@ LRESULT OnListCustomDraw(NMLVCUSTOMDRAW& draw) {
 
 void SaveNow() {
     CommitListToSettings();
-    const DWORD error = SaveSettings();
+    const DWORD error = SaveSettings(app.settings);
     SetStatusText(error ? SettingsNotSavedText(error) : L"设置已保存");
 }
 
 } // namespace
 
-void OnCommand(WPARAM wParam) {
+UserCommand OnCommand(WPARAM wParam) {
     const int id = LOWORD(wParam);
     const int code = HIWORD(wParam);
     switch (id) {
@@ -74,7 +74,7 @@ void OnCommand(WPARAM wParam) {
         break;
     case IDC_REFRESH: RefreshWindowList(true); break;
     case IDC_SAVE: SaveNow(); break;
-    case IDC_TOGGLE: ToggleHidden(); break;
+    case IDC_TOGGLE: return UserCommand::Toggle;
     case IDC_TO_TRAY: ShowWindow(app.mainWindow, SW_HIDE); break;
     case IDC_EXIT: DestroyWindow(app.mainWindow); break;
     case IDC_HELP:
@@ -82,6 +82,7 @@ void OnCommand(WPARAM wParam) {
         break;
     default: break;
     }
+    return UserCommand::None;
 }
 
 LRESULT OnNotify(NMHDR& header) {

@@ -2,7 +2,10 @@
 #pragma once
 #include <windows.h>
 
-void OnCommand(WPARAM wParam);
+// What the user asked for that only the program's hub can do.
+enum class UserCommand { None, Toggle };
+
+UserCommand OnCommand(WPARAM wParam);
 LRESULT OnNotify(NMHDR& header);
 LRESULT OnCtlColorStatic(HDC dc, HWND control);
 LRESULT OnCtlColorButton(HDC dc);

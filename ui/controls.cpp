@@ -1,6 +1,6 @@
 #include "ui/controls.h"
 
-#include "app/app_state.h"
+#include "ui/app_state.h"
 #include "base/system_library.h"
 #include "ui/layout.h"
 

@@ -44,8 +44,7 @@ inline constexpr unsigned TIMER_LIST_WATCH = 2;
 inline constexpr unsigned kHotkeyApplyDelayMs = 900;
 inline constexpr unsigned kListWatchPeriodMs = 800;
 
-inline constexpr int HOTKEY_ID_TOGGLE = 81;
-inline constexpr unsigned WM_TRAYICON = 0x8001;       // WM_APP + 1
+inline constexpr unsigned WM_TRAYICON = 0x8001; // WM_APP + 1
 // A second start hands its command (a StartCommand in wParam) to the running instance.
 inline constexpr unsigned WM_START_COMMAND = 0x8004; // WM_APP + 4
 inline constexpr unsigned kTrayIconId = 1;

@@ -1,6 +1,6 @@
 #include "ui/startup_shortcut.h"
 
-#include "app/app_state.h"
+#include "ui/app_state.h"
 #include "base/paths.h"
 
 #include <shlobj.h>

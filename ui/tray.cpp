@@ -1,6 +1,6 @@
 #include "ui/tray.h"
 
-#include "app/app_state.h"
+#include "ui/app_state.h"
 #include "engine/engine.h"
 #include "ui/startup_shortcut.h"
 #include "ui/window_list.h"
@@ -44,11 +44,11 @@ void ChooseStartWithWindows(bool start) {
     }
 }
 
-void ShowTrayMenu() {
+UserCommand ShowTrayMenu() {
     POINT cursor = {};
     GetCursorPos(&cursor);
     UniqueMenu menu(CreatePopupMenu());
-    if (!menu) return;
+    if (!menu) return UserCommand::None;
     const bool startsWithWindows = StartsWithWindows();
     AppendMenuW(menu.get(), MF_STRING, IDM_OPEN_SETTINGS, L"打开设置");
     AppendMenuW(menu.get(), MF_STRING, IDM_TOGGLE,
@@ -65,11 +65,12 @@ void ShowTrayMenu() {
     menu.reset();
     switch (chosen) {
     case IDM_OPEN_SETTINGS: ShowSettingsWindow(); break;
-    case IDM_TOGGLE: ToggleHidden(); break;
+    case IDM_TOGGLE: return UserCommand::Toggle;
     case IDM_START_WITH_WINDOWS: ChooseStartWithWindows(!startsWithWindows); break;
     case IDM_EXIT: DestroyWindow(app.mainWindow); break;
     default: break;
     }
+    return UserCommand::None;
 }
 
 } // namespace
@@ -103,11 +104,12 @@ void OnTaskbarCreated() {
     app.trayIconAdded = Shell_NotifyIconW(NIM_MODIFY, &data) != FALSE;
 }
 
-void OnTrayIcon(LPARAM event) {
+UserCommand OnTrayIcon(LPARAM event) {
     switch (LOWORD(event)) {
     case WM_RBUTTONUP:
-    case WM_CONTEXTMENU: ShowTrayMenu(); break;
+    case WM_CONTEXTMENU: return ShowTrayMenu();
     case WM_LBUTTONDBLCLK: ShowSettingsWindow(); break;
     default: break;
     }
+    return UserCommand::None;
 }

@@ -1,6 +1,6 @@
 #include "ui/window_list.h"
 
-#include "app/app_state.h"
+#include "ui/app_state.h"
 #include "catalogue/catalogue.h"
 #include "engine/engine.h"
 #include "engine/hidden_set.h"

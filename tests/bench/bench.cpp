@@ -18,7 +18,7 @@
 //                               veltrano.exe or the floor, as lines on the standard input choose
 // Medians of alternating runs, and floors measured in the same run, keep the ratios steady on a busy machine.
 // Never shipped: a benchmark-only program.
-#include "app/app_state.h"
+#include "ui/app_state.h"
 #include "engine/engine.h"
 #include "catalogue/catalogue.h"
 #include "engine/hidden_set.h"

@@ -1,6 +1,7 @@
 // Hiding and restoring real windows of the helper program, in-process: what the windows, the focus, the
 // taskbar calls and the recovery state file show before, during and after a hide.
-#include "app/app_state.h"
+#include "ui/app_state.h"
+#include "app/hub.h"
 #include "engine/engine.h"
 #include "engine/hidden_set.h"
 #include "engine/state_file.h"

@@ -1,7 +1,7 @@
 // Recovery never puts back a window of the reading process itself: a state file can name one only when an
 // earlier run's process id and window handle both came back, and applying it would, for one, show the main
 // window before the usage notice was accepted.
-#include "app/app_state.h"
+#include "ui/app_state.h"
 #include "engine/engine.h"
 #include "engine/state_file.h"
 #include "tests/win/support.h"

@@ -1,6 +1,5 @@
 // "veltrano.ini" through the platform's profile functions: what lands on disk, byte for byte, and what comes
 // back from files the program wrote and from files written by hand or by earlier versions.
-#include "app/app_state.h"
 #include "settings/settings_file.h"
 #include "tests/win/support.h"
 
@@ -274,13 +273,9 @@ TEST(SettingsFile, TheProgramsFileLiesBesideItsExecutable) {
     const std::wstring path = SettingsFilePath();
     EXPECT_EQ(path, BesideTests(L"veltrano.ini"));
     DeleteFileW(path.c_str());
-    app.settings = Sample();
-    SaveSettings();
+    ASSERT_EQ(SaveSettings(Sample()), static_cast<DWORD>(ERROR_SUCCESS));
     EXPECT_EQ(UnicodeText(path).rfind(L"[config]\r\nhideCount=2\r\n", 0), 0u);
-    app.settings = AppSettings{};
-    LoadSettings();
-    ExpectSameSettings(app.settings, Sample());
+    ExpectSameSettings(LoadSettings(), Sample());
     DeleteFileW(path.c_str());
-    LoadSettings();
-    ExpectSameSettings(app.settings, AppSettings{});
+    ExpectSameSettings(LoadSettings(), AppSettings{});
 }

@@ -1,6 +1,6 @@
 // The recovery state file on disk: its exact bytes, the reader against hostile and damaged files, and a write
 // that cannot finish leaving the previous file whole.
-#include "app/app_state.h"
+#include "ui/app_state.h"
 #include "engine/engine.h"
 #include "engine/state_file.h"
 #include "tests/win/support.h"

@@ -1,6 +1,6 @@
 #include "tests/win/support.h"
 
-#include "app/app_state.h"
+#include "ui/app_state.h"
 #include "engine/engine.h"
 #include "app/hub.h"
 

@@ -1,6 +1,6 @@
 // The window list and the target drop-down of a real main window in this process, filled with real windows of
 // the helper program: ticks from the settings, the drop-down's items and selection, the commit, the watch.
-#include "app/app_state.h"
+#include "ui/app_state.h"
 #include "engine/engine.h"
 #include "app/hub.h"
 #include "catalogue/catalogue.h"

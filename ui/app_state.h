@@ -1,4 +1,5 @@
-// The one process-wide state record of the GUI thread.
+// The one process-wide state record of the GUI thread: the main window, its controls, fonts and list, the
+// notice and the tray icon. The engine keeps its own.
 #pragma once
 #include "base/handles.h"
 #include "catalogue/window_types.h"
@@ -56,4 +57,3 @@ inline HWND LiveControl(int id) {
 void SetStatusText(const std::wstring& text);
 // "设置未能保存：" and the system's words for the error, in the user's language.
 std::wstring SettingsNotSavedText(DWORD error);
-void ToggleHidden();
