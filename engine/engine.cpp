@@ -1,5 +1,9 @@
 #include "engine/engine.h"
 
+#include "engine/program_answers.h"
+
+#include <algorithm>
+
 Engine engine;
 
 void Say(const std::wstring& text) {
@@ -8,4 +12,30 @@ void Say(const std::wstring& text) {
 
 void TellHiddenChanged() {
     if (engine.host.hiddenChanged) engine.host.hiddenChanged();
+}
+
+std::vector<HiddenWindowRecord>::iterator FindRecord(std::vector<HiddenWindowRecord>& records, HWND hwnd) {
+    return std::find_if(records.begin(), records.end(),
+                        [&](const HiddenWindowRecord& record) { return record.hwnd == hwnd; });
+}
+
+bool IsInHiddenSet(HWND hwnd) {
+    return FindRecord(engine.hiddenSet, hwnd) != engine.hiddenSet.end();
+}
+
+bool AllAnswered(const std::vector<HiddenWindowRecord>& records) {
+    return std::all_of(records.begin(), records.end(),
+                       [](const HiddenWindowRecord& record) { return record.answered; });
+}
+
+// This thread's own windows answer at once, inside the call that would ask them, before a question number
+// could be recorded: they are not asked.
+void Ask(HiddenWindowRecord& record) {
+    const DWORD thread = record.threadId ? record.threadId : GetWindowThreadProcessId(record.hwnd, nullptr);
+    record.answered = thread == GetCurrentThreadId();
+    record.question = record.answered ? 0 : AskForAnswer(record.hwnd);
+}
+
+void RefreshFrame(HWND hwnd) {
+    SetWindowPos(hwnd, nullptr, 0, 0, 0, 0, kFrameRefreshFlags | SWP_ASYNCWINDOWPOS);
 }

@@ -121,3 +121,38 @@ extern Engine engine;
 // The host's word to the user, and its word that the hidden state changed; nothing where it has none.
 void Say(const std::wstring& text);
 void TellHiddenChanged();
+
+inline constexpr UINT kFrameRefreshFlags =
+    SWP_NOSIZE | SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE | SWP_FRAMECHANGED;
+
+// While set, answers are only noted: whoever waits for them acts on them afterwards.
+struct BusyGuard {
+    BusyGuard() { engine.busy = true; }
+    ~BusyGuard() { engine.busy = false; }
+    BusyGuard(const BusyGuard&) = delete;
+    BusyGuard& operator=(const BusyGuard&) = delete;
+};
+
+// While windows are being changed. Messages other programs send (the end of the session among them) arrive
+// inside every wait for a program; a restore run there would be undone by what follows, so it is owed and
+// runs once the outermost change is done.
+struct ChangingWindows {
+    ChangingWindows() { ++engine.changingWindows; }
+    ~ChangingWindows();
+    ChangingWindows(const ChangingWindows&) = delete;
+    ChangingWindows& operator=(const ChangingWindows&) = delete;
+};
+
+// Steps the engine's files share.
+std::vector<HiddenWindowRecord>::iterator FindRecord(std::vector<HiddenWindowRecord>& records, HWND hwnd);
+bool IsInHiddenSet(HWND hwnd);
+bool AllAnswered(const std::vector<HiddenWindowRecord>& records);
+// A question to a window's program, sent after the requests queued for that window: a thread takes what is
+// sent to it in order, so the answer tells that it has taken them.
+void Ask(HiddenWindowRecord& record);
+void RefreshFrame(HWND hwnd);
+// The hides whose programs have answered are finished: style, taskbar, state file.
+void FinishAnsweredHides();
+void ShowHideOutcome();
+// The undos whose programs have answered since they were put back are finished.
+void CompletePendingUndos();

@@ -13,11 +13,6 @@ namespace {
 // Owner chains longer than this are not followed (a cycle cannot form, but a chain is never that long).
 constexpr int kOwnerChainLimit = 64;
 
-bool IsInHiddenSet(HWND hwnd) {
-    return std::any_of(engine.hiddenSet.begin(), engine.hiddenSet.end(),
-                       [&](const HiddenWindowRecord& record) { return record.hwnd == hwnd; });
-}
-
 bool OwnedByHiddenWindow(HWND hwnd) {
     HWND owner = GetWindow(hwnd, GW_OWNER);
     for (int depth = 0; owner && depth < kOwnerChainLimit; ++depth) {

@@ -4,9 +4,6 @@
 
 #include <string>
 
-inline constexpr UINT kFrameRefreshFlags =
-    SWP_NOSIZE | SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE | SWP_FRAMECHANGED;
-
 std::wstring StateFilePath();
 void WriteStateFile();
 int RestoreFromStateFile();
