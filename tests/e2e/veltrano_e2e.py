@@ -19,7 +19,7 @@ EXE = os.environ.get("VELTRANO_EXE", "")
 HELPER = os.environ.get("VELTRANO_HELPER", "")
 WORK = os.environ.get("VELTRANO_E2E_WORK", "")
 # How often the fault tests repeat a scenario whose timing matters.
-RUNS = int(os.environ.get("VELTRANO_E2E_RUNS", "3"))
+RUNS = int(os.environ.get("VELTRANO_E2E_RUNS", "1"))
 # Hide/restore cycles of the soak test.
 CYCLES = int(os.environ.get("VELTRANO_SOAK_CYCLES", "30"))
 # Where measurements go, one line each, besides the test output.

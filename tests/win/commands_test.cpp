@@ -23,12 +23,6 @@ constexpr wchar_t kHelperProcess[] = L"vlt-test-windows.exe";
 constexpr wchar_t kShownTip[] = L"Veltrano";
 constexpr wchar_t kHiddenTip[] = L"Veltrano（已隐藏，按快捷键恢复）";
 
-std::wstring ClassOf(HWND hwnd) {
-    wchar_t name[64] = {};
-    GetClassNameW(hwnd, name, 64);
-    return name;
-}
-
 // The first visible top-level window of this process with the class, or none.
 HWND OwnWindowOfClass(const wchar_t* className) {
     for (HWND hwnd : WindowsOfProcess(GetCurrentProcessId(), className)) {

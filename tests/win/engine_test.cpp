@@ -5,6 +5,7 @@
 #include "engine/engine.h"
 #include "engine/hidden_set.h"
 #include "engine/state_file.h"
+#include "tests/win/engine_fixture.h"
 #include "tests/win/support.h"
 #include "ui/controls.h"
 #include "ui/window_list.h"
@@ -41,15 +42,6 @@ bool Has(const std::vector<std::string>& events, const std::string& event) {
     return std::find(events.begin(), events.end(), event) != events.end();
 }
 
-std::string RecordLine(HWND hwnd, DWORD processId, LONG_PTR style, bool minimized) {
-    char line[96];
-    std::snprintf(line, sizeof(line), "%llX|%lu|%llX|%d\r\n",
-                  static_cast<unsigned long long>(reinterpret_cast<UINT_PTR>(hwnd)),
-                  static_cast<unsigned long>(processId), static_cast<unsigned long long>(style),
-                  minimized ? 1 : 0);
-    return line;
-}
-
 LRESULT CALLBACK PlainWindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
     return DefWindowProcW(hwnd, message, wParam, lParam);
 }
@@ -69,39 +61,14 @@ HWND CreateOwnWindow(const wchar_t* title, bool visible) {
     return hwnd;
 }
 
-class EngineTest : public ::testing::Test {
+class EngineTest : public FreshEngine {
   protected:
-    TempFolder folder;
-    RecordingTaskbar taskbar;
-    HWND host = nullptr;
     // What the next press hides and where it moves the focus, as a commit of the list would give it.
     HideChoice choice;
 
     void Hide() {
         HideWindows({}, [this] { return choice; });
     }
-
-    void SetUp() override {
-        engine.stateFileOverride = folder.File(L"veltrano.hidden");
-        engine.taskbarList.reset(&taskbar);
-        // An invisible window of this process holds the status line, so the outcome texts can be read; this
-        // process's windows are never candidates, and an invisible one is never hidden.
-        host = CreateOwnWindow(L"engine test host", false);
-        app.controls[IDC_STATUS - kFirstControlId] =
-            CreateWindowExW(0, L"Static", L"", WS_CHILD, 0, 0, 400, 20, host, nullptr, nullptr, nullptr);
-        engine.host = {nullptr, SetStatusText, nullptr};
-    }
-
-    void TearDown() override {
-        if (engine.windowsHidden) RestoreAllWindows();
-        static_cast<void>(engine.taskbarList.release());
-        DestroyWindow(host);
-        app.controls = {};
-        engine.host = {};
-    }
-
-    std::wstring StatePath() const { return engine.stateFileOverride; }
-    std::wstring Status() const { return TitleOf(ControlHandle(IDC_STATUS)); }
 };
 
 std::vector<WindowKey> Sorted(std::vector<WindowKey> keys) {
@@ -226,9 +193,9 @@ TEST_F(EngineTest, WindowsComeBackInTheReverseOfTheOrderTheyWereHidden) {
     EXPECT_EQ(Only(helper.Events(), "hide:"), (std::vector<std::string>{"hide:2", "hide:0", "hide:1"}));
     const std::string file = ReadFileBytes(StatePath());
     const std::size_t third =
-        file.find(RecordLine(helper.windows[2], helper.ProcessId(), engine.hiddenSet[0].savedExStyle, false));
+        file.find(StateRecord(helper.windows[2], helper.ProcessId(), engine.hiddenSet[0].savedExStyle));
     const std::size_t first =
-        file.find(RecordLine(helper.windows[0], helper.ProcessId(), engine.hiddenSet[1].savedExStyle, false));
+        file.find(StateRecord(helper.windows[0], helper.ProcessId(), engine.hiddenSet[1].savedExStyle));
     ASSERT_NE(third, std::string::npos) << file;
     ASSERT_NE(first, std::string::npos) << file;
     EXPECT_LT(third, first) << "the file lists the windows in hiding order";
@@ -402,7 +369,7 @@ TEST_F(EngineTest, TheStateFileListsEveryHiddenWindowWithItsProcessStyleAndFlag)
     std::string expected = "VLT1\r\n3\r\n";
     for (HWND hwnd : helper.windows) {
         const WindowState before = StateOf(hwnd);
-        expected += RecordLine(hwnd, helper.ProcessId(), before.exStyle, before.iconic);
+        expected += StateRecord(hwnd, helper.ProcessId(), before.exStyle, before.iconic ? 1 : 0);
     }
     choice.hideList = {Key(L"Mirror plain"), Key(L"Mirror app"), Key(L"Mirror iconic")};
     Hide();
@@ -453,8 +420,8 @@ TEST_F(EngineTest, TheCrashRestoreWithAnEmptySetTouchesNothing) {
 TEST_F(EngineTest, TheHideListSurvivesARefreshDuringAHideAndTheWindowsAreTickedAgainAfterwards) {
     Helper helper({L"--window", L"Kept alpha", L"--window", L"Kept beta", L"--window", L"Kept gamma"});
     ASSERT_EQ(helper.windows.size(), 3u);
-    CreateFonts(host);
-    CreateControls(host);
+    CreateFonts(statusHost);
+    CreateControls(statusHost);
     app.settings.hideList = {Key(L"Kept alpha"), Key(L"Kept beta")};
     RefreshWindowList(false);
     const auto tickOf = [&](HWND hwnd) -> int {

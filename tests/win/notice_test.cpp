@@ -24,12 +24,6 @@ struct Control {
     RECT place = {}; // in the notice's client area
 };
 
-std::wstring ClassOf(HWND hwnd) {
-    wchar_t name[64] = {};
-    GetClassNameW(hwnd, name, 64);
-    return name;
-}
-
 std::vector<Control> ControlsOf(HWND notice) {
     std::vector<Control> controls;
     for (HWND child = GetWindow(notice, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT)) {

@@ -1,34 +1,21 @@
 // Recovery never puts back a window of the reading process itself: a state file can name one only when an
 // earlier run's process id and window handle both came back, and applying it would, for one, show the main
 // window before the usage notice was accepted.
-#include "ui/app_state.h"
-#include "engine/engine.h"
 #include "engine/state_file.h"
-#include "tests/win/support.h"
-
-#include <gtest/gtest.h>
-
-#include <cstdio>
+#include "tests/win/engine_fixture.h"
 
 namespace {
 
-std::string RecordFor(HWND hwnd, DWORD processId) {
-    char line[128];
-    std::snprintf(line, sizeof(line), "VLT1\r\n1\r\n%llX|%lu|100|0\r\n",
-                  static_cast<unsigned long long>(reinterpret_cast<UINT_PTR>(hwnd)),
-                  static_cast<unsigned long>(processId));
-    return line;
-}
+using RecoveryOwnWindow = FreshEngine;
 
 } // namespace
 
-TEST(RecoveryOwnWindow, ARecordNamingAWindowOfTheReadingProcessIsLeftAloneAndTheFileDeleted) {
-    TempFolder folder;
-    engine.stateFileOverride = folder.File(L"veltrano.hidden");
+TEST_F(RecoveryOwnWindow, ARecordNamingAWindowOfTheReadingProcessIsLeftAloneAndTheFileDeleted) {
     HWND own = CreateWindowExW(WS_EX_TOOLWINDOW, L"STATIC", L"own hidden window", WS_OVERLAPPEDWINDOW, 0, 0,
                                200, 100, nullptr, nullptr, GetModuleHandleW(nullptr), nullptr);
     ASSERT_TRUE(own);
-    WriteFileBytes(engine.stateFileOverride, RecordFor(own, GetCurrentProcessId()));
+    WriteFileBytes(engine.stateFileOverride,
+                   "VLT1\r\n1\r\n" + StateRecord(own, GetCurrentProcessId(), 0x100));
 
     EXPECT_EQ(RestoreFromStateFile(), 0);
     EXPECT_FALSE(IsWindowVisible(own));
@@ -36,20 +23,17 @@ TEST(RecoveryOwnWindow, ARecordNamingAWindowOfTheReadingProcessIsLeftAloneAndThe
     EXPECT_FALSE(FileExists(engine.stateFileOverride));
 
     DestroyWindow(own);
-    engine.stateFileOverride.clear();
 }
 
-TEST(RecoveryOwnWindow, TheSameRecordForAWindowOfAnotherProcessIsPutBack) {
-    TempFolder folder;
-    engine.stateFileOverride = folder.File(L"veltrano.hidden");
+TEST_F(RecoveryOwnWindow, TheSameRecordForAWindowOfAnotherProcessIsPutBack) {
     Helper helper({L"--window", L"Recovery Other", L"--tool"});
     ASSERT_EQ(helper.windows.size(), 1u);
     ASSERT_EQ(helper.Ask("hide 0"), "ok");
-    WriteFileBytes(engine.stateFileOverride, RecordFor(helper.windows[0], helper.ProcessId()));
+    WriteFileBytes(engine.stateFileOverride,
+                   "VLT1\r\n1\r\n" + StateRecord(helper.windows[0], helper.ProcessId(), 0x100));
 
     EXPECT_EQ(RestoreFromStateFile(), 1);
     EXPECT_TRUE(WaitFor([&] { return IsWindowVisible(helper.windows[0]) != FALSE; }));
     EXPECT_EQ(GetWindowLongPtrW(helper.windows[0], GWL_EXSTYLE), 0x100);
     EXPECT_FALSE(FileExists(engine.stateFileOverride));
-    engine.stateFileOverride.clear();
 }

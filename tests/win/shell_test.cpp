@@ -13,12 +13,6 @@ HWND MessageBoxOf(DWORD processId) {
     return boxes.empty() ? nullptr : boxes.front();
 }
 
-std::wstring ClassOf(HWND hwnd) {
-    wchar_t name[64] = {};
-    GetClassNameW(hwnd, name, 64);
-    return name;
-}
-
 } // namespace
 
 TEST(Shell, StartsInTheNormalRoleWithTheReadyStatus) {

@@ -3,6 +3,7 @@
 #include "ui/app_state.h"
 #include "engine/engine.h"
 #include "engine/state_file.h"
+#include "tests/win/engine_fixture.h"
 #include "tests/win/support.h"
 
 #include <gtest/gtest.h>
@@ -15,42 +16,14 @@ namespace {
 constexpr LONG_PTR kToolWindow = WS_EX_TOOLWINDOW;
 constexpr LONG_PTR kAppWindow = WS_EX_APPWINDOW;
 
-// What a main process that died during a hide leaves behind: the window invisible in the hidden style.
-// Returns the style it had before.
-LONG_PTR HideByHand(HWND hwnd) {
-    const LONG_PTR style = GetWindowLongPtrW(hwnd, GWL_EXSTYLE);
-    SetWindowLongPtrW(hwnd, GWL_EXSTYLE, (style & ~kAppWindow) | kToolWindow);
-    ShowWindow(hwnd, SW_HIDE);
-    return style;
-}
-
-std::string Record(HWND hwnd, DWORD processId, LONG_PTR style, int minimized = 0,
-                   const char* ending = "\r\n") {
-    char line[128];
-    std::snprintf(line, sizeof(line), "%llX|%lu|%llX|%d%s",
-                  static_cast<unsigned long long>(reinterpret_cast<UINT_PTR>(hwnd)),
-                  static_cast<unsigned long>(processId), static_cast<unsigned long long>(style), minimized,
-                  ending);
-    return line;
-}
-
 bool LooksHidden(HWND hwnd) {
     const WindowState state = StateOf(hwnd);
     return !state.visible && (state.exStyle & kToolWindow);
 }
 
-class StateFile : public ::testing::Test {
+class StateFile : public FreshEngine {
   protected:
-    TempFolder folder;
-    RecordingTaskbar taskbar;
-
-    void SetUp() override {
-        engine.stateFileOverride = folder.File(L"veltrano.hidden");
-        engine.taskbarList.reset(&taskbar);
-    }
-    void TearDown() override { static_cast<void>(engine.taskbarList.release()); }
-
-    std::wstring Path() const { return engine.stateFileOverride; }
+    std::wstring Path() const { return StatePath(); }
 
     // Writes the file, reads it back through the product and checks what every read that opened a file must
     // leave: no file, and the hidden set of this process untouched.
@@ -111,10 +84,10 @@ TEST_F(StateFile, RestoresEachListedWindowWithItsStyleShowStateAndTaskbarButton)
     const LONG_PTR odd = HideByHand(helper.windows[3]);
     // The tool window's record carries a style with the tool bit: it is written back, and no button is added.
     const LONG_PTR toolStyle = normal | kToolWindow;
-    const int restored =
-        RestoreFrom("VLT1\r\n4\r\n" + Record(helper.windows[0], pid, normal, 0) +
-                    Record(helper.windows[1], pid, iconic, 1) + Record(helper.windows[2], pid, toolStyle, 0) +
-                    Record(helper.windows[3], pid, odd, 7));
+    const int restored = RestoreFrom("VLT1\r\n4\r\n" + StateRecord(helper.windows[0], pid, normal, 0) +
+                                     StateRecord(helper.windows[1], pid, iconic, 1) +
+                                     StateRecord(helper.windows[2], pid, toolStyle, 0) +
+                                     StateRecord(helper.windows[3], pid, odd, 7));
     EXPECT_EQ(restored, 4);
     const WindowState states[] = {StateOf(helper.windows[0]), StateOf(helper.windows[1]),
                                   StateOf(helper.windows[2]), StateOf(helper.windows[3])};
@@ -136,8 +109,9 @@ TEST_F(StateFile, AMagicLineWithASuffixIsAcceptedAndBareLineFeedsToo) {
     ASSERT_EQ(helper.windows.size(), 2u);
     const LONG_PTR one = HideByHand(helper.windows[0]);
     const LONG_PTR two = HideByHand(helper.windows[1]);
-    EXPECT_EQ(RestoreFrom("VLT1 extra\n2\n" + Record(helper.windows[0], helper.ProcessId(), one, 0, "\n") +
-                          Record(helper.windows[1], helper.ProcessId(), two, 0, "\n")),
+    EXPECT_EQ(RestoreFrom("VLT1 extra\n2\n" +
+                          StateRecord(helper.windows[0], helper.ProcessId(), one, 0, "\n") +
+                          StateRecord(helper.windows[1], helper.ProcessId(), two, 0, "\n")),
               2);
     EXPECT_TRUE(IsWindowVisible(helper.windows[0]));
     EXPECT_EQ(StateOf(helper.windows[1]).exStyle, two);
@@ -147,7 +121,7 @@ TEST_F(StateFile, OnlyTheMagicLineAWrongMagicOrAnEmptyFileRestoreNothing) {
     Helper helper({L"--window", L"Stays hidden"});
     ASSERT_EQ(helper.windows.size(), 1u);
     const LONG_PTR style = HideByHand(helper.windows[0]);
-    const std::string record = Record(helper.windows[0], helper.ProcessId(), style);
+    const std::string record = StateRecord(helper.windows[0], helper.ProcessId(), style);
     helper.Events();
     for (const std::string& content :
          {std::string("VLT1\r\n"), std::string("VLT1"), std::string("VLT2\r\n1\r\n") + record,
@@ -174,8 +148,8 @@ TEST_F(StateFile, AWindowThatNowBelongsToAnotherProcessIsNotTouched) {
     const LONG_PTR theirs = HideByHand(second.windows[0]);
     second.Events();
     // The second record carries a handle that another program's window holds now.
-    EXPECT_EQ(RestoreFrom("VLT1\r\n2\r\n" + Record(first.windows[0], first.ProcessId(), mine) +
-                          Record(second.windows[0], first.ProcessId(), theirs)),
+    EXPECT_EQ(RestoreFrom("VLT1\r\n2\r\n" + StateRecord(first.windows[0], first.ProcessId(), mine) +
+                          StateRecord(second.windows[0], first.ProcessId(), theirs)),
               1);
     EXPECT_TRUE(IsWindowVisible(first.windows[0]));
     EXPECT_TRUE(LooksHidden(second.windows[0]));
@@ -189,10 +163,10 @@ TEST_F(StateFile, OnlyTheFirst256RecordLinesAreRead) {
     const LONG_PTR at257 = HideByHand(helper.windows[1]);
     std::string content = "VLT1\r\n300\r\n";
     for (int i = 0; i < 255; ++i)
-        content += Record(Gone(0x7FFE0000F000 + static_cast<unsigned>(i)), helper.ProcessId(), 0x100);
-    content += Record(helper.windows[0], helper.ProcessId(), at256);
+        content += StateRecord(Gone(0x7FFE0000F000 + static_cast<unsigned>(i)), helper.ProcessId(), 0x100);
+    content += StateRecord(helper.windows[0], helper.ProcessId(), at256);
     for (int i = 256; i < 300; ++i)
-        content += Record(helper.windows[1], helper.ProcessId(), at257);
+        content += StateRecord(helper.windows[1], helper.ProcessId(), at257);
     EXPECT_EQ(RestoreFrom(content), 1);
     EXPECT_TRUE(IsWindowVisible(helper.windows[0]));
     EXPECT_TRUE(LooksHidden(helper.windows[1]));
@@ -203,8 +177,8 @@ TEST_F(StateFile, ACountSmallerThanTheRecordsStopsAtTheCount) {
     ASSERT_EQ(helper.windows.size(), 2u);
     const LONG_PTR counted = HideByHand(helper.windows[0]);
     const LONG_PTR beyond = HideByHand(helper.windows[1]);
-    EXPECT_EQ(RestoreFrom("VLT1\r\n1\r\n" + Record(helper.windows[0], helper.ProcessId(), counted) +
-                          Record(helper.windows[1], helper.ProcessId(), beyond)),
+    EXPECT_EQ(RestoreFrom("VLT1\r\n1\r\n" + StateRecord(helper.windows[0], helper.ProcessId(), counted) +
+                          StateRecord(helper.windows[1], helper.ProcessId(), beyond)),
               1);
     EXPECT_TRUE(IsWindowVisible(helper.windows[0]));
     EXPECT_TRUE(LooksHidden(helper.windows[1]));
@@ -222,8 +196,8 @@ TEST_F(StateFile, GarbageLinesAreSkippedAndTheGoodOnesStillRestore) {
                                    "ZZ|1|2|3\r\n",
                                    "|||\r\n",
                                    "0|" + std::to_string(pid) + "|100|0\r\n",
-                                   std::string(1, '-').append(Record(helper.windows[1], pid, two)),
-                                   Record(helper.windows[1], pid, two).substr(0, 6) + "|x|100|0\r\n",
+                                   std::string(1, '-').append(StateRecord(helper.windows[1], pid, two)),
+                                   StateRecord(helper.windows[1], pid, two).substr(0, 6) + "|x|100|0\r\n",
                                    std::string(300, '7') + "\r\n"};
     std::string content;
     int lines = 0;
@@ -231,7 +205,7 @@ TEST_F(StateFile, GarbageLinesAreSkippedAndTheGoodOnesStillRestore) {
         content += line;
         lines += line.size() > 255 ? 2 : 1; // a line longer than the reader's buffer comes back as two
     }
-    content += Record(helper.windows[0], pid, one) + Record(helper.windows[1], pid, two);
+    content += StateRecord(helper.windows[0], pid, one) + StateRecord(helper.windows[1], pid, two);
     lines += 2;
     EXPECT_EQ(RestoreFrom("VLT1\r\n" + std::to_string(lines) + "\r\n" + content), 2);
     EXPECT_EQ(StateOf(helper.windows[0]).exStyle, one);
@@ -249,12 +223,12 @@ TEST_F(StateFile, AMillionLinesAreReadBoundedlyAndTouchNothingWrongly) {
     stranger.Events();
     // Every line among the first ones names the stranger's visible window with the wrong process; the
     // owner's own record comes far too late to be read.
-    const std::string wrong = Record(stranger.windows[0], owner.ProcessId(), kToolWindow, 1);
+    const std::string wrong = StateRecord(stranger.windows[0], owner.ProcessId(), kToolWindow, 1);
     std::string content = "VLT1\r\n1000000\r\n";
     content.reserve(content.size() + wrong.size() * 1000000 + 64);
     for (int i = 0; i < 999999; ++i)
         content += wrong;
-    content += Record(owner.windows[0], owner.ProcessId(), ownStyle);
+    content += StateRecord(owner.windows[0], owner.ProcessId(), ownStyle);
     EXPECT_EQ(RestoreFrom(content), 0);
     EXPECT_TRUE(LooksHidden(owner.windows[0]));
     const WindowState strangerAfter = StateOf(stranger.windows[0]);

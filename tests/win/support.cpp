@@ -483,3 +483,25 @@ std::vector<HWND> RecordingTaskbar::Calls(const std::string& kind) const {
     }
     return windows;
 }
+
+std::wstring ClassOf(HWND hwnd) {
+    wchar_t name[64] = {};
+    GetClassNameW(hwnd, name, 64);
+    return name;
+}
+
+std::string StateRecord(HWND hwnd, DWORD processId, LONG_PTR style, int minimized, const char* ending) {
+    char line[128];
+    std::snprintf(line, sizeof(line), "%llX|%lu|%llX|%d%s",
+                  static_cast<unsigned long long>(reinterpret_cast<UINT_PTR>(hwnd)),
+                  static_cast<unsigned long>(processId), static_cast<unsigned long long>(style), minimized,
+                  ending);
+    return line;
+}
+
+LONG_PTR HideByHand(HWND hwnd) {
+    const LONG_PTR style = GetWindowLongPtrW(hwnd, GWL_EXSTYLE);
+    SetWindowLongPtrW(hwnd, GWL_EXSTYLE, (style & ~WS_EX_APPWINDOW) | WS_EX_TOOLWINDOW);
+    ShowWindow(hwnd, SW_HIDE);
+    return style;
+}

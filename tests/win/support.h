@@ -139,6 +139,15 @@ struct InProcessVeltrano {
 };
 
 // Every top-level window of a process with the given class, in z-order.
+std::wstring ClassOf(HWND hwnd);
+
+// One record line of the state file, as a main process writes it.
+std::string StateRecord(HWND hwnd, DWORD processId, LONG_PTR style, int minimized = 0,
+                        const char* ending = "\r\n");
+// What a main process that died during a hide leaves behind: the window invisible in the hidden style.
+// Returns the style it had before.
+LONG_PTR HideByHand(HWND hwnd);
+
 std::vector<HWND> WindowsOfProcess(DWORD processId, const wchar_t* className = nullptr);
 std::wstring TitleOf(HWND hwnd);
 // Ends every watchdog copy still running, or those that watch process `watchedId`, so the next test starts

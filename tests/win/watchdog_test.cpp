@@ -71,21 +71,6 @@ std::wstring TempDirectory() {
     return path;
 }
 
-std::string Record(HWND hwnd, DWORD processId, LONG_PTR style) {
-    char line[96];
-    std::snprintf(line, sizeof(line), "%llX|%lu|%llX|0\r\n",
-                  static_cast<unsigned long long>(reinterpret_cast<UINT_PTR>(hwnd)),
-                  static_cast<unsigned long>(processId), static_cast<unsigned long long>(style));
-    return line;
-}
-
-LONG_PTR HideByHand(HWND hwnd) {
-    const LONG_PTR style = GetWindowLongPtrW(hwnd, GWL_EXSTYLE);
-    SetWindowLongPtrW(hwnd, GWL_EXSTYLE, (style & ~kAppWindow) | kToolWindow);
-    ShowWindow(hwnd, SW_HIDE);
-    return style;
-}
-
 std::vector<std::wstring> SavedHideList(const std::wstring& settingsPath) {
     const UINT count = GetPrivateProfileIntW(L"config", L"hideCount", 0, settingsPath.c_str());
     std::vector<std::wstring> keys;
@@ -223,7 +208,7 @@ TEST_F(Watchdog, AProcessIdOfZeroRestoresNothingAndExitsWithZero) {
     ASSERT_EQ(helper.windows.size(), 1u);
     Veltrano veltrano;
     const LONG_PTR style = HideByHand(helper.windows[0]);
-    const std::string content = "VLT1\r\n1\r\n" + Record(helper.windows[0], helper.ProcessId(), style);
+    const std::string content = "VLT1\r\n1\r\n" + StateRecord(helper.windows[0], helper.ProcessId(), style);
     WriteFileBytes(veltrano.StatePath(), content);
     ASSERT_TRUE(veltrano.Start(L"--watchdog 0 \"" + veltrano.StatePath() + L"\"", false));
     EXPECT_EQ(veltrano.WaitExit(kGenerous), 0u);
@@ -246,7 +231,7 @@ TEST_F(Watchdog, AProcessIdThatNoLongerExistsRestoresAtOnce) {
     // The state file lies elsewhere than beside the exe: the quoted path on the command line wins.
     TempFolder elsewhere;
     const std::wstring statePath = elsewhere.File(L"left behind.hidden");
-    WriteFileBytes(statePath, "VLT1\r\n1\r\n" + Record(helper.windows[0], helper.ProcessId(), style));
+    WriteFileBytes(statePath, "VLT1\r\n1\r\n" + StateRecord(helper.windows[0], helper.ProcessId(), style));
     Veltrano veltrano;
     ASSERT_TRUE(veltrano.Start(L"--watchdog " + std::to_wstring(deadId) + L" \"" + statePath + L"\"", false));
     EXPECT_EQ(veltrano.WaitExit(kGenerous), 0u);
