@@ -14,7 +14,6 @@
 namespace {
 
 constexpr LONG_PTR kToolWindow = WS_EX_TOOLWINDOW;
-constexpr LONG_PTR kAppWindow = WS_EX_APPWINDOW;
 
 bool LooksHidden(HWND hwnd) {
     const WindowState state = StateOf(hwnd);

@@ -18,7 +18,6 @@
 namespace {
 
 constexpr LONG_PTR kToolWindow = WS_EX_TOOLWINDOW;
-constexpr LONG_PTR kAppWindow = WS_EX_APPWINDOW;
 constexpr DWORD kGenerous = 20000;
 
 // Settings that tick the helper's windows with these titles; the notice was accepted in an earlier run.
