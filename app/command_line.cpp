@@ -15,6 +15,15 @@ std::wstring_view Trimmed(std::wstring_view text) {
 
 } // namespace
 
+BeforeConsent CommandBeforeConsent(StartCommand command) {
+    switch (command) {
+    case StartCommand::Toggle:
+    case StartCommand::Show: return BeforeConsent::KeepForAfter;
+    case StartCommand::Exit: return BeforeConsent::RefuseNotice;
+    default: return BeforeConsent::Nothing;
+    }
+}
+
 StartCommand ParseStartCommand(std::wstring_view arguments) {
     const std::wstring_view given = Trimmed(arguments);
     if (given.empty()) return StartCommand::Normal;

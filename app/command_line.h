@@ -20,5 +20,24 @@ inline bool IsForRunningInstance(StartCommand command) {
     return command == StartCommand::Toggle || command == StartCommand::Show || command == StartCommand::Exit;
 }
 
+// What became of the attempt to create the single-instance mutex.
+enum class InstanceMutex {
+    Created,
+    AlreadyThere,
+    // There, but guarded against this process: an elevated instance's, for an unelevated start.
+    Guarded,
+    // Not made for another reason; nothing tells that another instance runs.
+    Failed,
+};
+
+inline bool AnotherInstanceRuns(InstanceMutex mutex) {
+    return mutex == InstanceMutex::AlreadyThere || mutex == InstanceMutex::Guarded;
+}
+
+// What a command handed over while the usage notice is still unanswered does: nothing is hidden or shown
+// before the user has consented, and --exit is a refusal.
+enum class BeforeConsent { KeepForAfter, RefuseNotice, Nothing };
+BeforeConsent CommandBeforeConsent(StartCommand command);
+
 // The box an unknown switch shows: what was given, then every switch and what it does.
 std::wstring UnknownSwitchText(std::wstring_view arguments);

@@ -22,6 +22,10 @@
 #include <dwmapi.h>
 #include <objbase.h>
 
+#include <cstdint>
+#include <optional>
+#include <utility>
+
 namespace {
 
 constexpr wchar_t kMainClassName[] = L"VeltranoClass";
@@ -29,10 +33,24 @@ constexpr wchar_t kMainClassName[] = L"VeltranoClass";
 constexpr DWORD kShutdownLevel = 0x3FF;
 // Broadcast by the shell when it (re)starts; registered once per process.
 UINT taskbarCreatedMessage = 0;
+// A command a second start handed over while the usage notice was still unanswered: it runs once the user has
+// accepted.
+std::optional<StartCommand> commandAfterConsent;
 
 // The list is watched only while it can be seen: in the tray, every wake would cost CPU for nothing.
 void StartListWatch(HWND window) {
     SetTimer(window, TIMER_LIST_WATCH, kListWatchPeriodMs, nullptr);
+}
+
+void OnHiddenChanged() {
+    UpdateTrayTip();
+    // Should putting the windows back take a while at shutdown, Windows names the reason on its screen
+    // instead of ending Veltrano with them still hidden.
+    if (engine.windowsHidden) {
+        ShutdownBlockReasonCreate(app.mainWindow, L"正在恢复隐藏的窗口");
+    } else {
+        ShutdownBlockReasonDestroy(app.mainWindow);
+    }
 }
 
 void OnCreate(HWND window) {
@@ -42,9 +60,12 @@ void OnCreate(HWND window) {
     FitMainWindow(window);
     CreateFonts(window);
     // UIPI drops messages above WM_USER that reach an elevated Veltrano from less privileged processes: the
-    // shell's restart and the command of a later start (a shortcut, the Startup folder) must get through.
-    for (const UINT message : {taskbarCreatedMessage, WM_START_COMMAND}) {
-        if (message) ChangeWindowMessageFilterEx(window, message, MSGFLT_ALLOW, nullptr);
+    // shell's restart and the command of a later start (a shortcut, the Startup folder) must get through. An
+    // unelevated Veltrano lets no more in than any program does.
+    if (RightsOfProcess(GetCurrentProcess()).elevated) {
+        for (const UINT message : {taskbarCreatedMessage, WM_START_COMMAND}) {
+            if (message) ChangeWindowMessageFilterEx(window, message, MSGFLT_ALLOW, nullptr);
+        }
     }
     // Without the window manager's library the corners stay as the system draws them.
     static const auto setAttribute =
@@ -58,7 +79,7 @@ void OnCreate(HWND window) {
     app.settings = LoadSettings();
     SetHotkeyBox(app.settings.hotkey);
     // The engine reports to this window from the start-up restore on.
-    engine.host = {window, SetStatusText, UpdateTrayTip};
+    engine.host = {window, SetStatusText, OnHiddenChanged};
     RestoreFromStateFile();
     RefreshWindowList(true);
     if (!app.trayIconAdded) app.trayIconAdded = AddTrayIcon();
@@ -138,13 +159,21 @@ void OnTimer(WPARAM id) {
 }
 
 // Veltrano is asked first (its shutdown level): a hidden program could neither show its "save changes?"
-// question nor, without a visible window, hold up the end, and its work would be lost. Should the session go
-// on after all, the windows stay back and the status line says why.
-LRESULT OnQueryEndSession() {
-    RestoreForSessionEnd();
+// question nor, without a visible window, hold up the end, and its work would be lost. Every window is back
+// before the answer. Should the session go on after all, the windows stay back and the status line says why.
+LRESULT OnQueryEndSession(LPARAM flags) {
+    RestoreForSessionEnd(ReasonOfSessionEnd(static_cast<std::uint32_t>(flags)));
     // Windows ends the process after the session ends without destroying the main window.
     SaveOnLeaving();
     return TRUE;
+}
+
+void OnEndSession(HWND window, WPARAM ending, LPARAM flags) {
+    if (!ending) return;
+    RestoreForSessionEnd(ReasonOfSessionEnd(static_cast<std::uint32_t>(flags)));
+    SaveOnLeaving();
+    // An installer or an update has Windows close Veltrano to replace its files: it goes, as at its exit.
+    if (flags & ENDSESSION_CLOSEAPP) DestroyWindow(window);
 }
 
 void OnHotkey(WPARAM id) {
@@ -165,8 +194,8 @@ void CreateTaskbarList() {
 }
 
 // A second start with a command gives it to the instance that runs: to its main window, once that exists (the
-// instance may still be starting).
-void HandOver(StartCommand command) {
+// instance may still be starting). Empty, or why the command could not be given within 5 s.
+std::wstring HandOver(StartCommand command) {
     for (int tries = 0; tries < 50; ++tries) {
         if (HWND running = FindWindowW(kMainClassName, nullptr)) {
             DWORD processId = 0;
@@ -174,23 +203,39 @@ void HandOver(StartCommand command) {
             // The user started this process: it may let the running one take the foreground (the settings
             // window, the switch target).
             AllowSetForegroundWindow(processId);
-            PostMessageW(running, WM_START_COMMAND, static_cast<WPARAM>(command), 0);
-            return;
+            if (PostMessageW(running, WM_START_COMMAND, static_cast<WPARAM>(command), 0)) return {};
+            return SystemErrorText(GetLastError());
         }
         Sleep(100);
     }
+    return L"5 秒内没有找到它的窗口";
 }
 
 void OnStartCommand(WPARAM command) {
-    switch (static_cast<StartCommand>(command)) {
+    const auto start = static_cast<StartCommand>(command);
+    if (!app.settings.noticeShown) {
+        switch (CommandBeforeConsent(start)) {
+        case BeforeConsent::KeepForAfter: commandAfterConsent = start; break;
+        case BeforeConsent::RefuseNotice: RefuseUsageNotice(); break;
+        case BeforeConsent::Nothing: break;
+        }
+        return;
+    }
+    switch (start) {
     case StartCommand::Toggle: ToggleHidden(); break;
-    // Never before the usage notice is accepted: the notice is on the screen meanwhile.
-    case StartCommand::Show:
-        if (app.settings.noticeShown) ShowSettingsWindow();
-        break;
+    case StartCommand::Show: ShowSettingsWindow(); break;
     case StartCommand::Exit: DestroyWindow(app.mainWindow); break;
     default: break;
     }
+}
+
+InstanceMutex ClaimSingleInstance(UniqueHandle& mutex) {
+    // One per session: a second user signed in on the same PC (fast user switching, remote desktop) has a
+    // Veltrano of his own.
+    mutex.reset(CreateMutexW(nullptr, TRUE, L"Local\\Veltrano_SingleInstance"));
+    const DWORD error = GetLastError();
+    if (mutex) return error == ERROR_ALREADY_EXISTS ? InstanceMutex::AlreadyThere : InstanceMutex::Created;
+    return error == ERROR_ACCESS_DENIED ? InstanceMutex::Guarded : InstanceMutex::Failed;
 }
 
 } // namespace
@@ -225,13 +270,8 @@ LRESULT CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM
         return 0;
     case WM_CLOSE: ShowWindow(window, SW_HIDE); return 0;
     case WM_ERASEBKGND: OnEraseBackground(window, reinterpret_cast<HDC>(wParam)); return 1;
-    case WM_QUERYENDSESSION: return OnQueryEndSession();
-    case WM_ENDSESSION:
-        if (wParam) {
-            RestoreForSessionEnd();
-            SaveOnLeaving();
-        }
-        return 0;
+    case WM_QUERYENDSESSION: return OnQueryEndSession(lParam);
+    case WM_ENDSESSION: OnEndSession(window, wParam, lParam); return 0;
     case WM_GETMINMAXINFO: OnGetMinMaxInfo(window, *reinterpret_cast<MINMAXINFO*>(lParam)); return 0;
     case WM_NOTIFY: return OnNotify(*reinterpret_cast<NMHDR*>(lParam));
     case WM_COMMAND:
@@ -293,13 +333,18 @@ int RunNormalRole(std::wstring_view arguments) {
     // Above every program left at the default level (0x280): asked first whether the session may end.
     SetProcessShutdownParameters(kShutdownLevel, 0);
     SetUnhandledExceptionFilter(LastChanceFilter);
-    UniqueHandle instanceMutex(CreateMutexW(nullptr, TRUE, L"Global\\Veltrano_SingleInstance"));
-    if (instanceMutex && GetLastError() == ERROR_ALREADY_EXISTS) {
+    UniqueHandle instanceMutex;
+    if (AnotherInstanceRuns(ClaimSingleInstance(instanceMutex))) {
         if (IsForRunningInstance(command)) {
-            HandOver(command);
-        } else if (command == StartCommand::Normal) {
-            MessageBoxW(nullptr, L"Veltrano已经在运行。", L"Veltrano", MB_ICONINFORMATION | MB_OK);
+            const std::wstring why = HandOver(command);
+            if (why.empty()) return 0;
+            // A script driving Veltrano learns from the exit code that nothing happened.
+            MessageBoxW(nullptr, (L"无法把命令交给正在运行的 Veltrano：" + why).c_str(), L"Veltrano",
+                        MB_ICONWARNING | MB_OK);
+            return 1;
         }
+        if (command == StartCommand::Normal)
+            MessageBoxW(nullptr, L"Veltrano已经在运行。", L"Veltrano", MB_ICONINFORMATION | MB_OK);
         return 0;
     }
     if (command == StartCommand::Exit) return 0;
@@ -320,6 +365,8 @@ int RunNormalRole(std::wstring_view arguments) {
     }
     StartWatchdog();
     if (command == StartCommand::Toggle) ToggleHidden();
+    if (commandAfterConsent)
+        OnStartCommand(static_cast<WPARAM>(*std::exchange(commandAfterConsent, std::nullopt)));
     MSG message = {};
     while (GetMessageW(&message, nullptr, 0, 0) > 0) {
         TranslateMessage(&message);

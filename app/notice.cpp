@@ -37,6 +37,9 @@ void CreateNoticeControls(HWND notice) {
     }
 }
 
+// The notice while it is on the screen.
+HWND shownNotice = nullptr;
+
 void CloseNotice(HWND notice, int result) {
     app.noticeResult = result;
     DestroyWindow(notice);
@@ -89,6 +92,7 @@ bool ShowUsageNotice() {
                                   work.top + (work.bottom - work.top - height) / 2, width, height,
                                   app.mainWindow, nullptr, app.instance, nullptr);
     if (!notice) return false;
+    shownNotice = notice;
     EnableWindow(app.mainWindow, FALSE);
     ShowWindow(notice, SW_SHOW);
     UpdateWindow(notice);
@@ -99,9 +103,14 @@ bool ShowUsageNotice() {
         TranslateMessage(&message);
         DispatchMessageW(&message);
     }
+    shownNotice = nullptr;
     EnableWindow(app.mainWindow, TRUE);
     if (app.noticeResult != 1) return false;
     app.settings.noticeShown = true;
     if (const DWORD error = SaveSettings(app.settings)) SetStatusText(SettingsNotSavedText(error));
     return true;
+}
+
+void RefuseUsageNotice() {
+    if (shownNotice && IsWindow(shownNotice)) CloseNotice(shownNotice, 0);
 }

@@ -3,6 +3,7 @@
 // filter carry no context, so they reach it through the global below.
 #pragma once
 #include "base/handles.h"
+#include "engine/hide_outcome.h"
 #include "engine/hide_plan.h"
 
 #include <shobjidl.h>
@@ -56,7 +57,7 @@ struct HiddenWindowRecord {
 };
 
 // Which outcome the status line shows, so that a program answering late can bring it up to date.
-enum class ShownOutcome { None, Hide, Restore, SessionRestore };
+enum class ShownOutcome { None, Hide, Restore };
 
 // The periodic look at the hidden windows runs on a thread of its own, which only reads these, under the
 // lock, and tells the host's window when one of them is visible: a look costs less there than a wake of the
@@ -104,10 +105,13 @@ struct Engine {
     ShownOutcome shownOutcome = ShownOutcome::None;
     // A hide or restore is waiting for answers; what arrives meanwhile must not start another.
     bool busy = false;
-    // How deep the engine is in changing windows, and whether the end of the session asked for a restore
-    // meanwhile.
+    // How deep the engine is in changing windows.
     int changingWindows = 0;
-    bool sessionEndRestoreOwed = false;
+    // The session is ending and every window came back for it while windows were being changed: the waits
+    // give up and nothing more is hidden, until the outermost change is done.
+    bool sessionEnding = false;
+    // Why the windows last came back all at once, for the status line a late answer brings up to date.
+    RestoreReason restoreReason = RestoreReason::User;
     HiddenWatch watch;
     ComPtr<ITaskbarList> taskbarList;
     // Where the state file is, when not beside the executable (the watchdog is told, the tests choose).
@@ -134,8 +138,8 @@ struct BusyGuard {
 };
 
 // While windows are being changed. Messages other programs send (the end of the session among them) arrive
-// inside every wait for a program; a restore run there would be undone by what follows, so it is owed and
-// runs once the outermost change is done.
+// inside every wait for a program: what comes back for the end of the session must not be hidden again by
+// what follows.
 struct ChangingWindows {
     ChangingWindows() { ++engine.changingWindows; }
     ~ChangingWindows();

@@ -19,12 +19,12 @@ struct HideChoice {
 // off the screen before anything else is read; then `commit` makes this press's choice from the list, and the
 // rest is looked for.
 void HideWindows(const ListedChoice& listed, const std::function<HideChoice()>& commit);
-// `forSessionEnd`: the status line says the end of the session brought the windows back.
-void RestoreAllWindows(bool forSessionEnd = false);
+// `reason`: the status line says why the windows came back, when it was not the user's press.
+void RestoreAllWindows(RestoreReason reason = RestoreReason::User);
 void RestoreAllOnCrash();
-// The session is ending: every hidden window comes back, at once or, when this arrives while windows are
-// being changed, as soon as that is done.
-void RestoreForSessionEnd();
+// The session is ending: every hidden window comes back before Veltrano answers, within 2 s in all and
+// without a message dispatched, also when this arrives in a wait while windows are being changed.
+void RestoreForSessionEnd(RestoreReason reason);
 void SwitchFocusTo(HWND target);
 
 // Puts the windows back in the given order: at once for programs that answer, the rest (queued) when they

@@ -243,6 +243,11 @@ void HideWindows(const ListedChoice& listed, const std::function<HideChoice()>& 
         topLevel = EnumerateAllTopLevelWindows();
         HideOwnedWindows(topLevel, deadline);
     }
+    // The end of the session brought everything back in one of the waits, and said so.
+    if (engine.sessionEnding) {
+        engine.windowsHidden = false;
+        return;
+    }
     FinishAnsweredHides();
     CompletePendingUndos();
     if (target) SwitchFocusTo(*target);
@@ -253,7 +258,7 @@ void HideWindows(const ListedChoice& listed, const std::function<HideChoice()>& 
 
 void HideLateComers(const std::vector<HWND>& windows, const std::vector<WindowEntry>& known) {
     ChangingWindows changing;
-    if (windows.empty()) return;
+    if (windows.empty() || engine.sessionEnding) return;
     const std::size_t first = engine.hiddenSet.size();
     for (HWND hwnd : windows)
         engine.hiddenSet.push_back(RecordBeforeHiding(hwnd, known));

@@ -52,8 +52,18 @@ std::wstring HideOutcomeText(const OutcomeTally& tally) {
            ShortfallText(tally, {L"无响应", L"拒绝隐藏", L"需要管理员权限"});
 }
 
-std::wstring RestoreOutcomeText(const OutcomeTally& tally, bool forSessionEnd) {
-    const std::wstring reason = forSessionEnd ? L"因注销或关机，" : L"";
+RestoreReason ReasonOfSessionEnd(std::uint32_t flags) {
+    constexpr std::uint32_t kCloseApp = 0x1;
+    constexpr std::uint32_t kLogOff = 0x80000000;
+    if (flags & kCloseApp) return RestoreReason::AppUpdate;
+    return (flags & kLogOff) ? RestoreReason::SignOut : RestoreReason::Shutdown;
+}
+
+std::wstring RestoreOutcomeText(const OutcomeTally& tally, RestoreReason why) {
+    const std::wstring reason = why == RestoreReason::SignOut     ? L"因注销，"
+                                : why == RestoreReason::Shutdown  ? L"因关机或重启，"
+                                : why == RestoreReason::AppUpdate ? L"因程序更新需要关闭 Veltrano，"
+                                                                  : L"";
     if (Missing(tally) == 0) return reason + L"已恢复全部窗口";
     return reason + L"已恢复 " + std::to_wstring(tally.done) + L" 个窗口，" +
            std::to_wstring(Missing(tally)) + L" 个未恢复：" +

@@ -1,5 +1,7 @@
 #include "engine/program_answers.h"
 
+#include "engine/engine.h"
+
 #include "engine/hidden_set.h"
 
 #include <algorithm>
@@ -30,6 +32,8 @@ void AwaitAnswers(const std::function<bool()>& done, ULONGLONG deadline) {
     const ULONGLONG limit = GetTickCount64() + kSlowProgramLimitMs;
     std::size_t answers = answersArrived;
     while (!done()) {
+        // The session is ending, and everything came back for it: nothing is worth waiting for now.
+        if (engine.sessionEnding) return;
         const ULONGLONG now = GetTickCount64();
         if (answersArrived != answers) {
             answers = answersArrived;

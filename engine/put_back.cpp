@@ -31,7 +31,7 @@ void ShowRestoreOutcome() {
     for (const HiddenWindowRecord& record : engine.pendingUndo) {
         if (IsWindow(record.hwnd)) AddShortfall(tally, Shortfall::NotAnswering, ReadWindowTitle(record.hwnd));
     }
-    Say(RestoreOutcomeText(tally, engine.shownOutcome == ShownOutcome::SessionRestore));
+    Say(RestoreOutcomeText(tally, engine.restoreReason));
 }
 
 void ShowWindowAgain(const HiddenWindowRecord& record, bool activate) {
@@ -43,11 +43,48 @@ void ShowWindowAgain(const HiddenWindowRecord& record, bool activate) {
     }
 }
 
+// Windows ends a program without a visible window that takes more than 5 s over the question whether the
+// session may end: every window is back, or on its way, well before.
+constexpr ULONGLONG kSessionEndRestoreMs = 2000;
+
+// No message may be dispatched here (the crash filter, the question whether the session may end): each
+// program is asked with a blocking question, bounded by the deadline in all, and a window whose program does
+// not answer in time gets a queued show and stays in the state file for the watchdog, which finishes its undo
+// when the program wakes.
+OutcomeTally PutAllBackWithoutWaiting(ULONGLONG deadline) {
+    std::vector<HiddenWindowRecord> records(engine.hiddenSet.rbegin(), engine.hiddenSet.rend());
+    records.insert(records.end(), engine.puttingBack.begin(), engine.puttingBack.end());
+    records.insert(records.end(), engine.pendingUndo.begin(), engine.pendingUndo.end());
+    OutcomeTally tally;
+    std::vector<HiddenWindowRecord> owed;
+    for (const HiddenWindowRecord& record : records) {
+        if (!record.hwnd || !IsWindow(record.hwnd)) continue;
+        if (AnswersBefore(record.hwnd, deadline)) {
+            if (!record.ownStyle) {
+                SetWindowLongPtrW(record.hwnd, GWL_EXSTYLE, record.savedExStyle);
+                SetWindowPos(record.hwnd, nullptr, 0, 0, 0, 0, kFrameRefreshFlags);
+            }
+            ShowWindow(record.hwnd, record.wasMinimized ? SW_SHOWMINIMIZED : SW_SHOW);
+            AddTaskbarButton(record);
+            ++tally.done;
+        } else {
+            ShowWindowAgain(record, false);
+            owed.push_back(record);
+            AddShortfall(tally, Shortfall::NotAnswering, ReadWindowTitle(record.hwnd));
+        }
+    }
+    engine.hiddenSet.clear();
+    engine.puttingBack.clear();
+    engine.pendingUndo = std::move(owed);
+    engine.windowsHidden = false;
+    WriteStateFile();
+    return tally;
+}
+
 } // namespace
 
 ChangingWindows::~ChangingWindows() {
-    if (--engine.changingWindows == 0 && std::exchange(engine.sessionEndRestoreOwed, false))
-        RestoreAllWindows(true);
+    if (--engine.changingWindows == 0) engine.sessionEnding = false;
 }
 
 // The undos whose programs have answered since they were put back.
@@ -69,8 +106,7 @@ void CompletePendingUndos() {
     }
     // An old watchdog waiting on a hung program must not write over the file of a run started since.
     if (!engine.watchdogRole) WriteStateFile();
-    if (engine.shownOutcome == ShownOutcome::Restore || engine.shownOutcome == ShownOutcome::SessionRestore)
-        ShowRestoreOutcome();
+    if (engine.shownOutcome == ShownOutcome::Restore) ShowRestoreOutcome();
 }
 
 OutcomeTally PutWindowsBack(std::vector<HiddenWindowRecord> records, bool activate) {
@@ -135,7 +171,7 @@ OutcomeTally PutWindowsBack(std::vector<HiddenWindowRecord> records, bool activa
     return tally;
 }
 
-void RestoreAllWindows(bool forSessionEnd) {
+void RestoreAllWindows(RestoreReason reason) {
     ChangingWindows changing;
     if (!engine.windowsHidden || engine.busy) return;
     StopHiddenWatch();
@@ -143,6 +179,8 @@ void RestoreAllWindows(bool forSessionEnd) {
     engine.hiddenSet.clear();
     std::reverse(records.begin(), records.end());
     const OutcomeTally tally = PutWindowsBack(std::move(records), true);
+    // The end of the session brought everything back meanwhile, and said so.
+    if (engine.sessionEnding) return;
     engine.windowsHidden = false;
     engine.switchTarget = nullptr;
     WriteStateFile();
@@ -151,43 +189,27 @@ void RestoreAllWindows(bool forSessionEnd) {
     engine.focusBeforeHide = nullptr;
     TellHiddenChanged();
     engine.restoredCount = tally.done;
-    engine.shownOutcome = forSessionEnd ? ShownOutcome::SessionRestore : ShownOutcome::Restore;
-    Say(RestoreOutcomeText(tally, forSessionEnd));
+    engine.restoreReason = reason;
+    engine.shownOutcome = ShownOutcome::Restore;
+    Say(RestoreOutcomeText(tally, reason));
 }
 
-// No message may be dispatched here: each program is asked with a blocking, bounded question, and a window
-// whose program does not answer in time gets a queued show and stays in the state file for the watchdog,
-// which finishes its undo when the program wakes.
 void RestoreAllOnCrash() {
     if (engine.hiddenSet.empty() && engine.pendingUndo.empty()) return;
-    std::vector<HiddenWindowRecord> records(engine.hiddenSet.rbegin(), engine.hiddenSet.rend());
-    records.insert(records.end(), engine.pendingUndo.begin(), engine.pendingUndo.end());
-    std::vector<HiddenWindowRecord> owed;
-    const ULONGLONG deadline = GetTickCount64() + kAnswerWaitMs;
-    for (const HiddenWindowRecord& record : records) {
-        if (!record.hwnd || !IsWindow(record.hwnd)) continue;
-        if (AnswersBefore(record.hwnd, deadline)) {
-            if (!record.ownStyle) {
-                SetWindowLongPtrW(record.hwnd, GWL_EXSTYLE, record.savedExStyle);
-                SetWindowPos(record.hwnd, nullptr, 0, 0, 0, 0, kFrameRefreshFlags);
-            }
-            ShowWindow(record.hwnd, record.wasMinimized ? SW_SHOWMINIMIZED : SW_SHOW);
-            AddTaskbarButton(record);
-        } else {
-            ShowWindowAgain(record, false);
-            owed.push_back(record);
-        }
-    }
-    engine.hiddenSet.clear();
-    engine.pendingUndo = std::move(owed);
-    engine.windowsHidden = false;
-    WriteStateFile();
+    PutAllBackWithoutWaiting(GetTickCount64() + kAnswerWaitMs);
 }
 
-void RestoreForSessionEnd() {
-    if (engine.changingWindows > 0) {
-        engine.sessionEndRestoreOwed = true;
-    } else if (engine.windowsHidden) {
-        RestoreAllWindows(true);
-    }
+void RestoreForSessionEnd(RestoreReason reason) {
+    if (!engine.windowsHidden && engine.hiddenSet.empty() && engine.puttingBack.empty()) return;
+    // Asked while windows are being changed, in a wait for other programs: that wait gives up, and what
+    // follows it hides nothing more.
+    engine.sessionEnding = engine.changingWindows > 0;
+    StopHiddenWatch();
+    const OutcomeTally tally = PutAllBackWithoutWaiting(GetTickCount64() + kSessionEndRestoreMs);
+    engine.switchTarget = nullptr;
+    TellHiddenChanged();
+    engine.restoredCount = tally.done;
+    engine.restoreReason = reason;
+    engine.shownOutcome = ShownOutcome::Restore;
+    Say(RestoreOutcomeText(tally, reason));
 }

@@ -15,6 +15,12 @@
 
 namespace {
 
+DWORD SessionOfThisProcess() {
+    DWORD session = 0;
+    ProcessIdToSessionId(GetCurrentProcessId(), &session);
+    return session;
+}
+
 std::string ReadStateFileHead(const std::wstring& path, bool& opened) {
     opened = false;
     HANDLE file =
@@ -89,7 +95,7 @@ int RestoreFromFile(const std::wstring& path) {
 
 std::wstring StateFilePath() {
     if (!engine.stateFileOverride.empty()) return engine.stateFileOverride;
-    return PathBesideExecutable(L"veltrano.hidden");
+    return PathBesideExecutable(StateFileNameForSession(SessionOfThisProcess()));
 }
 
 void WriteStateFile() {
@@ -119,7 +125,12 @@ void WriteStateFile() {
 
 int RestoreFromStateFile() {
     const std::wstring path = StateFilePath();
-    const int restored = RestoreFromFile(path) + RestoreFromFile(FallbackStateFilePath(path));
+    int restored = RestoreFromFile(path) + RestoreFromFile(FallbackStateFilePath(path));
+    // What a version that knew no sessions left behind, once.
+    if (engine.stateFileOverride.empty()) {
+        const std::wstring unsessioned = PathBesideExecutable(kStateFileBeforeSessions);
+        restored += RestoreFromFile(unsessioned) + RestoreFromFile(FallbackStateFilePath(unsessioned));
+    }
     // What waits for a program that did not answer stays listed, so a kill meanwhile loses nothing; an old
     // watchdog keeps it to itself, since a new run may own the file by now.
     if (!engine.pendingUndo.empty() && !engine.watchdogRole) WriteStateFile();

@@ -1,4 +1,5 @@
-// "veltrano.hidden": the on-disk copy of the hidden set, read back by the watchdog or the next start.
+// "veltrano-<session>.hidden": the on-disk copy of the hidden set, read back by the watchdog or the next
+// start.
 #pragma once
 #include <windows.h>
 

@@ -173,3 +173,7 @@ ParsedStateFile ParseStateFile(std::string_view content) {
     }
     return parsed;
 }
+
+std::wstring StateFileNameForSession(std::uint32_t session) {
+    return L"veltrano-" + std::to_wstring(session) + L".hidden";
+}

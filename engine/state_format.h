@@ -1,6 +1,6 @@
-// The recovery state file "veltrano.hidden": an ASCII magic line "VLT1", a record count and one line per
-// hidden window ("handle|pid|style|minimised", hexadecimal handle and style, then "|1" when the window still
-// wears its own style). Pure: formatting and parsing only.
+// The recovery state file "veltrano-<session>.hidden": an ASCII magic line "VLT1", a record count and one
+// line per hidden window ("handle|pid|style|minimised", hexadecimal handle and style, then "|1" when the
+// window still wears its own style). Pure: formatting and parsing only.
 #pragma once
 #include <cstddef>
 #include <cstdint>
@@ -22,6 +22,12 @@ struct StateRecord {
 };
 
 inline constexpr std::string_view kStateMagic = "VLT1";
+
+// One file per Windows session beside the exe: a second user signed in on the same PC (fast user switching,
+// remote desktop) runs the same copy, and neither may read, restore or delete the other's records.
+std::wstring StateFileNameForSession(std::uint32_t session);
+// The name versions before sessions were told apart wrote.
+inline constexpr std::wstring_view kStateFileBeforeSessions = L"veltrano.hidden";
 inline constexpr std::size_t kMaxStateRecordLines = 256;
 // The reader never looks further than this many bytes, whatever the file's size.
 inline constexpr std::size_t kStateFileReadLimit = std::size_t{96} * 1024;

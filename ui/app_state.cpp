@@ -6,7 +6,7 @@ void SetStatusText(const std::wstring& text) {
     if (HWND status = LiveControl(IDC_STATUS)) SetWindowTextW(status, text.c_str());
 }
 
-std::wstring SettingsNotSavedText(DWORD error) {
+std::wstring SystemErrorText(DWORD error) {
     wchar_t* message = nullptr;
     const DWORD length = FormatMessageW(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM |
                                             FORMAT_MESSAGE_IGNORE_INSERTS,
@@ -16,5 +16,9 @@ std::wstring SettingsNotSavedText(DWORD error) {
     // The system's text ends with a line break, which the one-line status would show as a box.
     while (!reason.empty() && (reason.back() == L'\r' || reason.back() == L'\n' || reason.back() == L' '))
         reason.pop_back();
-    return L"设置未能保存：" + reason;
+    return reason;
+}
+
+std::wstring SettingsNotSavedText(DWORD error) {
+    return L"设置未能保存：" + SystemErrorText(error);
 }

@@ -55,5 +55,7 @@ inline HWND LiveControl(int id) {
 }
 
 void SetStatusText(const std::wstring& text);
-// "设置未能保存：" and the system's words for the error, in the user's language.
+// The system's words for an error, in the user's language, on one line.
+std::wstring SystemErrorText(DWORD error);
+// "设置未能保存：" and the system's words for the error.
 std::wstring SettingsNotSavedText(DWORD error);

@@ -208,7 +208,7 @@ class Faults(E2ETestCase):
         time.sleep(1)
         self.assertEqual(scene.visible_count(), 4, "the question to save was hidden again")
         scene.assert_restored_as_before()
-        self.assertEqual(scene.status(), "因注销或关机，已恢复全部窗口")
+        self.assertEqual(scene.status(), "因关机或重启，已恢复全部窗口")
         # A tick made after the last save is on disk before the session ends.
         later = self.helper("--window", "Session Later")
         screen = Screen(probe, scene.program)

@@ -2,6 +2,7 @@
 hidden, refusing the usage notice, and the downloaded zip."""
 import os
 import subprocess
+import time
 import unittest
 import zipfile
 
@@ -222,6 +223,30 @@ class Journeys(E2ETestCase):
         program.start("--toggle")
         self.assertTrue(wait_for(lambda: not probe.visible(windows[notes]), 30), "--toggle alone did not hide")
         self.assertFalse(probe.visible(probe.find(MAIN_CLASS)), "--toggle alone showed the main window")
+        start_again("--exit")
+        self.assertEqual(program.wait_exit(20), 0)
+
+        # Before the notice is accepted, a --toggle handed over waits for the user's consent, and --exit is a
+        # refusal.
+        for answer in ("Return", "--exit"):
+            program.write_settings(settings_text([notes], notice=False))
+            program.start()
+            notice = probe.wait_notice()
+            self.assertTrue(notice, "no usage notice appeared")
+            start_again("--toggle")
+            time.sleep(0.5)
+            self.assertTrue(probe.visible(windows[notes]), "--toggle hid a window before the notice was accepted")
+            if answer == "Return":
+                screen.focus_window("使用须知", notice)
+                X.key("Return")
+                self.assertTrue(wait_for(lambda: not probe.visible(windows[notes]), 10),
+                                "the --toggle given during the notice was not carried out after it")
+                start_again("--exit")
+            else:
+                start_again("--exit")
+                self.assertEqual(program.settings_value("noticeShown"), "0")
+            self.assertEqual(program.wait_exit(20), 0)
+            self.assertTrue(probe.visible(windows[notes]))
 
     def test_refusing_the_notice_ends_the_program_with_zero_and_writes_no_settings(self):
         probe = self.user_windows("Refusal Notes")

@@ -329,7 +329,7 @@ class Veltrano:
         self.exe = os.path.join(self.folder, "veltrano.exe")
         shutil.copyfile(EXE, self.exe)
         self.settings_path = os.path.join(self.folder, "veltrano.ini")
-        self.state_path = os.path.join(self.folder, "veltrano.hidden")
+        self.state_path = os.path.join(self.folder, f"veltrano-{session_of_tests()}.hidden")
         if settings is not None:
             self.write_settings(settings)
         self.process = None
@@ -410,6 +410,19 @@ class E2ETestCase(unittest.TestCase):
         program = Veltrano(self.id().rsplit(".", 1)[-1], settings)
         self.programs.append(program)
         return program
+
+
+def session_of_tests():
+    """The Windows session the tests run in, as a helper sees it: the state file is named after it."""
+    global SESSION
+    if SESSION is None:
+        probe = Helper()
+        SESSION = probe.ask("session")
+        probe.close()
+    return SESSION
+
+
+SESSION = None
 
 
 def center(rect):

@@ -20,6 +20,7 @@
 // and, about any window of any process (<window> is a handle in hex, <pid> a decimal process id):
 //   find <class>             -> "<handle in hex>" of the first top-level window of that class, 0 when none
 //   pid <window>             -> "<process id>" that owns the window, 0 when none
+//   session                  -> the Windows session this helper runs in
 //   child <window> <id>      -> "<handle in hex>" of its control with that id, 0 when none
 //   state <window>           -> "<visible> <iconic> <exstyle hex> <is-window>", like query
 //   text <window> [<id>]     -> the window's text (or its child control's with that id) in UTF-8
@@ -565,6 +566,10 @@ bool ExecuteAboutOthers(const std::string& line) {
     const std::string& verb = words[0];
     if (verb == "find" && words.size() > 1) {
         Say(HexOf(FindWindowW(Widen(line.substr(5)).c_str(), nullptr)));
+    } else if (verb == "session") {
+        DWORD session = 0;
+        ProcessIdToSessionId(GetCurrentProcessId(), &session);
+        Say(std::to_string(session));
     } else if (verb == "pid" && words.size() > 1) {
         DWORD processId = 0;
         GetWindowThreadProcessId(HandleArg(words[1]), &processId);

@@ -16,3 +16,14 @@ TEST(StartCommand, EachSwitchAloneAsksForItsCommandAndAnythingElseIsUnknown) {
                 IsForRunningInstance(StartCommand::Exit));
     EXPECT_EQ(UnknownSwitchText(L" --bogus ").rfind(L"不认识的参数：--bogus\n", 0), 0u);
 }
+
+// An elevated instance's mutex is guarded against an unelevated start: it runs all the same.
+TEST(StartCommand, AnInstanceRunsWhenItsMutexIsThereOrGuardedAndCommandsWaitForConsent) {
+    EXPECT_TRUE(AnotherInstanceRuns(InstanceMutex::AlreadyThere));
+    EXPECT_TRUE(AnotherInstanceRuns(InstanceMutex::Guarded));
+    EXPECT_FALSE(AnotherInstanceRuns(InstanceMutex::Created) || AnotherInstanceRuns(InstanceMutex::Failed));
+    EXPECT_EQ(CommandBeforeConsent(StartCommand::Toggle), BeforeConsent::KeepForAfter);
+    EXPECT_EQ(CommandBeforeConsent(StartCommand::Show), BeforeConsent::KeepForAfter);
+    EXPECT_EQ(CommandBeforeConsent(StartCommand::Exit), BeforeConsent::RefuseNotice);
+    EXPECT_EQ(CommandBeforeConsent(StartCommand::Tray), BeforeConsent::Nothing);
+}

@@ -284,3 +284,10 @@ TEST(StateFileReading, ALoneCarriageReturnDoesNotEndALine) {
     const auto parsed = ParseStateFile("VLT1\r\n2\r\n1F4|788|100|0\rA|5|0|1\r\nB|6|0|0\r\n");
     EXPECT_EQ(HandlesOf(parsed), (Handles{0x1F4, 0xB}));
 }
+
+// Two users signed in on one PC run the same copy: their files must never be one.
+TEST(StateFileName, EachSessionHasItsOwnBesideTheOneEarlierVersionsWrote) {
+    EXPECT_EQ(StateFileNameForSession(1), L"veltrano-1.hidden");
+    EXPECT_NE(StateFileNameForSession(1), StateFileNameForSession(2));
+    EXPECT_NE(StateFileNameForSession(0), kStateFileBeforeSessions);
+}

@@ -86,7 +86,12 @@ TEST(OutcomeText, CountsWhatWentAndNamesTheFirstWindowThatDidNotAndWhy) {
     AddShortfall(tally, Shortfall::NeedsRights, L"Task Manager");
     EXPECT_EQ(HideOutcomeText(tally),
               L"已隐藏 3 个窗口，4 个未隐藏：“Chat”等 2 个无响应，另有 1 个拒绝隐藏、1 个需要管理员权限");
-    EXPECT_EQ(RestoreOutcomeText(OutcomeTally{.done = 2}, true), L"因注销或关机，已恢复全部窗口");
+    EXPECT_EQ(RestoreOutcomeText(OutcomeTally{.done = 2}, ReasonOfSessionEnd(0x80000000)),
+              L"因注销，已恢复全部窗口");
+    EXPECT_EQ(RestoreOutcomeText(OutcomeTally{.done = 2}, ReasonOfSessionEnd(0)),
+              L"因关机或重启，已恢复全部窗口");
+    EXPECT_EQ(RestoreOutcomeText(OutcomeTally{.done = 2}, ReasonOfSessionEnd(0x80000001)),
+              L"因程序更新需要关闭 Veltrano，已恢复全部窗口");
     OutcomeTally outranked;
     AddShortfall(outranked, Shortfall::NeedsRights, L"Task Manager");
     EXPECT_EQ(HideOutcomeText(outranked), L"已隐藏 0 个窗口，1 个未隐藏：“Task Manager”需要管理员权限");

@@ -193,9 +193,9 @@ TEST_F(EngineTest, WindowsComeBackInTheReverseOfTheOrderTheyWereHidden) {
     EXPECT_EQ(Only(helper.Events(), "hide:"), (std::vector<std::string>{"hide:2", "hide:0", "hide:1"}));
     const std::string file = ReadFileBytes(StatePath());
     const std::size_t third =
-        file.find(StateRecord(helper.windows[2], helper.ProcessId(), engine.hiddenSet[0].savedExStyle));
+        file.find(StateRecordLine(helper.windows[2], helper.ProcessId(), engine.hiddenSet[0].savedExStyle));
     const std::size_t first =
-        file.find(StateRecord(helper.windows[0], helper.ProcessId(), engine.hiddenSet[1].savedExStyle));
+        file.find(StateRecordLine(helper.windows[0], helper.ProcessId(), engine.hiddenSet[1].savedExStyle));
     ASSERT_NE(third, std::string::npos) << file;
     ASSERT_NE(first, std::string::npos) << file;
     EXPECT_LT(third, first) << "the file lists the windows in hiding order";
@@ -369,7 +369,7 @@ TEST_F(EngineTest, TheStateFileListsEveryHiddenWindowWithItsProcessStyleAndFlag)
     std::string expected = "VLT1\r\n3\r\n";
     for (HWND hwnd : helper.windows) {
         const WindowState before = StateOf(hwnd);
-        expected += StateRecord(hwnd, helper.ProcessId(), before.exStyle, before.iconic ? 1 : 0);
+        expected += StateRecordLine(hwnd, helper.ProcessId(), before.exStyle, before.iconic ? 1 : 0);
     }
     choice.hideList = {Key(L"Mirror plain"), Key(L"Mirror app"), Key(L"Mirror iconic")};
     Hide();

@@ -15,7 +15,7 @@ TEST_F(RecoveryOwnWindow, ARecordNamingAWindowOfTheReadingProcessIsLeftAloneAndT
                                200, 100, nullptr, nullptr, GetModuleHandleW(nullptr), nullptr);
     ASSERT_TRUE(own);
     WriteFileBytes(engine.stateFileOverride,
-                   "VLT1\r\n1\r\n" + StateRecord(own, GetCurrentProcessId(), 0x100));
+                   "VLT1\r\n1\r\n" + StateRecordLine(own, GetCurrentProcessId(), 0x100));
 
     EXPECT_EQ(RestoreFromStateFile(), 0);
     EXPECT_FALSE(IsWindowVisible(own));
@@ -30,7 +30,7 @@ TEST_F(RecoveryOwnWindow, TheSameRecordForAWindowOfAnotherProcessIsPutBack) {
     ASSERT_EQ(helper.windows.size(), 1u);
     ASSERT_EQ(helper.Ask("hide 0"), "ok");
     WriteFileBytes(engine.stateFileOverride,
-                   "VLT1\r\n1\r\n" + StateRecord(helper.windows[0], helper.ProcessId(), 0x100));
+                   "VLT1\r\n1\r\n" + StateRecordLine(helper.windows[0], helper.ProcessId(), 0x100));
 
     EXPECT_EQ(RestoreFromStateFile(), 1);
     EXPECT_TRUE(WaitFor([&] { return IsWindowVisible(helper.windows[0]) != FALSE; }));

@@ -83,10 +83,10 @@ TEST_F(StateFile, RestoresEachListedWindowWithItsStyleShowStateAndTaskbarButton)
     const LONG_PTR odd = HideByHand(helper.windows[3]);
     // The tool window's record carries a style with the tool bit: it is written back, and no button is added.
     const LONG_PTR toolStyle = normal | kToolWindow;
-    const int restored = RestoreFrom("VLT1\r\n4\r\n" + StateRecord(helper.windows[0], pid, normal, 0) +
-                                     StateRecord(helper.windows[1], pid, iconic, 1) +
-                                     StateRecord(helper.windows[2], pid, toolStyle, 0) +
-                                     StateRecord(helper.windows[3], pid, odd, 7));
+    const int restored = RestoreFrom("VLT1\r\n4\r\n" + StateRecordLine(helper.windows[0], pid, normal, 0) +
+                                     StateRecordLine(helper.windows[1], pid, iconic, 1) +
+                                     StateRecordLine(helper.windows[2], pid, toolStyle, 0) +
+                                     StateRecordLine(helper.windows[3], pid, odd, 7));
     EXPECT_EQ(restored, 4);
     const WindowState states[] = {StateOf(helper.windows[0]), StateOf(helper.windows[1]),
                                   StateOf(helper.windows[2]), StateOf(helper.windows[3])};
@@ -109,8 +109,8 @@ TEST_F(StateFile, AMagicLineWithASuffixIsAcceptedAndBareLineFeedsToo) {
     const LONG_PTR one = HideByHand(helper.windows[0]);
     const LONG_PTR two = HideByHand(helper.windows[1]);
     EXPECT_EQ(RestoreFrom("VLT1 extra\n2\n" +
-                          StateRecord(helper.windows[0], helper.ProcessId(), one, 0, "\n") +
-                          StateRecord(helper.windows[1], helper.ProcessId(), two, 0, "\n")),
+                          StateRecordLine(helper.windows[0], helper.ProcessId(), one, 0, "\n") +
+                          StateRecordLine(helper.windows[1], helper.ProcessId(), two, 0, "\n")),
               2);
     EXPECT_TRUE(IsWindowVisible(helper.windows[0]));
     EXPECT_EQ(StateOf(helper.windows[1]).exStyle, two);
@@ -120,7 +120,7 @@ TEST_F(StateFile, OnlyTheMagicLineAWrongMagicOrAnEmptyFileRestoreNothing) {
     Helper helper({L"--window", L"Stays hidden"});
     ASSERT_EQ(helper.windows.size(), 1u);
     const LONG_PTR style = HideByHand(helper.windows[0]);
-    const std::string record = StateRecord(helper.windows[0], helper.ProcessId(), style);
+    const std::string record = StateRecordLine(helper.windows[0], helper.ProcessId(), style);
     helper.Events();
     for (const std::string& content :
          {std::string("VLT1\r\n"), std::string("VLT1"), std::string("VLT2\r\n1\r\n") + record,
@@ -147,8 +147,8 @@ TEST_F(StateFile, AWindowThatNowBelongsToAnotherProcessIsNotTouched) {
     const LONG_PTR theirs = HideByHand(second.windows[0]);
     second.Events();
     // The second record carries a handle that another program's window holds now.
-    EXPECT_EQ(RestoreFrom("VLT1\r\n2\r\n" + StateRecord(first.windows[0], first.ProcessId(), mine) +
-                          StateRecord(second.windows[0], first.ProcessId(), theirs)),
+    EXPECT_EQ(RestoreFrom("VLT1\r\n2\r\n" + StateRecordLine(first.windows[0], first.ProcessId(), mine) +
+                          StateRecordLine(second.windows[0], first.ProcessId(), theirs)),
               1);
     EXPECT_TRUE(IsWindowVisible(first.windows[0]));
     EXPECT_TRUE(LooksHidden(second.windows[0]));
@@ -162,10 +162,11 @@ TEST_F(StateFile, OnlyTheFirst256RecordLinesAreRead) {
     const LONG_PTR at257 = HideByHand(helper.windows[1]);
     std::string content = "VLT1\r\n300\r\n";
     for (int i = 0; i < 255; ++i)
-        content += StateRecord(Gone(0x7FFE0000F000 + static_cast<unsigned>(i)), helper.ProcessId(), 0x100);
-    content += StateRecord(helper.windows[0], helper.ProcessId(), at256);
+        content +=
+            StateRecordLine(Gone(0x7FFE0000F000 + static_cast<unsigned>(i)), helper.ProcessId(), 0x100);
+    content += StateRecordLine(helper.windows[0], helper.ProcessId(), at256);
     for (int i = 256; i < 300; ++i)
-        content += StateRecord(helper.windows[1], helper.ProcessId(), at257);
+        content += StateRecordLine(helper.windows[1], helper.ProcessId(), at257);
     EXPECT_EQ(RestoreFrom(content), 1);
     EXPECT_TRUE(IsWindowVisible(helper.windows[0]));
     EXPECT_TRUE(LooksHidden(helper.windows[1]));
@@ -176,8 +177,8 @@ TEST_F(StateFile, ACountSmallerThanTheRecordsStopsAtTheCount) {
     ASSERT_EQ(helper.windows.size(), 2u);
     const LONG_PTR counted = HideByHand(helper.windows[0]);
     const LONG_PTR beyond = HideByHand(helper.windows[1]);
-    EXPECT_EQ(RestoreFrom("VLT1\r\n1\r\n" + StateRecord(helper.windows[0], helper.ProcessId(), counted) +
-                          StateRecord(helper.windows[1], helper.ProcessId(), beyond)),
+    EXPECT_EQ(RestoreFrom("VLT1\r\n1\r\n" + StateRecordLine(helper.windows[0], helper.ProcessId(), counted) +
+                          StateRecordLine(helper.windows[1], helper.ProcessId(), beyond)),
               1);
     EXPECT_TRUE(IsWindowVisible(helper.windows[0]));
     EXPECT_TRUE(LooksHidden(helper.windows[1]));
@@ -195,8 +196,8 @@ TEST_F(StateFile, GarbageLinesAreSkippedAndTheGoodOnesStillRestore) {
                                    "ZZ|1|2|3\r\n",
                                    "|||\r\n",
                                    "0|" + std::to_string(pid) + "|100|0\r\n",
-                                   std::string(1, '-').append(StateRecord(helper.windows[1], pid, two)),
-                                   StateRecord(helper.windows[1], pid, two).substr(0, 6) + "|x|100|0\r\n",
+                                   std::string(1, '-').append(StateRecordLine(helper.windows[1], pid, two)),
+                                   StateRecordLine(helper.windows[1], pid, two).substr(0, 6) + "|x|100|0\r\n",
                                    std::string(300, '7') + "\r\n"};
     std::string content;
     int lines = 0;
@@ -204,7 +205,7 @@ TEST_F(StateFile, GarbageLinesAreSkippedAndTheGoodOnesStillRestore) {
         content += line;
         lines += line.size() > 255 ? 2 : 1; // a line longer than the reader's buffer comes back as two
     }
-    content += StateRecord(helper.windows[0], pid, one) + StateRecord(helper.windows[1], pid, two);
+    content += StateRecordLine(helper.windows[0], pid, one) + StateRecordLine(helper.windows[1], pid, two);
     lines += 2;
     EXPECT_EQ(RestoreFrom("VLT1\r\n" + std::to_string(lines) + "\r\n" + content), 2);
     EXPECT_EQ(StateOf(helper.windows[0]).exStyle, one);
@@ -222,12 +223,12 @@ TEST_F(StateFile, AMillionLinesAreReadBoundedlyAndTouchNothingWrongly) {
     stranger.Events();
     // Every line among the first ones names the stranger's visible window with the wrong process; the
     // owner's own record comes far too late to be read.
-    const std::string wrong = StateRecord(stranger.windows[0], owner.ProcessId(), kToolWindow, 1);
+    const std::string wrong = StateRecordLine(stranger.windows[0], owner.ProcessId(), kToolWindow, 1);
     std::string content = "VLT1\r\n1000000\r\n";
     content.reserve(content.size() + wrong.size() * 1000000 + 64);
     for (int i = 0; i < 999999; ++i)
         content += wrong;
-    content += StateRecord(owner.windows[0], owner.ProcessId(), ownStyle);
+    content += StateRecordLine(owner.windows[0], owner.ProcessId(), ownStyle);
     EXPECT_EQ(RestoreFrom(content), 0);
     EXPECT_TRUE(LooksHidden(owner.windows[0]));
     const WindowState strangerAfter = StateOf(stranger.windows[0]);

@@ -2,6 +2,7 @@
 
 #include "ui/app_state.h"
 #include "engine/engine.h"
+#include "engine/state_format.h"
 #include "app/hub.h"
 
 #include <commctrl.h>
@@ -236,6 +237,17 @@ Veltrano::~Veltrano() {
     const DWORD id = process.dwProcessId;
     Kill();
     EndWatchdogs(id);
+    // A watchdog still being started as its Veltrano was ended turns up a moment later; left running, it
+    // would wait on whatever process gets that id next, and hold the test's output open.
+    Sleep(100);
+    EndWatchdogs(id);
+}
+
+// Named after the session, which the program and this test share.
+std::wstring Veltrano::StatePath() const {
+    DWORD session = 0;
+    ProcessIdToSessionId(GetCurrentProcessId(), &session);
+    return folder.File(StateFileNameForSession(session));
 }
 
 bool Veltrano::Start(const std::wstring& arguments, bool waitForMain) {
@@ -490,7 +502,7 @@ std::wstring ClassOf(HWND hwnd) {
     return name;
 }
 
-std::string StateRecord(HWND hwnd, DWORD processId, LONG_PTR style, int minimized, const char* ending) {
+std::string StateRecordLine(HWND hwnd, DWORD processId, LONG_PTR style, int minimized, const char* ending) {
     char line[128];
     std::snprintf(line, sizeof(line), "%llX|%lu|%llX|%d%s",
                   static_cast<unsigned long long>(reinterpret_cast<UINT_PTR>(hwnd)),

@@ -80,6 +80,7 @@ struct WindowState {
     bool visible = false;
     bool iconic = false;
     LONG_PTR exStyle = 0;
+    bool operator==(const WindowState&) const = default;
 };
 WindowState StateOf(HWND hwnd);
 
@@ -105,7 +106,7 @@ struct Veltrano {
     DWORD WaitExit(DWORD timeoutMs = 10000);
     void Kill();
     std::wstring SettingsPath() const { return folder.File(L"veltrano.ini"); }
-    std::wstring StatePath() const { return folder.File(L"veltrano.hidden"); }
+    std::wstring StatePath() const;
 };
 
 // Whether a global hotkey (RegisterHotKey modifier bits and key) is free: another process tries to register
@@ -142,8 +143,8 @@ struct InProcessVeltrano {
 std::wstring ClassOf(HWND hwnd);
 
 // One record line of the state file, as a main process writes it.
-std::string StateRecord(HWND hwnd, DWORD processId, LONG_PTR style, int minimized = 0,
-                        const char* ending = "\r\n");
+std::string StateRecordLine(HWND hwnd, DWORD processId, LONG_PTR style, int minimized = 0,
+                            const char* ending = "\r\n");
 // What a main process that died during a hide leaves behind: the window invisible in the hidden style.
 // Returns the style it had before.
 LONG_PTR HideByHand(HWND hwnd);

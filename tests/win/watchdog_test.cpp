@@ -207,7 +207,8 @@ TEST_F(Watchdog, AProcessIdOfZeroRestoresNothingAndExitsWithZero) {
     ASSERT_EQ(helper.windows.size(), 1u);
     Veltrano veltrano;
     const LONG_PTR style = HideByHand(helper.windows[0]);
-    const std::string content = "VLT1\r\n1\r\n" + StateRecord(helper.windows[0], helper.ProcessId(), style);
+    const std::string content =
+        "VLT1\r\n1\r\n" + StateRecordLine(helper.windows[0], helper.ProcessId(), style);
     WriteFileBytes(veltrano.StatePath(), content);
     ASSERT_TRUE(veltrano.Start(L"--watchdog 0 \"" + veltrano.StatePath() + L"\"", false));
     EXPECT_EQ(veltrano.WaitExit(kGenerous), 0u);
@@ -230,7 +231,8 @@ TEST_F(Watchdog, AProcessIdThatNoLongerExistsRestoresAtOnce) {
     // The state file lies elsewhere than beside the exe: the quoted path on the command line wins.
     TempFolder elsewhere;
     const std::wstring statePath = elsewhere.File(L"left behind.hidden");
-    WriteFileBytes(statePath, "VLT1\r\n1\r\n" + StateRecord(helper.windows[0], helper.ProcessId(), style));
+    WriteFileBytes(statePath,
+                   "VLT1\r\n1\r\n" + StateRecordLine(helper.windows[0], helper.ProcessId(), style));
     Veltrano veltrano;
     ASSERT_TRUE(veltrano.Start(L"--watchdog " + std::to_wstring(deadId) + L" \"" + statePath + L"\"", false));
     EXPECT_EQ(veltrano.WaitExit(kGenerous), 0u);
@@ -355,6 +357,36 @@ TEST_F(Watchdog, TheEndOfTheSessionRestoresButACancelledEndChangesNothing) {
     // The hidden state is over: the next toggle hides again.
     ASSERT_TRUE(Toggle(veltrano));
     EXPECT_TRUE(WaitFor([&] { return AllHidden(helper.windows); }));
+
+    // An installer or an update closing Veltrano through Restart Manager: everything back, and Veltrano goes.
+    ASSERT_TRUE(Send(veltrano.mainWindow, WM_QUERYENDSESSION, 0, ENDSESSION_CLOSEAPP));
+    ASSERT_TRUE(Send(veltrano.mainWindow, WM_ENDSESSION, 1, ENDSESSION_CLOSEAPP));
+    EXPECT_EQ(veltrano.WaitExit(), 0u);
+    EXPECT_TRUE(AllBackAsBefore(helper.windows, before));
+}
+
+// The question comes while Veltrano waits for a program that does not answer: the wait gives up, and every
+// window is back, or on its way for the program that sleeps, before the answer.
+TEST_F(Watchdog, AQuestionInAWaitHasTheWindowsBackBeforeItIsAnswered) {
+    Helper helper({L"--window", L"Asked plain"});
+    Helper sleeper({L"--window", L"Asked sleeper"});
+    const WindowState plain = StateOf(helper.windows.at(0));
+    const WindowState sleeping = StateOf(sleeper.windows.at(0));
+    Veltrano veltrano(SettingsTicking({"Asked plain", "Asked sleeper"}));
+    ASSERT_TRUE(veltrano.Start());
+    ASSERT_EQ(sleeper.Ask("hang 3000"), "ok");
+    ASSERT_TRUE(PostMessageW(veltrano.mainWindow, WM_COMMAND, IDC_TOGGLE, 0));
+    // The file is written just before the hides are queued and waited for.
+    ASSERT_TRUE(WaitFor([&] { return FileExists(veltrano.StatePath()); }));
+    DWORD_PTR answer = 0;
+    ASSERT_TRUE(SendMessageTimeoutW(veltrano.mainWindow, WM_QUERYENDSESSION, 0, ENDSESSION_LOGOFF, SMTO_BLOCK,
+                                    5000, &answer));
+    EXPECT_EQ(answer, static_cast<DWORD_PTR>(TRUE));
+    EXPECT_TRUE(StateOf(helper.windows.at(0)) == plain) << "a window is still hidden at the answer";
+    EXPECT_EQ(veltrano.Text(IDC_STATUS),
+              L"因注销，已恢复 2 个窗口，1 个未恢复：“Asked sleeper”无响应，待其响应后恢复");
+    EXPECT_TRUE(WaitFor([&] { return StateOf(sleeper.windows.at(0)) == sleeping; }, 10000));
+    EXPECT_TRUE(WaitFor([&] { return !FileExists(veltrano.StatePath()); }));
 }
 
 TEST_F(Watchdog, WindowsHiddenDuringARefreshAreTickedAgainAfterTheRestore) {
