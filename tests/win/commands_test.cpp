@@ -619,6 +619,16 @@ TEST(Commands, ADpiChangeMovesTheWindowThenRemakesTheFontsAndTheLayout) {
     EXPECT_EQ(title.bottom - title.top, 48);
 }
 
+TEST(Commands, TheListLeavesTheRowHeightImageListToTheProgramThatDestroysIt) {
+    InProcessVeltrano veltrano;
+    HWND list = veltrano.Control(IDC_WINDOW_LIST);
+    const auto rows = reinterpret_cast<HIMAGELIST>(SendMessageW(list, LVM_GETIMAGELIST, LVSIL_SMALL, 0));
+    DestroyWindow(list);
+    int width = 0;
+    int height = 0;
+    EXPECT_TRUE(ImageList_GetIconSize(rows, &width, &height));
+}
+
 TEST(Commands, StaticTextsAreGreyOrNearBlackOnTheWhiteBackground) {
     InProcessVeltrano veltrano;
     HDC dc = CreateCompatibleDC(nullptr);
