@@ -19,8 +19,16 @@ bool FallbackTakes(const WindowEntry& candidate, std::wstring_view processName) 
 } // namespace
 
 bool HostsUnrelatedWindows(std::wstring_view processName) {
-    return EqualsIgnoringAsciiCase(processName, L"explorer.exe") ||
-           EqualsIgnoringAsciiCase(processName, L"ApplicationFrameHost.exe");
+    // COM surrogates, control-panel and snap-in hosts, web-app hosts, and the runtimes of Java, Python and
+    // Windows scripts: each process name stands for many programs that have nothing to do with each other.
+    static constexpr std::wstring_view kHosts[] = {L"explorer.exe", L"ApplicationFrameHost.exe",
+                                                   L"dllhost.exe",  L"rundll32.exe",
+                                                   L"mmc.exe",      L"WWAHost.exe",
+                                                   L"javaw.exe",    L"java.exe",
+                                                   L"pythonw.exe",  L"python.exe",
+                                                   L"wscript.exe"};
+    return std::ranges::any_of(
+        kHosts, [&](std::wstring_view host) { return EqualsIgnoringAsciiCase(processName, host); });
 }
 
 std::vector<WindowHandle> ResolveWindowsToHide(const std::vector<WindowKey>& hideList,
