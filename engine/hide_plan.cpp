@@ -101,6 +101,13 @@ bool MayBeSwitchTarget(const WindowKey& target, std::wstring_view processName) {
     return target.processName.empty() || EqualsIgnoringAsciiCase(processName, target.processName);
 }
 
+ShownWindowFate FateOfShownWindow(WindowHandle window, WindowHandle rootOwner, WindowHandle foreground,
+                                  bool shownAtTheLastLook) {
+    if (foreground != nullptr && (window == foreground || rootOwner == foreground))
+        return ShownWindowFate::LeftToTheUser;
+    return shownAtTheLastLook ? ShownWindowFate::OutOfSight : ShownWindowFate::LookAgain;
+}
+
 void AddOwnedWindows(std::vector<WindowHandle>& toHide, const std::vector<TopLevelWindow>& topLevel) {
     HandleSet hiding;
     for (WindowHandle hwnd : toHide)

@@ -50,6 +50,16 @@ bool NamedByHiddenKeys(const std::vector<HiddenKey>& keys, const WindowEntry& en
 // other windows the user meant.
 bool HostsUnrelatedWindows(std::wstring_view processName);
 
+// What a look does with a window shown while others are hidden: a hidden one its program showed again, or one
+// that would join them.
+enum class ShownWindowFate {
+    LeftToTheUser, // the user brought it to the front: it, or the window at the root of its owner chain
+    LookAgain,     // not in front yet: a program may show its window and bring it to the front a moment later
+    OutOfSight     // still not in front at the look after the one that saw it shown
+};
+ShownWindowFate FateOfShownWindow(WindowHandle window, WindowHandle rootOwner, WindowHandle foreground,
+                                  bool shownAtTheLastLook);
+
 struct TopLevelWindow {
     WindowHandle hwnd = nullptr;
     bool visible = false;

@@ -270,3 +270,16 @@ TEST(NamedByHiddenKeys, AWindowOpenedWhileHiddenIsNamedByTitleOnly) {
     EXPECT_FALSE(NamedByHiddenKeys(keys, Entry(32, L"Team chat", L"other.exe")));
     EXPECT_FALSE(NamedByHiddenKeys(keys, Entry(33, L"Draft", L"writer.exe")));
 }
+
+TEST(FateOfShownWindow, InFrontItselfOrByItsRootOwnerIsTheUsersElseItGetsOneMoreLook) {
+    const WindowHandle window = HandleFromValue(1);
+    const WindowHandle main = HandleFromValue(2);
+    const WindowHandle other = HandleFromValue(3);
+    EXPECT_EQ(FateOfShownWindow(window, window, window, false), ShownWindowFate::LeftToTheUser);
+    EXPECT_EQ(FateOfShownWindow(window, main, main, false), ShownWindowFate::LeftToTheUser);
+    EXPECT_EQ(FateOfShownWindow(window, main, window, true), ShownWindowFate::LeftToTheUser);
+    EXPECT_EQ(FateOfShownWindow(window, main, other, false), ShownWindowFate::LookAgain);
+    EXPECT_EQ(FateOfShownWindow(window, main, other, true), ShownWindowFate::OutOfSight);
+    EXPECT_EQ(FateOfShownWindow(window, nullptr, nullptr, false), ShownWindowFate::LookAgain);
+    EXPECT_EQ(FateOfShownWindow(window, nullptr, nullptr, true), ShownWindowFate::OutOfSight);
+}
