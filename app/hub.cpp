@@ -82,7 +82,7 @@ void OnCreate(HWND window) {
     engine.host = {window, SetStatusText, OnHiddenChanged};
     RestoreFromStateFile();
     RefreshWindowList(true);
-    if (!app.trayIconAdded) app.trayIconAdded = AddTrayIcon();
+    ShowTrayIcon();
     StartListWatch(window);
     const std::wstring hotkeyText = FormatHotkey(app.settings.hotkey);
     if (RegisterOnMainWindow(app.settings.hotkey)) {
@@ -152,6 +152,7 @@ void OnTimer(WPARAM id) {
             KillTimer(app.mainWindow, TIMER_LIST_WATCH);
         }
         break;
+    case TIMER_TRAY_RETRY: ShowTrayIcon(); break;
     case TIMER_WATCHDOG: ReplaceEndedWatchdog(); break;
     case TIMER_HIDDEN_WATCH_SOON: OnHiddenWatchSoon(); break;
     default: break;

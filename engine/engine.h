@@ -79,6 +79,10 @@ struct HiddenWatch {
     std::vector<HWND> dormantOwned;
     std::vector<HWND> dormantNew;
     bool knownWindowsClassified = false;
+    // Seen shown, and not in front, at the last look and at this one: the look after tells whether the user
+    // brought them there.
+    std::vector<HWND> shownLastLook;
+    std::vector<HWND> shownThisLook;
     // The system's word of a new window, and of a window shown (Wine sends only the first).
     UniqueWinEventHook createHook;
     UniqueWinEventHook showHook;

@@ -7,6 +7,7 @@
 #include "engine/state_file.h"
 
 #include <algorithm>
+#include <utility>
 
 namespace {
 
@@ -28,9 +29,23 @@ bool IsOwnWindow(HWND hwnd) {
     return processId == GetCurrentProcessId();
 }
 
-// A window the user brought to the front, and the switch target, are his to look at.
-bool LeftToTheUser(HWND hwnd) {
-    return hwnd == engine.switchTarget || hwnd == GetForegroundWindow();
+// A window the user brought to the front, and the switch target, are his to look at; one not in front yet
+// gets a second look.
+ShownWindowFate FateOf(HWND hwnd) {
+    if (hwnd == engine.switchTarget) return ShownWindowFate::LeftToTheUser;
+    const std::vector<HWND>& last = engine.watch.shownLastLook;
+    const ShownWindowFate fate =
+        FateOfShownWindow(hwnd, GetAncestor(hwnd, GA_ROOTOWNER), GetForegroundWindow(),
+                          std::find(last.begin(), last.end(), hwnd) != last.end());
+    if (fate == ShownWindowFate::LookAgain) engine.watch.shownThisLook.push_back(hwnd);
+    return fate;
+}
+
+// One look on the GUI thread, shortly: a window event asked for it, the watch has just begun, or a shown
+// window awaits its second look.
+void LookSoon() {
+    engine.watch.lookSoon = true;
+    SetTimer(engine.host.window, TIMER_HIDDEN_WATCH_SOON, kHiddenWatchSoonMs, nullptr);
 }
 
 // The windows known at the hide that are not visible, owned by hidden windows, may be shown later.
@@ -49,8 +64,9 @@ void HideShownAgain() {
     std::vector<HiddenWindowRecord> broughtBack;
     std::erase_if(engine.hiddenSet, [&](HiddenWindowRecord& record) {
         if (record.progress != HideProgress::Hidden || !IsTopLevelWindowVisible(record.hwnd)) return false;
-        if (record.hwnd != GetForegroundWindow()) {
-            ShowWindowAsync(record.hwnd, SW_HIDE);
+        const ShownWindowFate fate = FateOf(record.hwnd);
+        if (fate != ShownWindowFate::LeftToTheUser) {
+            if (fate == ShownWindowFate::OutOfSight) ShowWindowAsync(record.hwnd, SW_HIDE);
             return false;
         }
         record.wasMinimized = IsIconic(record.hwnd) != FALSE;
@@ -64,7 +80,19 @@ void HideShownAgain() {
 }
 
 void Consider(HWND hwnd, std::vector<HWND>& join) {
-    if (!LeftToTheUser(hwnd)) join.push_back(hwnd);
+    if (FateOf(hwnd) == ShownWindowFate::OutOfSight) join.push_back(hwnd);
+}
+
+// Shown windows not hidden that the last look left for this one; one no longer shown waits again.
+void LookAgainAtLateComers(std::vector<HWND>& join) {
+    for (HWND hwnd : engine.watch.shownLastLook) {
+        if (IsInHiddenSet(hwnd) || !IsWindow(hwnd)) continue;
+        if (IsTopLevelWindowVisible(hwnd)) {
+            Consider(hwnd, join);
+        } else {
+            (OwnedByHiddenWindow(hwnd) ? engine.watch.dormantOwned : engine.watch.dormantNew).push_back(hwnd);
+        }
+    }
 }
 
 // A shown window that opened while hidden and that the keys of the hide name: the program was restarted, or
@@ -120,18 +148,15 @@ void CheckHiddenWindows(bool listWindows) {
     }
     HideShownAgain();
     std::vector<HWND> join = FindShownDormant();
+    LookAgainAtLateComers(join);
     if (listWindows || !engine.watch.createHook) {
         const std::vector<HWND> fresh = FindNewWindows();
         join.insert(join.end(), fresh.begin(), fresh.end());
     }
     HideLateComers(join);
+    engine.watch.shownLastLook = std::exchange(engine.watch.shownThisLook, {});
+    if (!engine.watch.shownLastLook.empty()) LookSoon();
     PublishWatchedWindows();
-}
-
-// One look on the GUI thread, shortly: a window event asked for it, or the watch has just begun.
-void LookSoon() {
-    engine.watch.lookSoon = true;
-    SetTimer(engine.host.window, TIMER_HIDDEN_WATCH_SOON, kHiddenWatchSoonMs, nullptr);
 }
 
 DWORD WINAPI LookAtHiddenWindows(void* mainWindow) {
@@ -181,6 +206,8 @@ void StartHiddenWatch(const std::vector<HWND>& topLevel) {
     engine.watch.knownWindows = std::unordered_set<HWND>(topLevel.begin(), topLevel.end());
     engine.watch.dormantOwned.clear();
     engine.watch.dormantNew.clear();
+    engine.watch.shownLastLook.clear();
+    engine.watch.shownThisLook.clear();
     engine.watch.knownWindowsClassified = false;
     if (!engine.host.window) return;
     // Two hooks, not one over the range between: that range holds every window's destruction in the session,
@@ -204,6 +231,8 @@ void StopHiddenWatch() {
     engine.watch.knownWindows.clear();
     engine.watch.dormantOwned.clear();
     engine.watch.dormantNew.clear();
+    engine.watch.shownLastLook.clear();
+    engine.watch.shownThisLook.clear();
 }
 
 void OnHiddenWatchSoon() {

@@ -19,8 +19,16 @@ bool FallbackTakes(const WindowEntry& candidate, std::wstring_view processName) 
 } // namespace
 
 bool HostsUnrelatedWindows(std::wstring_view processName) {
-    return EqualsIgnoringAsciiCase(processName, L"explorer.exe") ||
-           EqualsIgnoringAsciiCase(processName, L"ApplicationFrameHost.exe");
+    // COM surrogates, control-panel and snap-in hosts, web-app hosts, and the runtimes of Java, Python and
+    // Windows scripts: each process name stands for many programs that have nothing to do with each other.
+    static constexpr std::wstring_view kHosts[] = {L"explorer.exe", L"ApplicationFrameHost.exe",
+                                                   L"dllhost.exe",  L"rundll32.exe",
+                                                   L"mmc.exe",      L"WWAHost.exe",
+                                                   L"javaw.exe",    L"java.exe",
+                                                   L"pythonw.exe",  L"python.exe",
+                                                   L"wscript.exe"};
+    return std::ranges::any_of(
+        kHosts, [&](std::wstring_view host) { return EqualsIgnoringAsciiCase(processName, host); });
 }
 
 std::vector<WindowHandle> ResolveWindowsToHide(const std::vector<WindowKey>& hideList,
@@ -91,6 +99,13 @@ bool NamedByHiddenKeys(const std::vector<HiddenKey>& keys, const WindowEntry& en
 bool MayBeSwitchTarget(const WindowKey& target, std::wstring_view processName) {
     if (target.title.empty()) return false;
     return target.processName.empty() || EqualsIgnoringAsciiCase(processName, target.processName);
+}
+
+ShownWindowFate FateOfShownWindow(WindowHandle window, WindowHandle rootOwner, WindowHandle foreground,
+                                  bool shownAtTheLastLook) {
+    if (foreground != nullptr && (window == foreground || rootOwner == foreground))
+        return ShownWindowFate::LeftToTheUser;
+    return shownAtTheLastLook ? ShownWindowFate::OutOfSight : ShownWindowFate::LookAgain;
 }
 
 void AddOwnedWindows(std::vector<WindowHandle>& toHide, const std::vector<TopLevelWindow>& topLevel) {

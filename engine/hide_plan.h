@@ -45,9 +45,20 @@ std::vector<HiddenKey> KeysWithTheirWindows(const std::vector<WindowKey>& hideLi
 // restarted, a second instance, a window made anew.
 bool NamedByHiddenKeys(const std::vector<HiddenKey>& keys, const WindowEntry& entry);
 
-// Programs whose one process holds windows of unrelated tasks (every File Explorer folder, every UWP app): a
-// window of theirs whose title changed says nothing about which of their other windows the user meant.
+// Programs whose one process holds windows of unrelated tasks (every File Explorer folder, every UWP app,
+// every Java or Python program): a window of theirs whose title changed says nothing about which of their
+// other windows the user meant.
 bool HostsUnrelatedWindows(std::wstring_view processName);
+
+// What a look does with a window shown while others are hidden: a hidden one its program showed again, or one
+// that would join them.
+enum class ShownWindowFate {
+    LeftToTheUser, // the user brought it to the front: it, or the window at the root of its owner chain
+    LookAgain,     // not in front yet: a program may show its window and bring it to the front a moment later
+    OutOfSight     // still not in front at the look after the one that saw it shown
+};
+ShownWindowFate FateOfShownWindow(WindowHandle window, WindowHandle rootOwner, WindowHandle foreground,
+                                  bool shownAtTheLastLook);
 
 struct TopLevelWindow {
     WindowHandle hwnd = nullptr;
@@ -65,9 +76,12 @@ inline std::int64_t HiddenExStyle(std::int64_t exStyle) {
     return (exStyle & ~kExStyleAppWindow) | kExStyleToolWindow;
 }
 
-// The shell's own rule for a taskbar button: an app window, or an unowned window that is not a tool window. A
-// restore gives a button back only to such a window, since the taskbar list adds one to any window it is
-// given.
+inline constexpr std::int64_t kExStyleNoActivate = 0x08000000;
+
+// The shell's own rule for a taskbar button: an app window, or an unowned window that is neither a tool
+// window nor one that never takes the activation. A restore gives a button back only to such a window, since
+// the taskbar list adds one to any window it is given.
 inline bool HasOwnTaskbarButton(std::int64_t exStyle, bool owned) {
-    return (exStyle & kExStyleAppWindow) || (!owned && !(exStyle & kExStyleToolWindow));
+    return (exStyle & kExStyleAppWindow) ||
+           (!owned && !(exStyle & kExStyleToolWindow) && !(exStyle & kExStyleNoActivate));
 }

@@ -29,6 +29,8 @@ struct AppState {
     bool hotkeyRegistered = false;
     bool settingHotkeyBox = false;
     bool trayIconAdded = false;
+    // The wait before the pending try to add the tray icon; 0 when none is pending.
+    unsigned trayRetryDelayMs = 0;
 
     std::vector<WindowEntry> listEntries;
     // The hide list's keys that no open window matched at the fill: their rows follow the open windows'.

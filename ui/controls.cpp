@@ -28,8 +28,10 @@ constexpr ControlSpec kControls[] = {
     {IDC_HOTKEY_HINT, L"STATIC", L"点击后按下新组合键（需含 Ctrl / Alt / Shift），Esc 取消", SS_ENDELLIPSIS,
      0},
     {IDC_LIST_LABEL, L"STATIC", L"要隐藏的窗口", 0, 0},
-    {IDC_WINDOW_LIST, WC_LISTVIEWW, L"", WS_TABSTOP | LVS_REPORT | LVS_SINGLESEL | LVS_SHOWSELALWAYS,
-     WS_EX_CLIENTEDGE},
+    // The row-height image list is the program's to destroy (app.rowHeightImageList): without
+    // LVS_SHAREIMAGELISTS the list view would destroy it as well, a second time, at every exit.
+    {IDC_WINDOW_LIST, WC_LISTVIEWW, L"",
+     WS_TABSTOP | LVS_REPORT | LVS_SINGLESEL | LVS_SHOWSELALWAYS | LVS_SHAREIMAGELISTS, WS_EX_CLIENTEDGE},
     {IDC_TARGET_LABEL, L"STATIC", L"藏起后切到", 0, 0},
     {IDC_TARGET_COMBO, L"ComboBox", L"", WS_TABSTOP | WS_VSCROLL | CBS_DROPDOWNLIST, 0},
     {IDC_REFRESH, L"BUTTON", L"刷新列表", kPushButton, 0},

@@ -41,6 +41,7 @@ inline constexpr int IDM_START_WITH_WINDOWS = 2004;
 inline constexpr unsigned TIMER_HOTKEY_APPLY = 1;
 inline constexpr unsigned TIMER_LIST_WATCH = 2;
 // Timers 3 and 5 and the messages 0x8002 and 0x8003 are the engine's.
+inline constexpr unsigned TIMER_TRAY_RETRY = 4;
 inline constexpr unsigned kHotkeyApplyDelayMs = 900;
 inline constexpr unsigned kListWatchPeriodMs = 800;
 

@@ -2,18 +2,46 @@
 
 #include "ui/app_state.h"
 #include "base/paths.h"
+#include "ui/tray_rules.h"
 
 #include <shlobj.h>
 
+#include <cstdint>
 #include <string>
+#include <vector>
 
 namespace {
+
+// Where Task Manager marks the Startup folder's shortcuts the user has disabled. Undocumented: the key, or
+// the value, may be missing, and then nothing is disabled.
+constexpr wchar_t kApprovedKey[] =
+    L"Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\StartupApproved\\StartupFolder";
+constexpr wchar_t kShortcutName[] = L"Veltrano.lnk";
+
+bool DisabledInTaskManager() {
+    DWORD size = 0;
+    if (RegGetValueW(HKEY_CURRENT_USER, kApprovedKey, kShortcutName, RRF_RT_REG_BINARY, nullptr, nullptr,
+                     &size) != ERROR_SUCCESS)
+        return false;
+    std::vector<std::uint8_t> value(size);
+    if (RegGetValueW(HKEY_CURRENT_USER, kApprovedKey, kShortcutName, RRF_RT_REG_BINARY, nullptr, value.data(),
+                     &size) != ERROR_SUCCESS)
+        return false;
+    value.resize(size);
+    return StartupEntryDisabled(value);
+}
+
+// Without its mark the shortcut counts as enabled, as a new one does; the mark's layout need not be known.
+bool ClearTaskManagerMark() {
+    const LSTATUS result = RegDeleteKeyValueW(HKEY_CURRENT_USER, kApprovedKey, kShortcutName);
+    return result == ERROR_SUCCESS || result == ERROR_FILE_NOT_FOUND;
+}
 
 std::wstring ShortcutPath() {
     PWSTR folder = nullptr;
     std::wstring path;
     if (SUCCEEDED(SHGetKnownFolderPath(FOLDERID_Startup, 0, nullptr, &folder)))
-        path = std::wstring(folder) + L"\\Veltrano.lnk";
+        path = std::wstring(folder) + L"\\" + kShortcutName;
     CoTaskMemFree(folder);
     return path;
 }
@@ -50,7 +78,8 @@ bool StartsWithWindows() {
     if (path.empty() || !file || FAILED(file->Load(path.c_str(), STGM_READ))) return false;
     const std::wstring target = TargetOf(link.get());
     const std::wstring executable = ExecutablePath();
-    return CompareStringOrdinal(target.c_str(), -1, executable.c_str(), -1, TRUE) == CSTR_EQUAL;
+    return CompareStringOrdinal(target.c_str(), -1, executable.c_str(), -1, TRUE) == CSTR_EQUAL &&
+           !DisabledInTaskManager();
 }
 
 bool SetStartWithWindows(bool start) {
@@ -62,5 +91,6 @@ bool SetStartWithWindows(bool start) {
     const std::wstring executable = ExecutablePath();
     const std::wstring folder = executable.substr(0, executable.find_last_of(L'\\'));
     return file && SUCCEEDED(link->SetPath(executable.c_str())) && SUCCEEDED(link->SetArguments(L"--tray")) &&
-           SUCCEEDED(link->SetWorkingDirectory(folder.c_str())) && SUCCEEDED(file->Save(path.c_str(), TRUE));
+           SUCCEEDED(link->SetWorkingDirectory(folder.c_str())) &&
+           SUCCEEDED(file->Save(path.c_str(), TRUE)) && ClearTaskManagerMark();
 }

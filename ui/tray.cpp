@@ -3,6 +3,7 @@
 #include "ui/app_state.h"
 #include "engine/engine.h"
 #include "ui/startup_shortcut.h"
+#include "ui/tray_rules.h"
 #include "ui/window_list.h"
 
 #include <shellapi.h>
@@ -73,11 +74,29 @@ UserCommand ShowTrayMenu() {
     return UserCommand::None;
 }
 
+// Adding fails when the icon is there already: an announcement of the shell's start that any program can
+// broadcast, or an add that timed out in a busy shell yet went through. The icon is then brought in step
+// rather than forgotten, which would leave its tip stale and the icon behind at the exit.
+bool PutIconInTray() {
+    NOTIFYICONDATAW data = FullIconData();
+    if (Shell_NotifyIconW(NIM_ADD, &data)) return true;
+    return Shell_NotifyIconW(NIM_MODIFY, &data) != FALSE;
+}
+
 } // namespace
 
-bool AddTrayIcon() {
-    NOTIFYICONDATAW data = FullIconData();
-    return Shell_NotifyIconW(NIM_ADD, &data) != FALSE;
+// At sign-in the shell may not take icons yet: started from the Startup folder in the tray, Veltrano would
+// have neither a window nor an icon. The tries go on, ever less often, until one succeeds or the shell
+// announces its start.
+void ShowTrayIcon() {
+    if (!app.trayIconAdded) app.trayIconAdded = PutIconInTray();
+    if (app.trayIconAdded) {
+        KillTimer(app.mainWindow, TIMER_TRAY_RETRY);
+        app.trayRetryDelayMs = 0;
+        return;
+    }
+    app.trayRetryDelayMs = NextTrayRetryDelayMs(app.trayRetryDelayMs);
+    SetTimer(app.mainWindow, TIMER_TRAY_RETRY, app.trayRetryDelayMs, nullptr);
 }
 
 void RemoveTrayIcon() {
@@ -92,16 +111,9 @@ void UpdateTrayTip() {
 }
 
 // The shell dropped every icon when it restarted; without ours a user hidden to the tray could not get back.
-// The same announcement may come while the icon is still there (any program can broadcast it): adding then
-// fails, and the icon is brought in step rather than forgotten, which would leave its tip stale and the icon
-// behind at the exit.
 void OnTaskbarCreated() {
-    if (AddTrayIcon()) {
-        app.trayIconAdded = true;
-        return;
-    }
-    NOTIFYICONDATAW data = FullIconData();
-    app.trayIconAdded = Shell_NotifyIconW(NIM_MODIFY, &data) != FALSE;
+    app.trayIconAdded = false;
+    ShowTrayIcon();
 }
 
 UserCommand OnTrayIcon(LPARAM event) {

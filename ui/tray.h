@@ -1,11 +1,12 @@
-// The notification-area icon: added at creation, again when the shell restarts, tooltip follows the hidden
-// state.
+// The notification-area icon: added at creation, tried again until the shell takes it, added again when the
+// shell restarts; its tooltip follows the hidden state.
 #pragma once
 #include "ui/commands.h"
 
 #include <windows.h>
 
-bool AddTrayIcon();
+// Adds the icon unless it is there; while the shell refuses it, tries again on TIMER_TRAY_RETRY.
+void ShowTrayIcon();
 void RemoveTrayIcon();
 void UpdateTrayTip();
 void OnTaskbarCreated();

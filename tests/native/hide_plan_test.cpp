@@ -132,6 +132,13 @@ TEST(ResolveWindowsToHide, SharedHostsHaveNoFallbackAndCloakedWindowsAreFoundByT
         return Values(ResolveWindowsToHide(keys, candidates));
     };
     EXPECT_EQ(resolve({{L"Documents", L"EXPLORER.EXE"}, {L"Mail", L"applicationframehost.exe"}}), Handles{});
+    for (const wchar_t* host : {L"DllHost.exe", L"RUNDLL32.EXE", L"mmc.exe", L"wwahost.exe", L"javaw.exe",
+                                L"Java.exe", L"pythonw.exe", L"python.exe", L"WScript.exe"})
+        EXPECT_EQ(ReachOfRememberedKey({L"Gone", host}, {Entry(25, L"Other", host)}),
+                  RememberedReach::NothingOpen)
+            << host;
+    EXPECT_EQ(ReachOfRememberedKey({L"Gone", L"python3.exe"}, {Entry(25, L"Other", L"python3.exe")}),
+              RememberedReach::EveryWindowOfItsProgram);
     EXPECT_EQ(resolve({{L"Draft", L"writer.exe"}}), (Handles{23}));
     EXPECT_EQ(resolve({{L"Gone", L"writer.exe"}}), (Handles{24}));
     EXPECT_FALSE(ResolveSwitchTarget({L"Documents", L"explorer.exe"}, candidates).has_value());
@@ -222,6 +229,8 @@ TEST(HasOwnTaskbarButton, AppWindowsAndUnownedWindowsThatAreNotToolWindowsHaveOn
     EXPECT_FALSE(HasOwnTaskbarButton(kExStyleToolWindow, false));
     EXPECT_TRUE(HasOwnTaskbarButton(kExStyleAppWindow, true));
     EXPECT_TRUE(HasOwnTaskbarButton(kExStyleAppWindow | kExStyleToolWindow, false));
+    EXPECT_FALSE(HasOwnTaskbarButton(kExStyleNoActivate, false)); // an on-screen keyboard, a notification
+    EXPECT_TRUE(HasOwnTaskbarButton(kExStyleNoActivate | kExStyleAppWindow, false));
 }
 
 TEST(HiddenExStyle, SetsToolWindowAndClearsAppWindow) {
@@ -260,4 +269,17 @@ TEST(NamedByHiddenKeys, AWindowOpenedWhileHiddenIsNamedByTitleOnly) {
     EXPECT_TRUE(NamedByHiddenKeys(keys, Entry(31, L"team CHAT", L"Chat.exe")));
     EXPECT_FALSE(NamedByHiddenKeys(keys, Entry(32, L"Team chat", L"other.exe")));
     EXPECT_FALSE(NamedByHiddenKeys(keys, Entry(33, L"Draft", L"writer.exe")));
+}
+
+TEST(FateOfShownWindow, InFrontItselfOrByItsRootOwnerIsTheUsersElseItGetsOneMoreLook) {
+    const WindowHandle window = HandleFromValue(1);
+    const WindowHandle main = HandleFromValue(2);
+    const WindowHandle other = HandleFromValue(3);
+    EXPECT_EQ(FateOfShownWindow(window, window, window, false), ShownWindowFate::LeftToTheUser);
+    EXPECT_EQ(FateOfShownWindow(window, main, main, false), ShownWindowFate::LeftToTheUser);
+    EXPECT_EQ(FateOfShownWindow(window, main, window, true), ShownWindowFate::LeftToTheUser);
+    EXPECT_EQ(FateOfShownWindow(window, main, other, false), ShownWindowFate::LookAgain);
+    EXPECT_EQ(FateOfShownWindow(window, main, other, true), ShownWindowFate::OutOfSight);
+    EXPECT_EQ(FateOfShownWindow(window, nullptr, nullptr, false), ShownWindowFate::LookAgain);
+    EXPECT_EQ(FateOfShownWindow(window, nullptr, nullptr, true), ShownWindowFate::OutOfSight);
 }

@@ -2,6 +2,7 @@
 // its menu, its other mouse events, and its return after the shell restarts.
 #include "base/handles.h"
 #include "tests/win/support.h"
+#include "ui/app_state.h"
 #include "ui/help_text.h"
 #include "ui/ids.h"
 
@@ -368,8 +369,33 @@ TEST(Tray, StartWithWindowsIsAShortcutToThisExeInTheStartupFolder) {
     EXPECT_TRUE(UseTrayMenu(veltrano.mainWindow, 2).at(2).state & MF_CHECKED);
     EXPECT_FALSE(FileExists(link));
     EXPECT_EQ(veltrano.Text(IDC_STATUS), L"已取消开机时启动");
+    // Disabled in Task Manager: unticked, and choosing it enables it again.
+    Shortcut(link, exe);
+    const wchar_t approved[] =
+        L"Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\StartupApproved\\StartupFolder";
+    const BYTE disabled[12] = {3, 0, 0, 0, 0x5E, 0x1B, 0xC4, 0x02, 0xA1, 0xD7, 0xD9, 0x01};
+    ASSERT_EQ(
+        RegSetKeyValueW(HKEY_CURRENT_USER, approved, L"Veltrano.lnk", REG_BINARY, disabled, sizeof(disabled)),
+        ERROR_SUCCESS);
+    EXPECT_FALSE(UseTrayMenu(veltrano.mainWindow, 2).at(2).state & MF_CHECKED);
+    EXPECT_EQ(
+        RegGetValueW(HKEY_CURRENT_USER, approved, L"Veltrano.lnk", RRF_RT_ANY, nullptr, nullptr, nullptr),
+        ERROR_FILE_NOT_FOUND);
+    EXPECT_TRUE(UseTrayMenu(veltrano.mainWindow, 2).at(2).state & MF_CHECKED);
     EXPECT_EQ(ReadFileBytes(InProcessVeltrano::SettingsPath()), settings);
     CoUninitialize();
+}
+
+TEST(Tray, AnIconTheShellDidNotTakeIsTriedAgainOnTheTimer) {
+    InProcessVeltrano veltrano;
+    NOTIFYICONDATAW data = {sizeof(data)};
+    data.hWnd = veltrano.mainWindow;
+    data.uID = kTrayIconId;
+    ASSERT_TRUE(Shell_NotifyIconW(NIM_DELETE, &data));
+    app.trayIconAdded = false;
+    SendMessageW(veltrano.mainWindow, WM_TIMER, TIMER_TRAY_RETRY, 0);
+    EXPECT_TRUE(TrayIconExists(veltrano.mainWindow));
+    EXPECT_TRUE(app.trayIconAdded);
 }
 
 TEST(Tray, ExitInTheMenuEndsTheProgram) {
@@ -617,6 +643,16 @@ TEST(Commands, ADpiChangeMovesTheWindowThenRemakesTheFontsAndTheLayout) {
     EXPECT_EQ(title.top, 27);
     EXPECT_EQ(title.right - title.left, client.right - 54);
     EXPECT_EQ(title.bottom - title.top, 48);
+}
+
+TEST(Commands, TheListLeavesTheRowHeightImageListToTheProgramThatDestroysIt) {
+    InProcessVeltrano veltrano;
+    HWND list = veltrano.Control(IDC_WINDOW_LIST);
+    const auto rows = reinterpret_cast<HIMAGELIST>(SendMessageW(list, LVM_GETIMAGELIST, LVSIL_SMALL, 0));
+    DestroyWindow(list);
+    int width = 0;
+    int height = 0;
+    EXPECT_TRUE(ImageList_GetIconSize(rows, &width, &height));
 }
 
 TEST(Commands, StaticTextsAreGreyOrNearBlackOnTheWhiteBackground) {
