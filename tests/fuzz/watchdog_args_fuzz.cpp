@@ -35,8 +35,22 @@ void CheckParse(std::wstring_view arguments) {
         Require(arguments.find(L'"' + args.stateFileOverride + L'"') != std::wstring_view::npos);
 }
 
+// The starter reads what the watchdog would read, or nothing.
+void CheckStartParse(std::wstring_view arguments) {
+    const WatchdogStartArgs args = ParseWatchdogStartArgs(arguments);
+    if (args.callerHandle == 0) return;
+    const std::wstring_view rest = arguments.substr(arguments.find(kWatchdogPrefix));
+    const WatchdogArgs watchdog = ParseWatchdogArgs(rest);
+    Require(args.watchdog.processId != 0 && args.watchdog.processId == watchdog.processId);
+    Require(args.watchdog.stateFileOverride == watchdog.stateFileOverride);
+}
+
 void CheckRoundTrip(std::uint32_t processId, const std::wstring& copyPath, const std::wstring& statePath) {
     if (processId == 0) return;
+    const WatchdogStartArgs start = ParseWatchdogStartArgs(
+        ArgumentsOf(FormatWatchdogStartCommandLine(copyPath, processId, processId, statePath)));
+    Require(start.callerHandle == processId && start.watchdog.processId == processId);
+    Require(start.watchdog.stateFileOverride == statePath);
     const std::wstring line = FormatWatchdogCommandLine(copyPath, processId, statePath);
     const std::wstring_view arguments = ArgumentsOf(line);
     Require(IsWatchdogCommandLine(arguments));
@@ -49,13 +63,16 @@ void CheckRoundTrip(std::uint32_t processId, const std::wstring& copyPath, const
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     if (size == 0) return 0;
-    // Half the inputs start with the switch, so the parser behind it gets most of the attention.
+    // Most inputs start with one of the switches, so the parsers behind them get most of the attention.
     const bool withSwitch = (data[0] & 1) != 0;
+    const bool withStartSwitch = (data[0] & 2) != 0;
     const std::vector<std::wstring> fields = FieldsOf(data + 1, size - 1, kAlphabet);
     std::wstring arguments = withSwitch ? std::wstring(kWatchdogPrefix) : std::wstring();
     for (const std::wstring& field : fields)
         arguments += field;
+    if (withStartSwitch) arguments.insert(0, std::wstring(kWatchdogStartPrefix) + L"4 ");
     CheckParse(arguments);
+    CheckStartParse(arguments);
 
     std::uint32_t processId = 0;
     std::memcpy(&processId, data + 1, std::min<std::size_t>(sizeof(processId), size - 1));
