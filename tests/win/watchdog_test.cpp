@@ -64,6 +64,12 @@ bool ProcessRunning(const wchar_t* exeName) {
     });
 }
 
+bool ProcessIdRunning(DWORD id) {
+    const auto processes = RunningProcesses();
+    return std::any_of(processes.begin(), processes.end(),
+                       [&](const RunningProcess& process) { return process.id == id; });
+}
+
 std::wstring TempDirectory() {
     wchar_t path[MAX_PATH + 1] = {};
     GetTempPathW(MAX_PATH + 1, path);
@@ -267,12 +273,16 @@ TEST_F(Watchdog, AWatchdogThatCannotStartIsReportedOnTheStatusLine) {
     EXPECT_TRUE(WatchdogsOf(veltrano.process.dwProcessId).empty());
 }
 
-TEST_F(Watchdog, AKilledWatchdogIsReplacedAtOnce) {
+TEST_F(Watchdog, AKilledWatchdogIsReplacedAtOnceAndNoRunningProcessIsItsParent) {
     Veltrano veltrano;
     ASSERT_TRUE(veltrano.Start());
     const DWORD pid = veltrano.process.dwProcessId;
     ASSERT_TRUE(WaitFor([&] { return !WatchdogsOf(pid).empty(); }, kGenerous));
-    const DWORD first = WatchdogsOf(pid)[0].id;
+    const RunningProcess started = WatchdogsOf(pid)[0];
+    EXPECT_NE(started.parentId, pid);
+    // Its starter ends as soon as it has handed the watchdog over: nothing links Veltrano's tree to it.
+    EXPECT_TRUE(WaitFor([&] { return !ProcessIdRunning(started.parentId); }, kGenerous)) << started.parentId;
+    const DWORD first = started.id;
     HANDLE watchdog = OpenProcess(PROCESS_TERMINATE | SYNCHRONIZE, FALSE, first);
     ASSERT_TRUE(watchdog);
     TerminateProcess(watchdog, 1);
