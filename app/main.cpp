@@ -9,6 +9,7 @@ int WINAPI wWinMain(HINSTANCE hInstance, HINSTANCE, PWSTR lpCmdLine, int) {
     SetDefaultDllDirectories(LOAD_LIBRARY_SEARCH_SYSTEM32);
     app.instance = hInstance;
     const std::wstring_view arguments = lpCmdLine ? std::wstring_view(lpCmdLine) : std::wstring_view();
+    if (IsWatchdogStartCommandLine(arguments)) return RunWatchdogStarter(arguments);
     if (IsWatchdogCommandLine(arguments)) return RunWatchdog(arguments);
     return RunNormalRole(arguments);
 }

@@ -15,10 +15,6 @@ struct ProcessRights {
 // elevated program, for an unelevated Veltrano). Unknown rights decide nothing.
 bool OutranksUs(const ProcessRights& ours, const ProcessRights& theirs);
 
-// A watchdog started on behalf of `parent` takes that process's rights: only a parent with exactly ours may
-// adopt it, or the watchdog could not put back the windows Veltrano hid.
-bool MayAdoptWatchdog(const ProcessRights& ours, const ProcessRights& parent);
-
 // Where the watchdog's copy of the exe is written and started from.
 enum class WatchdogFolder {
     Temporary, // the user's temporary folder: whoever may write there runs with Veltrano's rights already

@@ -52,22 +52,9 @@ void WatchByTimer(unsigned periodMs) {
     if (engine.host.window) SetTimer(engine.host.window, TIMER_WATCHDOG, periodMs, nullptr);
 }
 
-// The shell's process (where none is registered, the desktop's, which is Wine's shell), when it runs with
-// exactly Veltrano's rights: a watchdog it adopts is outside Veltrano's process tree and job, so ending
-// either does not end the watchdog with it.
-UniqueHandle AdoptiveParent() {
-    HWND shell = GetShellWindow();
-    DWORD processId = 0;
-    GetWindowThreadProcessId(shell ? shell : GetDesktopWindow(), &processId);
-    UniqueHandle parent(
-        processId ? OpenProcess(PROCESS_CREATE_PROCESS | PROCESS_QUERY_LIMITED_INFORMATION, FALSE, processId)
-                  : nullptr);
-    if (!parent || !MayAdoptWatchdog(RightsOfProcess(GetCurrentProcess()), RightsOfProcess(parent.get())))
-        return {};
-    return parent;
-}
-
-bool StartAdopted(std::wstring& commandLine, HANDLE parent, PROCESS_INFORMATION& process) {
+// Out of the job where the job lets the process go, otherwise inside it (`inJob`). Of this process's handles
+// only `inherited`, where given, is handed down.
+bool StartProcess(std::wstring& commandLine, HANDLE inherited, PROCESS_INFORMATION& process, bool& inJob) {
     SIZE_T size = 0;
     InitializeProcThreadAttributeList(nullptr, 1, 0, &size);
     std::vector<unsigned char> buffer(size);
@@ -76,19 +63,56 @@ bool StartAdopted(std::wstring& commandLine, HANDLE parent, PROCESS_INFORMATION&
     STARTUPINFOEXW startup = {};
     startup.StartupInfo.cb = sizeof(startup);
     startup.lpAttributeList = attributes;
-    const bool started = UpdateProcThreadAttribute(attributes, 0, PROC_THREAD_ATTRIBUTE_PARENT_PROCESS,
-                                                   &parent, sizeof(parent), nullptr, nullptr) &&
-                         CreateProcessW(nullptr, commandLine.data(), nullptr, nullptr, FALSE,
-                                        CREATE_NO_WINDOW | EXTENDED_STARTUPINFO_PRESENT, nullptr, nullptr,
-                                        &startup.StartupInfo, &process);
+    const auto start = [&](DWORD flags) {
+        return CreateProcessW(nullptr, commandLine.data(), nullptr, nullptr, inherited != nullptr,
+                              CREATE_NO_WINDOW | EXTENDED_STARTUPINFO_PRESENT | flags, nullptr, nullptr,
+                              &startup.StartupInfo, &process) != FALSE;
+    };
+    bool started = !inherited || UpdateProcThreadAttribute(attributes, 0, PROC_THREAD_ATTRIBUTE_HANDLE_LIST,
+                                                           &inherited, sizeof(inherited), nullptr, nullptr);
+    inJob = false;
+    if (started && !start(CREATE_BREAKAWAY_FROM_JOB)) {
+        inJob = GetLastError() == ERROR_ACCESS_DENIED;
+        started = inJob && start(0);
+    }
     DeleteProcThreadAttributeList(attributes);
     return started;
 }
 
-bool StartChild(std::wstring& commandLine, DWORD flags, PROCESS_INFORMATION& process) {
-    STARTUPINFOW startup = {sizeof(startup)};
-    return CreateProcessW(nullptr, commandLine.data(), nullptr, nullptr, FALSE, CREATE_NO_WINDOW | flags,
-                          nullptr, nullptr, &startup, &process) != FALSE;
+// How long the process that starts the watchdog may take; a scanner may hold a new program a while.
+constexpr DWORD kWatchdogStarterMs = 15000;
+
+// Starts the watchdog through a copy of this program that starts it and ends at once; the copy hands the
+// watchdog's handle into this process, so the process waited on is the one started even where the watchdog
+// ended in between and its id went to another process. No handle where that failed.
+UniqueHandle StartThroughStarter(const std::wstring& copy, bool& inJob) {
+    HANDLE self = nullptr;
+    if (!DuplicateHandle(GetCurrentProcess(), GetCurrentProcess(), GetCurrentProcess(), &self,
+                         PROCESS_DUP_HANDLE, TRUE, 0))
+        return {};
+    const UniqueHandle inherited(self);
+    std::wstring commandLine =
+        FormatWatchdogStartCommandLine(copy, HandleToULong(self), GetCurrentProcessId(), StateFilePath());
+    PROCESS_INFORMATION process = {};
+    if (!StartProcess(commandLine, self, process, inJob)) return {};
+    CloseHandle(process.hThread);
+    const UniqueHandle starter(process.hProcess);
+    DWORD code = 0;
+    if (WaitForSingleObject(starter.get(), kWatchdogStarterMs) != WAIT_OBJECT_0) {
+        TerminateProcess(starter.get(), 0);
+        return {};
+    }
+    if (!GetExitCodeProcess(starter.get(), &code)) return {};
+    const std::uint32_t value = WatchdogHandleOfExitCode(code);
+    if (value == 0) return {};
+    // An exit code set by someone else could name one of this process's own handles, which is then left
+    // alone: only a handle to a process other than the starter, this one and the old watchdog is taken.
+    HANDLE handed = ULongToHandle(value);
+    const DWORD id = GetProcessId(handed);
+    if (id == 0 || id == process.dwProcessId || id == GetCurrentProcessId() ||
+        (watchdog.process && id == GetProcessId(watchdog.process.get())))
+        return {};
+    return UniqueHandle(handed);
 }
 
 bool IsAdministratorsOrSystem(PSID sid) {
@@ -142,30 +166,21 @@ WatchdogStart StartWatchdogProcess() {
         copy = directory + L"vlt-guard-" + std::to_wstring(GetCurrentProcessId()) + L".exe";
         if (!CopyFileW(executable.c_str(), copy.c_str(), FALSE)) return WatchdogStart::Failed;
     }
-    std::wstring commandLine = FormatWatchdogCommandLine(copy, GetCurrentProcessId(), StateFilePath());
-    PROCESS_INFORMATION process = {};
-    WatchdogStart outcome = WatchdogStart::Started;
-    const UniqueHandle parent = AdoptiveParent();
-    // Otherwise Veltrano's own child, out of its job where the job lets it go.
-    if (!(parent && StartAdopted(commandLine, parent.get(), process)) &&
-        !StartChild(commandLine, CREATE_BREAKAWAY_FROM_JOB, process)) {
-        if (GetLastError() != ERROR_ACCESS_DENIED || !StartChild(commandLine, 0, process))
-            return WatchdogStart::Failed;
-        outcome = WatchdogStart::StartedInJob;
-    }
-    CloseHandle(process.hThread);
+    bool inJob = false;
+    UniqueHandle started = StartThroughStarter(copy, inJob);
+    if (!started) return WatchdogStart::Failed;
     // The wait on the old watchdog goes before the handle it waits on.
     watchdog.wait.reset();
-    watchdog.process.reset(process.hProcess);
+    watchdog.process = std::move(started);
     // Waited for by the system rather than looked at now and then: an idle program does not wake for it.
     HANDLE wait = nullptr;
-    if (RegisterWaitForSingleObject(&wait, process.hProcess, OnWatchdogProcessEnded, engine.host.window,
+    if (RegisterWaitForSingleObject(&wait, watchdog.process.get(), OnWatchdogProcessEnded, engine.host.window,
                                     INFINITE, WT_EXECUTEONLYONCE)) {
         watchdog.wait.reset(wait);
     } else {
         WatchByTimer(kWatchdogPeriodMs);
     }
-    return outcome;
+    return inJob ? WatchdogStart::StartedInJob : WatchdogStart::Started;
 }
 
 } // namespace
@@ -245,6 +260,26 @@ void OnWatchdogEnded() {
     if (watchdog.process && WaitForSingleObject(watchdog.process.get(), 0) != WAIT_OBJECT_0) return;
     if (engine.host.window) KillTimer(engine.host.window, TIMER_WATCHDOG);
     StartWatchdog();
+}
+
+int RunWatchdogStarter(std::wstring_view arguments) {
+    const WatchdogStartArgs args = ParseWatchdogStartArgs(arguments);
+    if (args.callerHandle == 0) return 0;
+    std::wstring commandLine =
+        FormatWatchdogCommandLine(ExecutablePath(), args.watchdog.processId, args.watchdog.stateFileOverride);
+    PROCESS_INFORMATION process = {};
+    bool inJob = false;
+    if (!StartProcess(commandLine, nullptr, process, inJob)) return 0;
+    CloseHandle(process.hThread);
+    const UniqueHandle started(process.hProcess);
+    HANDLE handed = nullptr;
+    if (!DuplicateHandle(GetCurrentProcess(), started.get(), ULongToHandle(args.callerHandle), &handed,
+                         SYNCHRONIZE | PROCESS_QUERY_LIMITED_INFORMATION, FALSE, 0)) {
+        // Nobody would wait on it, so nobody would replace it when it ends; it has done nothing yet.
+        TerminateProcess(started.get(), 0);
+        return 0;
+    }
+    return static_cast<int>(HandleToULong(handed));
 }
 
 int RunWatchdog(std::wstring_view arguments) {

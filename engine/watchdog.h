@@ -9,6 +9,8 @@
 void StartWatchdog();
 // WM_WATCHDOG_ENDED and TIMER_WATCHDOG: a watchdog that is gone is replaced.
 void OnWatchdogEnded();
+// The process that starts the watchdog: it returns the watchdog's handle in the caller's handle table, or 0.
+int RunWatchdogStarter(std::wstring_view arguments);
 int RunWatchdog(std::wstring_view arguments);
 
 // A folder opened without delete sharing: while it is held, nobody can rename, delete or replace it.

@@ -1,5 +1,24 @@
 #include "engine/watchdog_args.h"
 
+namespace {
+
+// Takes the decimal number off the start of `rest` (0 where there is none). Process ids and handle values are
+// 32-bit: a longer number is not one of ours, so it is refused rather than wrapped.
+bool ReadNumber(std::wstring_view& rest, std::uint32_t& value) {
+    std::uint64_t number = 0;
+    std::size_t digits = 0;
+    while (digits < rest.size() && rest[digits] >= L'0' && rest[digits] <= L'9') {
+        number = number * 10 + static_cast<std::uint64_t>(rest[digits] - L'0');
+        if (number > UINT32_MAX) return false;
+        ++digits;
+    }
+    value = static_cast<std::uint32_t>(number);
+    rest.remove_prefix(digits);
+    return true;
+}
+
+} // namespace
+
 bool IsWatchdogCommandLine(std::wstring_view arguments) {
     return arguments.substr(0, kWatchdogPrefix.size()) == kWatchdogPrefix;
 }
@@ -12,16 +31,7 @@ WatchdogArgs ParseWatchdogArgs(std::wstring_view arguments) {
                              rest.front() == L'\r' || rest.front() == L'\v' || rest.front() == L'\f')) {
         rest.remove_prefix(1);
     }
-    // Process ids are 32-bit: a longer number is not one of ours, so it counts as no id rather than wrapping.
-    std::uint64_t id = 0;
-    std::size_t digits = 0;
-    while (digits < rest.size() && rest[digits] >= L'0' && rest[digits] <= L'9') {
-        id = id * 10 + static_cast<std::uint64_t>(rest[digits] - L'0');
-        if (id > UINT32_MAX) return args;
-        ++digits;
-    }
-    args.processId = static_cast<std::uint32_t>(id);
-    rest.remove_prefix(digits);
+    if (!ReadNumber(rest, args.processId)) return args;
     while (!rest.empty() && (rest.front() == L' ' || rest.front() == L'\t'))
         rest.remove_prefix(1);
     if (!rest.empty() && rest.front() == L'"') {
@@ -44,6 +54,37 @@ std::wstring FormatWatchdogCommandLine(std::wstring_view copyPath, std::uint32_t
     line += stateFilePath;
     line += L'"';
     return line;
+}
+
+bool IsWatchdogStartCommandLine(std::wstring_view arguments) {
+    return arguments.substr(0, kWatchdogStartPrefix.size()) == kWatchdogStartPrefix;
+}
+
+WatchdogStartArgs ParseWatchdogStartArgs(std::wstring_view arguments) {
+    WatchdogStartArgs args;
+    if (!IsWatchdogStartCommandLine(arguments)) return args;
+    std::wstring_view rest = arguments.substr(kWatchdogStartPrefix.size());
+    std::uint32_t handle = 0;
+    if (!ReadNumber(rest, handle) || rest.empty() || rest.front() != L' ') return args;
+    rest.remove_prefix(1);
+    if (!IsWatchdogCommandLine(rest)) return args;
+    args.watchdog = ParseWatchdogArgs(rest);
+    if (args.watchdog.processId != 0) args.callerHandle = handle;
+    return args;
+}
+
+std::wstring FormatWatchdogStartCommandLine(std::wstring_view copyPath, std::uint32_t callerHandle,
+                                            std::uint32_t processId, std::wstring_view stateFilePath) {
+    std::wstring line = FormatWatchdogCommandLine(copyPath, processId, stateFilePath);
+    // After the quoted copy and its blank, before the watchdog's own switch.
+    line.insert(copyPath.size() + 3,
+                std::wstring(kWatchdogStartPrefix) + std::to_wstring(callerHandle) + L' ');
+    return line;
+}
+
+std::uint32_t WatchdogHandleOfExitCode(std::uint32_t exitCode) {
+    constexpr std::uint32_t kHandleLimit = 1u << 26;
+    return exitCode % 4 == 0 && exitCode < kHandleLimit ? exitCode : 0;
 }
 
 unsigned NextWatchdogRetryMs(unsigned previousMs) {

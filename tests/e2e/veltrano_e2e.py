@@ -588,9 +588,12 @@ class HiddenScene:
         return self
 
     def watchdog_pids(self):
-        """Windows process ids of the running watchdogs."""
+        """Windows process ids of the running watchdogs; the copy that starts one, Veltrano's child for the
+        moment it runs, is none."""
         _, lines = self.probe.ask_list("processes vlt-guard")
-        return [int(line.split()[0]) for line in lines]
+        _, programs = self.probe.ask_list("processes veltrano")
+        running = {int(line.split()[0]) for line in programs}
+        return [int(line.split()[0]) for line in lines if int(line.split()[-1]) not in running]
 
     def visible_count(self):
         return self.probe.visible_count()

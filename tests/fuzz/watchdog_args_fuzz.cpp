@@ -35,6 +35,15 @@ void CheckParse(std::wstring_view arguments) {
         Require(arguments.find(L'"' + args.stateFileOverride + L'"') != std::wstring_view::npos);
 }
 
+// The starter reads what the watchdog would read, or nothing.
+void CheckStartParse(std::wstring_view arguments) {
+    const WatchdogStartArgs args = ParseWatchdogStartArgs(arguments);
+    if (args.callerHandle == 0) return;
+    const WatchdogArgs watchdog = ParseWatchdogArgs(arguments.substr(arguments.find(kWatchdogPrefix)));
+    Require(args.watchdog.processId != 0 && args.watchdog.processId == watchdog.processId &&
+            args.watchdog.stateFileOverride == watchdog.stateFileOverride);
+}
+
 void CheckRoundTrip(std::uint32_t processId, const std::wstring& copyPath, const std::wstring& statePath) {
     if (processId == 0) return;
     const std::wstring line = FormatWatchdogCommandLine(copyPath, processId, statePath);
@@ -49,13 +58,15 @@ void CheckRoundTrip(std::uint32_t processId, const std::wstring& copyPath, const
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     if (size == 0) return 0;
-    // Half the inputs start with the switch, so the parser behind it gets most of the attention.
+    // Most inputs start with one of the switches, so the parsers behind them get most of the attention.
     const bool withSwitch = (data[0] & 1) != 0;
     const std::vector<std::wstring> fields = FieldsOf(data + 1, size - 1, kAlphabet);
     std::wstring arguments = withSwitch ? std::wstring(kWatchdogPrefix) : std::wstring();
     for (const std::wstring& field : fields)
         arguments += field;
+    if (data[0] & 2) arguments.insert(0, std::wstring(kWatchdogStartPrefix) + L"4 ");
     CheckParse(arguments);
+    CheckStartParse(arguments);
 
     std::uint32_t processId = 0;
     std::memcpy(&processId, data + 1, std::min<std::size_t>(sizeof(processId), size - 1));

@@ -39,7 +39,7 @@
 //   spawn-in-job <command line> -> the same, the process put in a job of this helper that lets its processes
 //                               break away, as launchers, terminals and IDEs do; end-job -> "ok" ends the job
 //   exit-code <pid>          -> "exit <code>", "running", or "error" for a process not spawned here
-//   processes <name prefix>  -> "<n>", then n lines "<pid> <exe name>" of the processes so named
+//   processes <name prefix>  -> "<n>", then n lines "<pid> <exe name> <parent pid>" of the processes so named
 //   windows <pid>            -> "<n>", then n lines "<handle in hex> <visible> <class>" in z-order
 //   answers <window> <ms>    -> "<slowest answer in ms> <answers>": null messages sent one after the other
 //                               for <ms>, each waited for at most 2 s
@@ -550,7 +550,8 @@ void SayProcesses(const std::wstring& namePrefix) {
         PROCESSENTRY32W entry = {sizeof(entry)};
         for (BOOL more = Process32FirstW(snapshot, &entry); more; more = Process32NextW(snapshot, &entry)) {
             if (_wcsnicmp(entry.szExeFile, namePrefix.c_str(), namePrefix.size()) == 0)
-                found.push_back(std::to_string(entry.th32ProcessID) + " " + Narrow(entry.szExeFile));
+                found.push_back(std::to_string(entry.th32ProcessID) + " " + Narrow(entry.szExeFile) + " " +
+                                std::to_string(entry.th32ParentProcessID));
         }
         CloseHandle(snapshot);
     }

@@ -2,17 +2,13 @@
 
 #include <gtest/gtest.h>
 
-TEST(ProcessRights, AHigherIntegrityOutranksUsAndOnlyOurEqualMayAdoptTheWatchdog) {
+TEST(ProcessRights, AHigherIntegrityOutranksUs) {
     const ProcessRights medium{true, 0x2000, false, L"S-1-5-21-1-1001"};
     const ProcessRights elevated{true, 0x3000, true, L"S-1-5-21-1-1001"};
     const ProcessRights otherUser{true, 0x2000, false, L"S-1-5-21-1-1002"};
     EXPECT_TRUE(OutranksUs(medium, elevated));
     EXPECT_FALSE(OutranksUs(elevated, medium) || OutranksUs(medium, otherUser));
     EXPECT_FALSE(OutranksUs(medium, ProcessRights{})); // rights that cannot be read decide nothing
-    EXPECT_TRUE(MayAdoptWatchdog(medium, medium));
-    EXPECT_FALSE(MayAdoptWatchdog(elevated, medium)); // the watchdog would lose the rights it needs
-    EXPECT_FALSE(MayAdoptWatchdog(medium, elevated) || MayAdoptWatchdog(medium, otherUser));
-    EXPECT_FALSE(MayAdoptWatchdog(medium, ProcessRights{}));
 }
 
 TEST(ProcessRights, AnElevatedWatchdogRunsFromAFolderOnlyAdministratorsMayWriteTo) {

@@ -134,3 +134,26 @@ TEST(WatchdogCommandLine, TheWatchdogReadsBackWhatTheMainProcessWrote) {
         }
     }
 }
+
+TEST(WatchdogStarter, CarriesTheCallersHandleAndTheWatchdogsArgumentsUnchanged) {
+    const std::wstring line =
+        FormatWatchdogStartCommandLine(L"C:\\T\\vlt-guard.exe", 412, 788, L"C:\\A B\\x.hidden");
+    EXPECT_FALSE(IsWatchdogCommandLine(ArgumentsOf(line))); // the starter never takes the watchdog's role
+    const auto args = ParseWatchdogStartArgs(ArgumentsOf(line));
+    EXPECT_TRUE(args.callerHandle == 412 && args.watchdog.processId == 788);
+    EXPECT_EQ(args.watchdog.stateFileOverride, L"C:\\A B\\x.hidden");
+}
+
+TEST(WatchdogStarter, StartsNothingWithoutAHandleOrAWatchedProcess) {
+    for (const wchar_t* arguments : {L"--watchdog-start --watchdog 7", L"--watchdog-start 4 --watchdog 0",
+                                     L"--watchdog-start 4  --watchdog 7", L"--watchdog-start 4 7",
+                                     L"--watchdog-start 4294967296 --watchdog 7", L"--watchdog 7"})
+        EXPECT_EQ(ParseWatchdogStartArgs(arguments).callerHandle, 0u) << arguments;
+}
+
+TEST(WatchdogStarter, OnlyAnExitCodeThatCanBeAHandleIsTakenForOne) {
+    EXPECT_EQ(WatchdogHandleOfExitCode(0x3fffffc), 0x3fffffcu);
+    // A failed start, a kill with 1, STILL_ACTIVE, a crash's exception codes, beyond any handle table.
+    for (std::uint32_t code : {0u, 1u, 259u, 0xc0000005u, 0xc0000374u, 0x80000003u, 0x4000000u})
+        EXPECT_EQ(WatchdogHandleOfExitCode(code), 0u) << code;
+}

@@ -348,9 +348,11 @@ std::wstring CommandLineOf(DWORD processId) {
 
 bool IsWatchdogOf(const RunningProcess& process, DWORD watchedId) {
     if (_wcsnicmp(process.exeName.c_str(), L"vlt-guard", 9) != 0) return false;
+    const std::wstring line = CommandLineOf(process.id);
+    // The copy that starts the watchdog carries the watchdog's arguments too, for the moment it runs.
+    if (line.find(L" --watchdog-start ") != std::wstring::npos) return false;
     return watchedId == 0 ||
-           CommandLineOf(process.id).find(L" --watchdog " + std::to_wstring(watchedId) + L" ") !=
-               std::wstring::npos;
+           line.find(L" --watchdog " + std::to_wstring(watchedId) + L" ") != std::wstring::npos;
 }
 
 } // namespace

@@ -162,7 +162,7 @@ struct RunningProcess {
 };
 std::vector<RunningProcess> RunningProcesses();
 // The running watchdog copies ("vlt-guard*.exe") that watch the given process. They are not its children:
-// the shell adopts them, so that ending Veltrano's process tree leaves them.
+// a copy that ended at once started them, so that ending Veltrano's process tree leaves them.
 std::vector<RunningProcess> WatchdogsOf(DWORD watchedId);
 
 // One row of another process's list view, read through that process's memory.

@@ -64,6 +64,12 @@ bool ProcessRunning(const wchar_t* exeName) {
     });
 }
 
+bool ProcessIdRunning(DWORD id) {
+    const auto processes = RunningProcesses();
+    return std::any_of(processes.begin(), processes.end(),
+                       [&](const RunningProcess& process) { return process.id == id; });
+}
+
 std::wstring TempDirectory() {
     wchar_t path[MAX_PATH + 1] = {};
     GetTempPathW(MAX_PATH + 1, path);
@@ -269,13 +275,15 @@ TEST_F(Watchdog, AWatchdogThatCannotStartIsReportedOnTheStatusLine) {
     EXPECT_TRUE(WatchdogsOf(veltrano.process.dwProcessId).empty());
 }
 
-TEST_F(Watchdog, AKilledWatchdogIsReplacedAtOnce) {
+TEST_F(Watchdog, AKilledWatchdogIsReplacedAtOnceAndNoRunningProcessIsItsParent) {
     Veltrano veltrano;
     ASSERT_TRUE(veltrano.Start());
     const DWORD pid = veltrano.process.dwProcessId;
     ASSERT_TRUE(WaitFor([&] { return !WatchdogsOf(pid).empty(); }, kGenerous));
-    const DWORD first = WatchdogsOf(pid)[0].id;
-    HANDLE watchdog = OpenProcess(PROCESS_TERMINATE | SYNCHRONIZE, FALSE, first);
+    const RunningProcess started = WatchdogsOf(pid)[0];
+    // Not Veltrano's child: its starter ended as soon as it had handed it over, so nothing links the two.
+    EXPECT_TRUE(WaitFor([&] { return !ProcessIdRunning(started.parentId); }, kGenerous)) << started.parentId;
+    HANDLE watchdog = OpenProcess(PROCESS_TERMINATE | SYNCHRONIZE, FALSE, started.id);
     ASSERT_TRUE(watchdog);
     TerminateProcess(watchdog, 1);
     ASSERT_EQ(WaitForSingleObject(watchdog, kGenerous), WAIT_OBJECT_0);
