@@ -35,7 +35,7 @@ RestoreReason ReasonOfSessionEnd(std::uint32_t flags);
 
 // "已恢复全部窗口" only when every window came back; otherwise what is still out and why. A restore for the
 // end of the session says why: should the session go on after all, the user learns why the windows are back.
-std::wstring RestoreOutcomeText(const OutcomeTally& tally, RestoreReason reason = RestoreReason::User);
+std::wstring RestoreOutcomeText(const OutcomeTally& tally, RestoreReason why = RestoreReason::User);
 
 // At most this many units of a title are shown before an ellipsis.
 inline constexpr std::size_t kOutcomeTitleUnits = 24;
