@@ -1,6 +1,5 @@
 #include "app/hub.h"
 
-#include "ui/app_state.h"
 #include "app/command_line.h"
 #include "app/notice.h"
 #include "base/system_library.h"
@@ -12,6 +11,7 @@
 #include "engine/watchdog.h"
 #include "hotkey/hotkey.h"
 #include "settings/settings_file.h"
+#include "ui/app_state.h"
 #include "ui/commands.h"
 #include "ui/controls.h"
 #include "ui/hotkey_box.h"

@@ -1,7 +1,7 @@
-#include "ui/app_state.h"
 #include "app/hub.h"
 #include "engine/watchdog.h"
 #include "engine/watchdog_args.h"
+#include "ui/app_state.h"
 
 int WINAPI wWinMain(HINSTANCE hInstance, HINSTANCE, PWSTR lpCmdLine, int) {
     // Before anything can load a library: whatever this process or the system on its behalf loads later comes

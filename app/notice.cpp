@@ -1,8 +1,8 @@
 #include "app/notice.h"
 
-#include "ui/app_state.h"
 #include "app/notice_text.h"
 #include "settings/settings_file.h"
+#include "ui/app_state.h"
 #include "ui/layout.h"
 
 namespace {

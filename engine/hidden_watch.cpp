@@ -1,7 +1,7 @@
 #include "engine/hidden_watch.h"
 
-#include "engine/engine.h"
 #include "catalogue/catalogue.h"
+#include "engine/engine.h"
 #include "engine/hidden_set.h"
 #include "engine/hide_plan.h"
 #include "engine/state_file.h"

@@ -1,12 +1,12 @@
 #include "engine/state_file.h"
 
-#include "engine/engine.h"
 #include "base/file_replace.h"
 #include "base/handles.h"
+#include "base/paths.h"
+#include "engine/engine.h"
 #include "engine/hidden_set.h"
 #include "engine/hide_plan.h"
 #include "engine/state_format.h"
-#include "base/paths.h"
 
 #include <cstdint>
 #include <cwchar>

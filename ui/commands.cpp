@@ -1,7 +1,7 @@
 #include "ui/commands.h"
 
-#include "ui/app_state.h"
 #include "settings/settings_file.h"
+#include "ui/app_state.h"
 #include "ui/controls.h"
 #include "ui/help_text.h"
 #include "ui/hotkey_box.h"

@@ -1,7 +1,7 @@
 #include "ui/controls.h"
 
-#include "ui/app_state.h"
 #include "base/system_library.h"
+#include "ui/app_state.h"
 #include "ui/layout.h"
 
 #include <commctrl.h>

@@ -1,8 +1,8 @@
 #include "ui/hotkey_box.h"
 
-#include "ui/app_state.h"
 #include "hotkey/hotkey.h"
 #include "settings/settings_file.h"
+#include "ui/app_state.h"
 #include "ui/window_list.h"
 
 #include <commctrl.h>

@@ -1,7 +1,7 @@
 #include "ui/startup_shortcut.h"
 
-#include "ui/app_state.h"
 #include "base/paths.h"
+#include "ui/app_state.h"
 #include "ui/tray_rules.h"
 
 #include <shlobj.h>

@@ -1,7 +1,7 @@
 #include "ui/tray.h"
 
-#include "ui/app_state.h"
 #include "engine/engine.h"
+#include "ui/app_state.h"
 #include "ui/startup_shortcut.h"
 #include "ui/tray_rules.h"
 #include "ui/window_list.h"

@@ -1,10 +1,10 @@
 #include "ui/window_list.h"
 
-#include "ui/app_state.h"
 #include "catalogue/catalogue.h"
 #include "engine/engine.h"
 #include "engine/hidden_set.h"
 #include "engine/hide_plan.h"
+#include "ui/app_state.h"
 
 #include <algorithm>
 #include <commctrl.h>

@@ -18,14 +18,14 @@
 //                               veltrano.exe or the floor, as lines on the standard input choose
 // Medians of alternating runs, and floors measured in the same run, keep the ratios steady on a busy machine.
 // Never shipped: a benchmark-only program.
-#include "ui/app_state.h"
-#include "engine/engine.h"
 #include "catalogue/catalogue.h"
+#include "engine/engine.h"
 #include "engine/hidden_set.h"
 #include "engine/hide_plan.h"
 #include "engine/program_answers.h"
 #include "engine/state_file.h"
 #include "tests/win/support.h"
+#include "ui/app_state.h"
 
 #include <objbase.h>
 #include <psapi.h>

@@ -1,12 +1,12 @@
 // Hiding and restoring real windows of the helper program, in-process: what the windows, the focus, the
 // taskbar calls and the recovery state file show before, during and after a hide.
-#include "ui/app_state.h"
 #include "app/hub.h"
 #include "engine/engine.h"
 #include "engine/hidden_set.h"
 #include "engine/state_file.h"
 #include "tests/win/engine_fixture.h"
 #include "tests/win/support.h"
+#include "ui/app_state.h"
 #include "ui/controls.h"
 #include "ui/window_list.h"
 

@@ -1,10 +1,10 @@
 // The recovery state file on disk: its exact bytes, the reader against hostile and damaged files, and a write
 // that cannot finish leaving the previous file whole.
-#include "ui/app_state.h"
 #include "engine/engine.h"
 #include "engine/state_file.h"
 #include "tests/win/engine_fixture.h"
 #include "tests/win/support.h"
+#include "ui/app_state.h"
 
 #include <gtest/gtest.h>
 

@@ -1,9 +1,9 @@
 #include "tests/win/support.h"
 
-#include "ui/app_state.h"
+#include "app/hub.h"
 #include "engine/engine.h"
 #include "engine/state_format.h"
-#include "app/hub.h"
+#include "ui/app_state.h"
 
 #include <commctrl.h>
 #include <gtest/gtest.h>

@@ -1,8 +1,9 @@
 // The promise that hidden windows always come back, kept by the real program: the watchdog after the main
 // process is ended from outside, the crash filter, the end of the Windows session, and the user's hide list
 // across a hide.
-#include "engine/watchdog.h"
+#include "engine/admin_folder.h"
 #include "engine/engine.h"
+#include "engine/watchdog.h"
 #include "tests/win/support.h"
 #include "ui/ids.h"
 

@@ -1,11 +1,11 @@
 // The window list and the target drop-down of a real main window in this process, filled with real windows of
 // the helper program: ticks from the settings, the drop-down's items and selection, the commit, the watch.
-#include "ui/app_state.h"
-#include "engine/engine.h"
 #include "app/hub.h"
 #include "catalogue/catalogue.h"
+#include "engine/engine.h"
 #include "settings/settings_file.h"
 #include "tests/win/support.h"
+#include "ui/app_state.h"
 #include "ui/window_list.h"
 
 #include <commctrl.h>
