@@ -14,11 +14,19 @@
 
 namespace {
 
-// The watchdog that runs now, and what the status line has said of it.
+// The watchdog that runs now, the copy under way that starts the next one, and what the status line has said.
 struct Watchdog {
     UniqueHandle process;
     // Declared after the process it waits on, so it goes first.
     UniqueRegisteredWait wait;
+    // The starter: its folder is held until it has started the watchdog from it, so its copy is the one that
+    // runs. Its end is waited for by the system, like the watchdog's: the main window stays free meanwhile.
+    HeldFolder starterFolder;
+    UniqueHandle starter;
+    UniqueRegisteredWait starterWait;
+    DWORD starterId = 0;
+    bool starterInJob = false;
+    ULONGLONG starterDeadline = 0;
     // After failed starts: the wait before the next try. What the status line has said, once.
     unsigned retryMs = 0;
     bool failureShown = false;
@@ -73,23 +81,41 @@ bool StartProcess(std::wstring& commandLine, HANDLE inherited, PROCESS_INFORMATI
 // How long the process that starts the watchdog may take; a scanner may hold a new program a while.
 constexpr DWORD kWatchdogStarterMs = 15000;
 
-// Starts the watchdog through a copy of this program that starts it and ends at once; the copy hands the
-// watchdog's handle into this process, so the process waited on is the one started even where the watchdog
-// ended in between and its id went to another process. No handle where that failed.
-UniqueHandle StartThroughStarter(const std::wstring& copy, bool& inJob) {
+// Starts the copy of this program that starts the watchdog and ends at once, handing the watchdog's handle
+// into this process: the process waited on is the one started, even where the watchdog ended in between and
+// its id went to another process.
+bool LaunchStarter(const std::wstring& copy) {
     HANDLE self = nullptr;
     if (!DuplicateHandle(GetCurrentProcess(), GetCurrentProcess(), GetCurrentProcess(), &self,
                          PROCESS_DUP_HANDLE, TRUE, 0))
-        return {};
+        return false;
     const UniqueHandle inherited(self);
     std::wstring commandLine =
         FormatWatchdogStartCommandLine(copy, HandleToULong(self), GetCurrentProcessId(), StateFilePath());
     PROCESS_INFORMATION process = {};
-    if (!StartProcess(commandLine, self, process, inJob)) return {};
+    if (!StartProcess(commandLine, self, process, watchdog.starterInJob)) return false;
     CloseHandle(process.hThread);
-    const UniqueHandle starter(process.hProcess);
+    watchdog.starterWait.reset();
+    watchdog.starter.reset(process.hProcess);
+    watchdog.starterId = process.dwProcessId;
+    watchdog.starterDeadline = GetTickCount64() + kWatchdogStarterMs;
+    HANDLE wait = nullptr;
+    if (engine.host.window &&
+        RegisterWaitForSingleObject(&wait, process.hProcess, OnWatchdogProcessEnded, engine.host.window,
+                                    kWatchdogStarterMs, WT_EXECUTEONLYONCE)) {
+        watchdog.starterWait.reset(wait);
+    }
+    return true;
+}
+
+// The watchdog the starter handed over once it has ended (one past its time is ended); no handle where it
+// handed none.
+UniqueHandle TakeFromStarter() {
+    watchdog.starterWait.reset();
+    const UniqueHandle starter = std::move(watchdog.starter);
+    watchdog.starterFolder = {};
     DWORD code = 0;
-    if (WaitForSingleObject(starter.get(), kWatchdogStarterMs) != WAIT_OBJECT_0) {
+    if (WaitForSingleObject(starter.get(), 0) != WAIT_OBJECT_0) {
         TerminateProcess(starter.get(), 0);
         return {};
     }
@@ -100,17 +126,33 @@ UniqueHandle StartThroughStarter(const std::wstring& copy, bool& inJob) {
     // alone: only a handle to a process other than the starter, this one and the old watchdog is taken.
     HANDLE handed = ULongToHandle(value);
     const DWORD id = GetProcessId(handed);
-    if (id == 0 || id == process.dwProcessId || id == GetCurrentProcessId() ||
+    if (id == 0 || id == watchdog.starterId || id == GetCurrentProcessId() ||
         (watchdog.process && id == GetProcessId(watchdog.process.get())))
         return {};
     return UniqueHandle(handed);
 }
 
-enum class WatchdogStart { Started, StartedInJob, Failed };
+enum class WatchdogStart { Started, StartedInJob, Failed, UnderWay };
 
-WatchdogStart StartWatchdogProcess() {
+WatchdogStart FinishWatchdogStart() {
+    UniqueHandle started = TakeFromStarter();
+    if (!started) return WatchdogStart::Failed;
+    // The wait on the old watchdog goes before the handle it waits on.
+    watchdog.wait.reset();
+    watchdog.process = std::move(started);
+    // Waited for by the system rather than looked at now and then: an idle program does not wake for it.
+    HANDLE wait = nullptr;
+    if (RegisterWaitForSingleObject(&wait, watchdog.process.get(), OnWatchdogProcessEnded, engine.host.window,
+                                    INFINITE, WT_EXECUTEONLYONCE)) {
+        watchdog.wait.reset(wait);
+    } else {
+        WatchByTimer(kWatchdogPeriodMs);
+    }
+    return watchdog.starterInJob ? WatchdogStart::StartedInJob : WatchdogStart::Started;
+}
+
+WatchdogStart LaunchWatchdog() {
     const std::wstring executable = ExecutablePath();
-    // Held until the watchdog has started from it, so its copy is the one that runs.
     HeldFolder folder{{}, TemporaryDirectory()};
     if (WatchdogFolderFor(RightsOfProcess(GetCurrentProcess()), FilesKeepAccessControl()) ==
         WatchdogFolder::AdminOnly) {
@@ -124,27 +166,17 @@ WatchdogStart StartWatchdogProcess() {
         copy = directory + L"vlt-guard-" + std::to_wstring(GetCurrentProcessId()) + L".exe";
         if (!CopyFileW(executable.c_str(), copy.c_str(), FALSE)) return WatchdogStart::Failed;
     }
-    bool inJob = false;
-    UniqueHandle started = StartThroughStarter(copy, inJob);
-    if (!started) return WatchdogStart::Failed;
-    // The wait on the old watchdog goes before the handle it waits on.
-    watchdog.wait.reset();
-    watchdog.process = std::move(started);
-    // Waited for by the system rather than looked at now and then: an idle program does not wake for it.
-    HANDLE wait = nullptr;
-    if (RegisterWaitForSingleObject(&wait, watchdog.process.get(), OnWatchdogProcessEnded, engine.host.window,
-                                    INFINITE, WT_EXECUTEONLYONCE)) {
-        watchdog.wait.reset(wait);
-    } else {
-        WatchByTimer(kWatchdogPeriodMs);
-    }
-    return inJob ? WatchdogStart::StartedInJob : WatchdogStart::Started;
+    if (!LaunchStarter(copy)) return WatchdogStart::Failed;
+    watchdog.starterFolder = std::move(folder);
+    if (watchdog.starterWait) return WatchdogStart::UnderWay;
+    // Nothing can tell this process of the starter's end: it is waited for here.
+    WaitForSingleObject(watchdog.starter.get(), kWatchdogStarterMs);
+    return FinishWatchdogStart();
 }
 
-} // namespace
-
-void StartWatchdog() {
-    switch (StartWatchdogProcess()) {
+void Report(WatchdogStart outcome) {
+    switch (outcome) {
+    case WatchdogStart::UnderWay: return;
     case WatchdogStart::Started: break;
     case WatchdogStart::StartedInJob:
         if (!std::exchange(watchdog.inJobShown, true))
@@ -165,7 +197,18 @@ void StartWatchdog() {
     watchdog.failureShown = false;
 }
 
+} // namespace
+
+void StartWatchdog() {
+    Report(LaunchWatchdog());
+}
+
 void OnWatchdogEnded() {
+    if (watchdog.starter) {
+        const bool ended = WaitForSingleObject(watchdog.starter.get(), 0) == WAIT_OBJECT_0;
+        if (ended || GetTickCount64() >= watchdog.starterDeadline) Report(FinishWatchdogStart());
+        return;
+    }
     if (watchdog.process && WaitForSingleObject(watchdog.process.get(), 0) != WAIT_OBJECT_0) return;
     if (engine.host.window) KillTimer(engine.host.window, TIMER_WATCHDOG);
     StartWatchdog();
