@@ -162,17 +162,20 @@ void OnTimer(WPARAM id) {
 // Veltrano is asked first (its shutdown level): a hidden program could neither show its "save changes?"
 // question nor, without a visible window, hold up the end, and its work would be lost. Every window is back
 // before the answer. Should the session go on after all, the windows stay back and the status line says why.
-LRESULT OnQueryEndSession(LPARAM flags) {
+void RestoreAndSaveForSessionEnd(LPARAM flags) {
     RestoreForSessionEnd(ReasonOfSessionEnd(static_cast<std::uint32_t>(flags)));
     // Windows ends the process after the session ends without destroying the main window.
     SaveOnLeaving();
+}
+
+LRESULT OnQueryEndSession(LPARAM flags) {
+    RestoreAndSaveForSessionEnd(flags);
     return TRUE;
 }
 
 void OnEndSession(HWND window, WPARAM ending, LPARAM flags) {
     if (!ending) return;
-    RestoreForSessionEnd(ReasonOfSessionEnd(static_cast<std::uint32_t>(flags)));
-    SaveOnLeaving();
+    RestoreAndSaveForSessionEnd(flags);
     // An installer or an update has Windows close Veltrano to replace its files: it goes, as at its exit.
     if (flags & ENDSESSION_CLOSEAPP) DestroyWindow(window);
 }

@@ -79,6 +79,12 @@ void HideShownAgain() {
     WriteStateFile();
 }
 
+// A window not shown yet is looked at again once it shows: owned by a hidden one it joins them, otherwise the
+// keys of the hide decide.
+void FollowUntilShown(HWND hwnd, bool owned) {
+    (owned ? engine.watch.dormantOwned : engine.watch.dormantNew).push_back(hwnd);
+}
+
 void Consider(HWND hwnd, std::vector<HWND>& join) {
     if (FateOf(hwnd) == ShownWindowFate::OutOfSight) join.push_back(hwnd);
 }
@@ -90,7 +96,7 @@ void LookAgainAtLateComers(std::vector<HWND>& join) {
         if (IsTopLevelWindowVisible(hwnd)) {
             Consider(hwnd, join);
         } else {
-            (OwnedByHiddenWindow(hwnd) ? engine.watch.dormantOwned : engine.watch.dormantNew).push_back(hwnd);
+            FollowUntilShown(hwnd, OwnedByHiddenWindow(hwnd));
         }
     }
 }
@@ -128,7 +134,7 @@ std::vector<HWND> FindNewWindows() {
         if (!engine.watch.knownWindows.insert(hwnd).second || IsOwnWindow(hwnd)) continue;
         const bool owned = OwnedByHiddenWindow(hwnd);
         if (!IsTopLevelWindowVisible(hwnd)) {
-            (owned ? engine.watch.dormantOwned : engine.watch.dormantNew).push_back(hwnd);
+            FollowUntilShown(hwnd, owned);
         } else if (owned || NamedByTheHide(hwnd)) {
             Consider(hwnd, join);
         }

@@ -81,6 +81,16 @@ OutcomeTally PutAllBackWithoutWaiting(ULONGLONG deadline) {
     return tally;
 }
 
+// Every window is back, or on its way: the host and the status line learn of it, and a program answering late
+// brings that line up to date.
+void TellRestored(const OutcomeTally& tally, RestoreReason reason) {
+    TellHiddenChanged();
+    engine.restoredCount = tally.done;
+    engine.restoreReason = reason;
+    engine.shownOutcome = ShownOutcome::Restore;
+    Say(RestoreOutcomeText(tally, reason));
+}
+
 } // namespace
 
 ChangingWindows::~ChangingWindows() {
@@ -187,11 +197,7 @@ void RestoreAllWindows(RestoreReason reason) {
     HWND previous = engine.focusBeforeHide;
     if (previous && IsWindow(previous) && IsWindowVisible(previous)) SwitchFocusTo(previous);
     engine.focusBeforeHide = nullptr;
-    TellHiddenChanged();
-    engine.restoredCount = tally.done;
-    engine.restoreReason = reason;
-    engine.shownOutcome = ShownOutcome::Restore;
-    Say(RestoreOutcomeText(tally, reason));
+    TellRestored(tally, reason);
 }
 
 void RestoreAllOnCrash() {
@@ -207,9 +213,5 @@ void RestoreForSessionEnd(RestoreReason reason) {
     StopHiddenWatch();
     const OutcomeTally tally = PutAllBackWithoutWaiting(GetTickCount64() + kSessionEndRestoreMs);
     engine.switchTarget = nullptr;
-    TellHiddenChanged();
-    engine.restoredCount = tally.done;
-    engine.restoreReason = reason;
-    engine.shownOutcome = ShownOutcome::Restore;
-    Say(RestoreOutcomeText(tally, reason));
+    TellRestored(tally, reason);
 }

@@ -106,6 +106,11 @@ HWND ChosenTarget() {
     return reinterpret_cast<HWND>(SendMessageW(combo, CB_GETITEMDATA, selection, 0));
 }
 
+// The saved target that is not open, where the drop-down's choice is it; null otherwise.
+const WindowKey* RememberedChoice(HWND chosen) {
+    return chosen == kRememberedTarget && app.rememberedTarget ? &*app.rememberedTarget : nullptr;
+}
+
 // The hide list with each key that found windows to hide under their titles of the moment, and the hidden
 // keys brought up to date with it. Hidden windows have no rows, so without this a title changed while hidden
 // (a browser's tab, a player's next video) would leave the key behind.
@@ -239,8 +244,8 @@ std::vector<WindowEntry> CommitListToSettings() {
     }
     app.settings.hideList = CommittedHideList(FollowHiddenTitles(), rows);
     const HWND chosen = ChosenTarget();
-    if (chosen == kRememberedTarget && app.rememberedTarget) {
-        app.settings.focusTarget = *app.rememberedTarget;
+    if (const WindowKey* remembered = RememberedChoice(chosen)) {
+        app.settings.focusTarget = *remembered;
         app.settings.hasFocusTarget = true;
         return ticked;
     }
@@ -256,8 +261,8 @@ ListedChoice ReadListedChoice() {
         if (const WindowEntry* listed = FindEntry(app.listEntries, hwnd)) choice.ticked.push_back(*listed);
     }
     const HWND chosen = ChosenTarget();
-    if (chosen == kRememberedTarget && app.rememberedTarget) {
-        choice.target = *app.rememberedTarget;
+    if (const WindowKey* remembered = RememberedChoice(chosen)) {
+        choice.target = *remembered;
     } else if (const WindowEntry* listed = FindEntry(app.listEntries, chosen)) {
         choice.target = KeyOf(*listed);
     }
