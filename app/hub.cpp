@@ -15,6 +15,7 @@
 #include "ui/commands.h"
 #include "ui/controls.h"
 #include "ui/hotkey_box.h"
+#include "ui/list_watch.h"
 #include "ui/tray.h"
 #include "ui/window_list.h"
 
@@ -36,11 +37,8 @@ UINT taskbarCreatedMessage = 0;
 // A command a second start handed over while the usage notice was still unanswered: it runs once the user has
 // accepted.
 std::optional<StartCommand> commandAfterConsent;
-
-// The list is watched only while it can be seen: in the tray, every wake would cost CPU for nothing.
-void StartListWatch(HWND window) {
-    SetTimer(window, TIMER_LIST_WATCH, kListWatchPeriodMs, nullptr);
-}
+// Any program may post WM_FINISH_START: the rest of the start runs once.
+bool startFinished = false;
 
 void OnHiddenChanged() {
     UpdateTrayTip();
@@ -75,14 +73,12 @@ void OnCreate(HWND window) {
         setAttribute(window, 33 /* DWMWA_WINDOW_CORNER_PREFERENCE */, &cornerPreference,
                      sizeof(cornerPreference));
     CreateControls(window);
-    LayoutControls(window);
     app.settings = LoadSettings();
     SetHotkeyBox(app.settings.hotkey);
     // The engine reports to this window from the start-up restore on.
     engine.host = {window, SetStatusText, OnHiddenChanged};
     RestoreFromStateFile();
     RefreshWindowList(true);
-    ShowTrayIcon();
     StartListWatch(window);
     const std::wstring hotkeyText = FormatHotkey(app.settings.hotkey);
     if (RegisterOnMainWindow(app.settings.hotkey)) {
@@ -106,6 +102,7 @@ void OnDestroy() {
         UnregisterToggleHotkey(app.mainWindow);
         app.hotkeyRegistered = false;
     }
+    StopListWatch(app.mainWindow);
     if (app.trayIconAdded) {
         RemoveTrayIcon();
         app.trayIconAdded = false;
@@ -133,10 +130,6 @@ HideChoice CommitForHide() {
     return choice;
 }
 
-void RefreshListIfWindowsChanged() {
-    if (TakeWindowSnapshot() != app.listSnapshot) RefreshWindowList(false);
-}
-
 void OnTimer(WPARAM id) {
     switch (id) {
     case TIMER_HOTKEY_APPLY: {
@@ -145,13 +138,7 @@ void OnTimer(WPARAM id) {
         if (box && LOWORD(SendMessageW(box, HKM_GETHOTKEY, 0, 0)) == 0) FallBackToDefaultHotkey();
         break;
     }
-    case TIMER_LIST_WATCH:
-        if (IsWindowVisible(app.mainWindow) && !IsIconic(app.mainWindow)) {
-            RefreshListIfWindowsChanged();
-        } else {
-            KillTimer(app.mainWindow, TIMER_LIST_WATCH);
-        }
-        break;
+    case TIMER_LIST_WATCH: OnListWatchTick(app.mainWindow); break;
     case TIMER_TRAY_RETRY: ShowTrayIcon(); break;
     case TIMER_WATCHDOG: ReplaceEndedWatchdog(); break;
     case TIMER_HIDDEN_WATCH_SOON: OnHiddenWatchSoon(); break;
@@ -187,14 +174,14 @@ void OnHotkey(WPARAM id) {
     ToggleHidden();
 }
 
-void CreateTaskbarList() {
-    ITaskbarList* list = nullptr;
-    if (FAILED(CoCreateInstance(CLSID_TaskbarList, nullptr, CLSCTX_INPROC_SERVER, IID_ITaskbarList,
-                                reinterpret_cast<void**>(&list)))) {
-        return;
-    }
-    engine.taskbarList.reset(list);
-    if (FAILED(engine.taskbarList->HrInit())) engine.taskbarList.reset();
+// What the user does not wait for comes once the main window has painted: the tray icon (there already when
+// the notice was shown), the watchdog, and the taskbar-list object the first hide needs. Windows left hidden
+// by a run that died came back at the window's creation, before all of it.
+void FinishStart() {
+    if (std::exchange(startFinished, true)) return;
+    ShowTrayIcon();
+    StartWatchdog();
+    ShellTaskbarList();
 }
 
 // A second start with a command gives it to the instance that runs: to its main window, once that exists (the
@@ -233,6 +220,27 @@ void OnStartCommand(WPARAM command) {
     }
 }
 
+// The loop waits on the watchdog as well as on the messages: one that ends is replaced at once, with no
+// thread of the system's kept to wait for it, and an idle Veltrano does not wake.
+int RunMessageLoop() {
+    for (;;) {
+        const WatchdogWait watchdog = CurrentWatchdogWait();
+        const DWORD handles = watchdog.handle ? 1 : 0;
+        const DWORD woke = MsgWaitForMultipleObjectsEx(handles, &watchdog.handle, watchdog.timeoutMs,
+                                                       QS_ALLINPUT, MWMO_INPUTAVAILABLE);
+        if (woke != WAIT_OBJECT_0 + handles) {
+            ReplaceEndedWatchdog();
+            continue;
+        }
+        MSG message;
+        while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
+            if (message.message == WM_QUIT) return static_cast<int>(message.wParam);
+            TranslateMessage(&message);
+            DispatchMessageW(&message);
+        }
+    }
+}
+
 InstanceMutex ClaimSingleInstance(UniqueHandle& mutex) {
     // One per session: a second user signed in on the same PC (fast user switching, remote desktop) has a
     // Veltrano of his own.
@@ -254,6 +262,11 @@ void ToggleHidden() {
         // not all back yet.
         if (IsWindowVisible(app.mainWindow)) RefreshListIfWindowsChanged();
     } else {
+        // A menu, a message box or a move of the window runs a loop of the system's in place of Veltrano's,
+        // which alone waits on the watchdog: one that ended meanwhile is replaced before anything is hidden.
+        const WatchdogWait watchdog = CurrentWatchdogWait();
+        if (watchdog.handle && WaitForSingleObject(watchdog.handle, 0) != WAIT_TIMEOUT)
+            ReplaceEndedWatchdog();
         HideWindows(ReadListedChoice(), CommitForHide);
     }
 }
@@ -263,14 +276,14 @@ LRESULT CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM
     case WM_CREATE: OnCreate(window); return 0;
     case WM_DESTROY: OnDestroy(); return 0;
     case WM_SIZE:
-        LayoutControls(window);
+        LayoutControlsIfResized(window);
         if (wParam != SIZE_MINIMIZED) StartListWatch(window);
         return 0;
     case WM_SHOWWINDOW:
         if (wParam) StartListWatch(window);
         break;
     case WM_ACTIVATE:
-        if (LOWORD(wParam) != WA_INACTIVE && !engine.busy) RefreshListIfWindowsChanged();
+        if (LOWORD(wParam) != WA_INACTIVE && !engine.busy) OnMainWindowActivated();
         return 0;
     case WM_CLOSE: ShowWindow(window, SW_HIDE); return 0;
     case WM_ERASEBKGND: OnEraseBackground(window, reinterpret_cast<HDC>(wParam)); return 1;
@@ -290,9 +303,9 @@ LRESULT CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM
     case WM_TRAYICON:
         if (OnTrayIcon(lParam) == UserCommand::Toggle) ToggleHidden();
         return 0;
-    case WM_WATCHDOG_ENDED: ReplaceEndedWatchdog(); return 0;
     case WM_HIDDEN_SHOWN: OnHiddenWindowShown(); return 0;
     case WM_START_COMMAND: OnStartCommand(wParam); return 0;
+    case WM_FINISH_START: FinishStart(); return 0;
     default: break;
     }
     if (message == taskbarCreatedMessage && taskbarCreatedMessage != 0) {
@@ -356,26 +369,28 @@ int RunNormalRole(std::wstring_view arguments) {
                                      ICC_LISTVIEW_CLASSES | ICC_HOTKEY_CLASS | ICC_STANDARD_CLASSES};
     InitCommonControlsEx(&controls);
     CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
-    CreateTaskbarList();
     if (!CreateMainWindow()) return 1;
-    if (!app.settings.noticeShown && !ShowUsageNotice()) {
-        DestroyWindow(app.mainWindow);
-        return 0;
+    if (!app.settings.noticeShown) {
+        // The way back to a notice lost behind other windows.
+        ShowTrayIcon();
+        if (!ShowUsageNotice()) {
+            DestroyWindow(app.mainWindow);
+            return 0;
+        }
     }
     // A quiet start (at sign-in, or a first --toggle) leaves the main window to the tray icon.
     if (command == StartCommand::Normal || command == StartCommand::Show) {
         ShowWindow(app.mainWindow, SW_SHOW);
-        UpdateWindow(app.mainWindow);
+        RedrawWindow(app.mainWindow, nullptr, nullptr, RDW_UPDATENOW | RDW_ALLCHILDREN);
     }
-    StartWatchdog();
-    if (command == StartCommand::Toggle) ToggleHidden();
-    if (commandAfterConsent)
-        OnStartCommand(static_cast<WPARAM>(*std::exchange(commandAfterConsent, std::nullopt)));
-    MSG message = {};
-    while (GetMessageW(&message, nullptr, 0, 0) > 0) {
-        TranslateMessage(&message);
-        DispatchMessageW(&message);
-    }
+    // In this order, before anything the user or another program asks: the watchdog guards the first hide.
+    PostMessageW(app.mainWindow, WM_FINISH_START, 0, 0);
+    const auto postCommand = [](StartCommand start) {
+        PostMessageW(app.mainWindow, WM_START_COMMAND, static_cast<WPARAM>(start), 0);
+    };
+    if (command == StartCommand::Toggle) postCommand(StartCommand::Toggle);
+    if (commandAfterConsent) postCommand(*std::exchange(commandAfterConsent, std::nullopt));
+    const int exitCode = RunMessageLoop();
     CoUninitialize();
-    return static_cast<int>(message.wParam);
+    return exitCode;
 }

@@ -34,17 +34,12 @@ inline void UnhookWinEventHandle(HWINEVENTHOOK hook) {
 inline void FreeLocalMemory(HLOCAL memory) {
     LocalFree(memory);
 }
-// Returns once a callback that is running has finished, so nothing it uses can go away under it.
-inline void UnregisterWaitAndFinish(HANDLE wait) {
-    UnregisterWaitEx(wait, INVALID_HANDLE_VALUE);
-}
 
 using UniqueHandle = UniqueHandleOf<HANDLE, CloseKernelHandle>;
 using UniqueFont = UniqueHandleOf<HFONT, DeleteGdiFont>;
 using UniqueImageList = UniqueHandleOf<HIMAGELIST, DestroyImageList>;
 using UniqueMenu = UniqueHandleOf<HMENU, DestroyMenuHandle>;
 using UniqueWinEventHook = UniqueHandleOf<HWINEVENTHOOK, UnhookWinEventHandle>;
-using UniqueRegisteredWait = UniqueHandleOf<HANDLE, UnregisterWaitAndFinish>;
 // What the security functions allocate for their caller (a security descriptor, a string).
 using UniqueLocalMemory = UniqueHandleOf<HLOCAL, FreeLocalMemory>;
 

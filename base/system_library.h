@@ -10,6 +10,9 @@
 // asks once.
 FARPROC SystemLibraryExport(const wchar_t* library, const char* name);
 
+// Wine stands in for Windows here: callers ask it where Wine is known not to do what Windows does.
+bool SystemIsWine();
+
 template <typename Function> Function* SystemFunction(const wchar_t* library, const char* name) {
     return reinterpret_cast<Function*>(reinterpret_cast<void*>(SystemLibraryExport(library, name)));
 }

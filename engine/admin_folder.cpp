@@ -1,5 +1,7 @@
 #include "engine/admin_folder.h"
 
+#include "base/system_library.h"
+
 #include <aclapi.h>
 #include <sddl.h>
 
@@ -44,7 +46,7 @@ HeldFolder HoldIfAdminOnly(const std::wstring& path) {
 // Wine keeps no access control on files: a folder made for administrators alone reads back as the user's, and
 // every program there runs with the same rights anyway.
 bool FilesKeepAccessControl() {
-    return GetProcAddress(GetModuleHandleW(L"ntdll.dll"), "wine_get_version") == nullptr;
+    return !SystemIsWine();
 }
 
 bool OnlyAdministratorsMayWrite(PSECURITY_DESCRIPTOR descriptor) {

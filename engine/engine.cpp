@@ -3,8 +3,20 @@
 #include "engine/program_answers.h"
 
 #include <algorithm>
+#include <utility>
 
 Engine engine;
+
+ITaskbarList* ShellTaskbarList() {
+    if (engine.taskbarList || std::exchange(engine.taskbarListTried, true)) return engine.taskbarList.get();
+    ITaskbarList* list = nullptr;
+    if (SUCCEEDED(CoCreateInstance(CLSID_TaskbarList, nullptr, CLSCTX_INPROC_SERVER, IID_ITaskbarList,
+                                   reinterpret_cast<void**>(&list)))) {
+        engine.taskbarList.reset(list);
+        if (FAILED(list->HrInit())) engine.taskbarList.reset();
+    }
+    return engine.taskbarList.get();
+}
 
 void Say(const std::wstring& text) {
     if (engine.host.say) engine.host.say(text);

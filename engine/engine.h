@@ -13,16 +13,13 @@
 #include <vector>
 
 // Timers and messages the engine uses on its host's window.
-// Only when the system cannot wait on the watchdog for us.
+// The next try to start a watchdog after one could not start.
 inline constexpr unsigned TIMER_WATCHDOG = 3;
 // While windows are hidden: the look a window event asks for, and the period of the looks at them.
 inline constexpr unsigned TIMER_HIDDEN_WATCH_SOON = 5;
 inline constexpr unsigned kHiddenWatchPeriodMs = 400;
 inline constexpr unsigned kHiddenWatchSoonMs = 30;
-// A killed watchdog must be replaced within 5 s, the copy and the start included.
-inline constexpr unsigned kWatchdogPeriodMs = 1000;
-inline constexpr unsigned WM_WATCHDOG_ENDED = 0x8002; // WM_APP + 2
-inline constexpr unsigned WM_HIDDEN_SHOWN = 0x8003;   // WM_APP + 3
+inline constexpr unsigned WM_HIDDEN_SHOWN = 0x8003; // WM_APP + 3
 
 // What the engine is given by the program that runs it. Each member may be empty (the watchdog has none).
 struct EngineHost {
@@ -117,7 +114,10 @@ struct Engine {
     // Why the windows last came back all at once, for the status line a late answer brings up to date.
     RestoreReason restoreReason = RestoreReason::User;
     HiddenWatch watch;
+    // Made at its first need or once the main window has painted (see ShellTaskbarList), never before: it
+    // costs a library load the user would wait for at every start.
     ComPtr<ITaskbarList> taskbarList;
+    bool taskbarListTried = false;
     // Where the state file is, when not beside the executable (the watchdog is told, the tests choose).
     std::wstring stateFileOverride;
     // This process is a watchdog: the state file may belong to a run started since.
@@ -125,6 +125,10 @@ struct Engine {
 };
 
 extern Engine engine;
+
+// The shell's taskbar-list object, made on the first call on this thread (COM must be initialised there);
+// null where the shell offers none.
+ITaskbarList* ShellTaskbarList();
 
 // The host's word to the user, and its word that the hidden state changed; nothing where it has none.
 void Say(const std::wstring& text);

@@ -174,9 +174,9 @@ void FinishAnsweredHides() {
                           static_cast<LONG_PTR>(HiddenExStyle(record.savedExStyle)));
         RefreshFrame(record.hwnd);
     }
-    if (engine.taskbarList) {
+    if (ITaskbarList* taskbar = ShellTaskbarList()) {
         for (HWND hwnd : hidden)
-            engine.taskbarList->DeleteTab(hwnd);
+            taskbar->DeleteTab(hwnd);
     }
     PublishWatchedWindows();
 }

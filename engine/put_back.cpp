@@ -14,9 +14,8 @@ namespace {
 // The owner is read now: it is fixed when a window is made, and an owned window never had a button of its
 // own.
 void AddTaskbarButton(const HiddenWindowRecord& record) {
-    if (engine.taskbarList &&
-        HasOwnTaskbarButton(record.savedExStyle, GetWindow(record.hwnd, GW_OWNER) != nullptr))
-        engine.taskbarList->AddTab(record.hwnd);
+    if (!HasOwnTaskbarButton(record.savedExStyle, GetWindow(record.hwnd, GW_OWNER) != nullptr)) return;
+    if (ITaskbarList* taskbar = ShellTaskbarList()) taskbar->AddTab(record.hwnd);
 }
 
 // Puts back what the window's program has just confirmed it can take at once: the saved style.

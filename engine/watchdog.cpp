@@ -17,13 +17,11 @@ namespace {
 // The watchdog that runs now, the copy under way that starts the next one, and what the status line has said.
 struct Watchdog {
     UniqueHandle process;
-    // Declared after the process it waits on, so it goes first.
-    UniqueRegisteredWait wait;
     // The starter: its folder is held until it has started the watchdog from it, so its copy is the one that
-    // runs. Its end is waited for by the system, like the watchdog's: the main window stays free meanwhile.
+    // runs. Its end is waited for by the host's message loop, like the watchdog's: the main window stays free
+    // meanwhile.
     HeldFolder starterFolder;
     UniqueHandle starter;
-    UniqueRegisteredWait starterWait;
     DWORD starterId = 0;
     bool starterInJob = false;
     ULONGLONG starterDeadline = 0;
@@ -40,14 +38,8 @@ std::wstring TemporaryDirectory() {
     return path;
 }
 
-// On a thread of the system's pool: the main window takes it from there.
-void CALLBACK OnWatchdogProcessEnded(void* mainWindow, BOOLEAN) {
-    PostMessageW(static_cast<HWND>(mainWindow), WM_WATCHDOG_ENDED, 0, 0);
-}
-
-// When the system cannot wait on the watchdog, a timer looks after it instead; when none could start, the
-// timer tries again, each time later.
-void WatchByTimer(unsigned periodMs) {
+// When none could start, a timer tries again, each time later.
+void RetryByTimer(unsigned periodMs) {
     if (engine.host.window) SetTimer(engine.host.window, TIMER_WATCHDOG, periodMs, nullptr);
 }
 
@@ -95,23 +87,15 @@ bool LaunchStarter(const std::wstring& copy) {
     PROCESS_INFORMATION process = {};
     if (!StartProcess(commandLine, self, process, watchdog.starterInJob)) return false;
     CloseHandle(process.hThread);
-    watchdog.starterWait.reset();
     watchdog.starter.reset(process.hProcess);
     watchdog.starterId = process.dwProcessId;
     watchdog.starterDeadline = GetTickCount64() + kWatchdogStarterMs;
-    HANDLE wait = nullptr;
-    if (engine.host.window &&
-        RegisterWaitForSingleObject(&wait, process.hProcess, OnWatchdogProcessEnded, engine.host.window,
-                                    kWatchdogStarterMs, WT_EXECUTEONLYONCE)) {
-        watchdog.starterWait.reset(wait);
-    }
     return true;
 }
 
 // The watchdog the starter handed over once it has ended (one past its time is ended); no handle where it
 // handed none.
 UniqueHandle TakeFromStarter() {
-    watchdog.starterWait.reset();
     const UniqueHandle starter = std::move(watchdog.starter);
     watchdog.starterFolder = {};
     DWORD code = 0;
@@ -137,17 +121,7 @@ enum class WatchdogStart { Started, StartedInJob, Failed, UnderWay };
 WatchdogStart FinishWatchdogStart() {
     UniqueHandle started = TakeFromStarter();
     if (!started) return WatchdogStart::Failed;
-    // The wait on the old watchdog goes before the handle it waits on.
-    watchdog.wait.reset();
     watchdog.process = std::move(started);
-    // Waited for by the system rather than looked at now and then: an idle program does not wake for it.
-    HANDLE wait = nullptr;
-    if (RegisterWaitForSingleObject(&wait, watchdog.process.get(), OnWatchdogProcessEnded, engine.host.window,
-                                    INFINITE, WT_EXECUTEONLYONCE)) {
-        watchdog.wait.reset(wait);
-    } else {
-        WatchByTimer(kWatchdogPeriodMs);
-    }
     return watchdog.starterInJob ? WatchdogStart::StartedInJob : WatchdogStart::Started;
 }
 
@@ -168,8 +142,8 @@ WatchdogStart LaunchWatchdog() {
     }
     if (!LaunchStarter(copy)) return WatchdogStart::Failed;
     watchdog.starterFolder = std::move(folder);
-    if (watchdog.starterWait) return WatchdogStart::UnderWay;
-    // Nothing can tell this process of the starter's end: it is waited for here.
+    if (engine.host.window) return WatchdogStart::UnderWay;
+    // No message loop waits on the starter: it is waited for here.
     WaitForSingleObject(watchdog.starter.get(), kWatchdogStarterMs);
     return FinishWatchdogStart();
 }
@@ -187,7 +161,7 @@ void Report(WatchdogStart outcome) {
         // A scanner or application control that blocks programs in the temporary folder blocks every copy:
         // the tries thin out instead of writing a copy every second.
         watchdog.retryMs = NextWatchdogRetryMs(watchdog.retryMs);
-        WatchByTimer(watchdog.retryMs);
+        RetryByTimer(watchdog.retryMs);
         if (!std::exchange(watchdog.failureShown, true))
             Say(L"看门狗无法启动（可能被安全软件拦截）：Veltrano 被强制结束时，隐藏的窗口要到下次启动才能"
                 L"恢复");
@@ -203,13 +177,24 @@ void StartWatchdog() {
     Report(LaunchWatchdog());
 }
 
+WatchdogWait CurrentWatchdogWait() {
+    if (watchdog.starter) {
+        const ULONGLONG now = GetTickCount64();
+        const ULONGLONG left = watchdog.starterDeadline > now ? watchdog.starterDeadline - now : 0;
+        return {watchdog.starter.get(), static_cast<DWORD>(left)};
+    }
+    return {watchdog.process.get(), INFINITE};
+}
+
 void OnWatchdogEnded() {
     if (watchdog.starter) {
-        const bool ended = WaitForSingleObject(watchdog.starter.get(), 0) == WAIT_OBJECT_0;
+        const bool ended = WaitForSingleObject(watchdog.starter.get(), 0) != WAIT_TIMEOUT;
         if (ended || GetTickCount64() >= watchdog.starterDeadline) Report(FinishWatchdogStart());
         return;
     }
-    if (watchdog.process && WaitForSingleObject(watchdog.process.get(), 0) != WAIT_OBJECT_0) return;
+    if (watchdog.process && WaitForSingleObject(watchdog.process.get(), 0) == WAIT_TIMEOUT) return;
+    // Not waited on again while its replacement starts.
+    watchdog.process.reset();
     if (engine.host.window) KillTimer(engine.host.window, TIMER_WATCHDOG);
     StartWatchdog();
 }

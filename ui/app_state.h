@@ -4,9 +4,11 @@
 #include "base/handles.h"
 #include "catalogue/window_types.h"
 #include "settings/app_settings.h"
+#include "ui/layout.h"
 #include "ui/ids.h"
 
 #include <array>
+#include <cstdint>
 #include <optional>
 #include <string>
 #include <vector>
@@ -25,6 +27,11 @@ struct AppState {
     UniqueFont fontLabel;
     HBRUSH backgroundBrush = nullptr;
     UniqueImageList rowHeightImageList;
+    // The client size and DPI the controls were last placed for.
+    struct {
+        Size client{-1, -1};
+        int dpi = 0;
+    } laidOut;
 
     bool hotkeyRegistered = false;
     bool settingHotkeyBox = false;
@@ -39,6 +46,12 @@ struct AppState {
     std::optional<WindowKey> rememberedTarget;
     WindowSnapshot listSnapshot;
     bool listFilling = false;
+    // The list watch: when the list last matched the desktop, and the count of other programs' window events
+    // then and now, while the hooks that count them are set.
+    std::uint64_t listLookedAtMs = 0;
+    std::uint64_t windowEventsAtLook = 0;
+    std::uint64_t windowEvents = 0;
+    std::array<UniqueWinEventHook, 3> windowEventHooks;
 
     int noticeResult = 0;
 };

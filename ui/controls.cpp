@@ -7,6 +7,9 @@
 #include <commctrl.h>
 #include <uxtheme.h>
 
+#include <algorithm>
+#include <optional>
+
 namespace {
 
 struct ControlSpec {
@@ -53,16 +56,36 @@ UniqueFont MakeFont(int points, int weight) {
                                   DEFAULT_PITCH | FF_DONTCARE, L"Microsoft YaHei UI"));
 }
 
-BOOL CALLBACK SetNormalFont(HWND child, LPARAM font) {
-    SendMessageW(child, WM_SETFONT, static_cast<WPARAM>(font), TRUE);
-    return TRUE;
+HFONT FontOf(int id) {
+    const UniqueFont* font = &app.fontNormal;
+    switch (id) {
+    case IDC_INTRO:
+    case IDC_HOTKEY_HINT:
+    case IDC_STATUS: font = &app.fontSmall; break;
+    case IDC_TITLE: font = &app.fontTitle; break;
+    case IDC_HOTKEY_LABEL:
+    case IDC_LIST_LABEL:
+    case IDC_TARGET_LABEL: font = &app.fontLabel; break;
+    default: break;
+    }
+    return *font ? font->get() : app.fontNormal.get();
 }
 
-void SetFontOn(const UniqueFont& font, std::initializer_list<int> ids) {
-    if (!font) return;
-    for (int id : ids) {
-        if (HWND control = ControlHandle(id))
-            SendMessageW(control, WM_SETFONT, reinterpret_cast<WPARAM>(font.get()), TRUE);
+Size ClientSize(HWND mainWindow) {
+    RECT client = {};
+    GetClientRect(mainWindow, &client);
+    return {client.right - client.left, client.bottom - client.top};
+}
+
+std::optional<MainLayout> LayoutFor(Size client) {
+    return ComputeMainLayout(client.width, client.height, app.dpi,
+                             GetSystemMetricsForDpi(SM_CXVSCROLL, static_cast<UINT>(app.dpi)));
+}
+
+void SetColumnWidths(const MainLayout& layout) {
+    if (HWND list = ControlHandle(IDC_WINDOW_LIST)) {
+        SendMessageW(list, LVM_SETCOLUMNWIDTH, 0, MAKELPARAM(layout.titleColumnWidth, 0));
+        SendMessageW(list, LVM_SETCOLUMNWIDTH, 1, MAKELPARAM(layout.processColumnWidth, 0));
     }
 }
 
@@ -106,11 +129,21 @@ void CreateFonts(HWND mainWindow) {
     ApplyFonts(mainWindow);
 }
 
+// Each control is made where the layout puts it, so that nothing moves before the window first shows.
 void CreateControls(HWND mainWindow) {
+    const Size client = ClientSize(mainWindow);
+    const std::optional<MainLayout> layout = LayoutFor(client);
     for (const ControlSpec& spec : kControls) {
-        HWND control = CreateWindowExW(
-            spec.exStyle, spec.className, spec.text, WS_CHILD | WS_VISIBLE | spec.style, 0, 0, 0, 0,
-            mainWindow, reinterpret_cast<HMENU>(static_cast<INT_PTR>(spec.id)), app.instance, nullptr);
+        ControlPlacement place{spec.id, 0, 0, 0, 0};
+        if (layout) {
+            const auto found = std::find_if(layout->controls.begin(), layout->controls.end(),
+                                            [&](const ControlPlacement& p) { return p.id == spec.id; });
+            if (found != layout->controls.end()) place = *found;
+        }
+        HWND control =
+            CreateWindowExW(spec.exStyle, spec.className, spec.text, WS_CHILD | WS_VISIBLE | spec.style,
+                            place.x, place.y, place.width, place.height, mainWindow,
+                            reinterpret_cast<HMENU>(static_cast<INT_PTR>(spec.id)), app.instance, nullptr);
         ControlSlot(spec.id) = control;
         if (!control) continue;
         if (spec.id == IDC_WINDOW_LIST) {
@@ -120,6 +153,8 @@ void CreateControls(HWND mainWindow) {
         if (spec.id == IDC_TARGET_COMBO) ApplyExplorerTheme(control);
     }
     ApplyFonts(mainWindow);
+    if (layout) SetColumnWidths(*layout);
+    app.laidOut = {client, app.dpi};
 }
 
 void SetRowHeight() {
@@ -149,26 +184,31 @@ void FitMainWindow(HWND mainWindow) {
                  place.bottom - place.top, SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
+// A window not shown yet is drawn whole when it shows: its controls need not redraw now.
 void ApplyFonts(HWND mainWindow) {
-    EnumChildWindows(mainWindow, SetNormalFont, reinterpret_cast<LPARAM>(app.fontNormal.get()));
-    SetFontOn(app.fontSmall, {IDC_INTRO, IDC_HOTKEY_HINT, IDC_STATUS});
-    SetFontOn(app.fontTitle, {IDC_TITLE});
-    SetFontOn(app.fontLabel, {IDC_HOTKEY_LABEL, IDC_LIST_LABEL, IDC_TARGET_LABEL});
+    const BOOL redraw = IsWindowVisible(mainWindow);
+    for (int id = kFirstControlId; id < kFirstControlId + kControlCount; ++id) {
+        if (HWND control = ControlHandle(id))
+            SendMessageW(control, WM_SETFONT, reinterpret_cast<WPARAM>(FontOf(id)), redraw);
+    }
 }
 
 void LayoutControls(HWND mainWindow) {
-    RECT client = {};
-    GetClientRect(mainWindow, &client);
-    const auto layout = ComputeMainLayout(client.right - client.left, client.bottom - client.top, app.dpi,
-                                          GetSystemMetricsForDpi(SM_CXVSCROLL, static_cast<UINT>(app.dpi)));
+    const Size client = ClientSize(mainWindow);
+    const auto layout = LayoutFor(client);
     if (!layout) return;
     for (const ControlPlacement& placement : layout->controls) {
         if (HWND control = ControlHandle(placement.id)) {
             MoveWindow(control, placement.x, placement.y, placement.width, placement.height, TRUE);
         }
     }
-    if (HWND list = ControlHandle(IDC_WINDOW_LIST)) {
-        SendMessageW(list, LVM_SETCOLUMNWIDTH, 0, MAKELPARAM(layout->titleColumnWidth, 0));
-        SendMessageW(list, LVM_SETCOLUMNWIDTH, 1, MAKELPARAM(layout->processColumnWidth, 0));
-    }
+    SetColumnWidths(*layout);
+    app.laidOut = {client, app.dpi};
+}
+
+void LayoutControlsIfResized(HWND mainWindow) {
+    const Size client = ClientSize(mainWindow);
+    if (client.width != app.laidOut.client.width || client.height != app.laidOut.client.height ||
+        app.dpi != app.laidOut.dpi)
+        LayoutControls(mainWindow);
 }

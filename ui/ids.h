@@ -40,12 +40,14 @@ inline constexpr int IDM_START_WITH_WINDOWS = 2004;
 // Timers on the main window.
 inline constexpr unsigned TIMER_HOTKEY_APPLY = 1;
 inline constexpr unsigned TIMER_LIST_WATCH = 2;
-// Timers 3 and 5 and the messages 0x8002 and 0x8003 are the engine's.
+// Timers 3 and 5 and the message 0x8003 are the engine's.
 inline constexpr unsigned TIMER_TRAY_RETRY = 4;
 inline constexpr unsigned kHotkeyApplyDelayMs = 900;
 inline constexpr unsigned kListWatchPeriodMs = 800;
 
 inline constexpr unsigned WM_TRAYICON = 0x8001; // WM_APP + 1
+// The rest of the start, once the main window has painted.
+inline constexpr unsigned WM_FINISH_START = 0x8005; // WM_APP + 5
 // A second start hands its command (a StartCommand in wParam) to the running instance.
 inline constexpr unsigned WM_START_COMMAND = 0x8004; // WM_APP + 4
 inline constexpr unsigned kTrayIconId = 1;

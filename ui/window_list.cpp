@@ -152,6 +152,7 @@ void RefreshWindowList(bool showCount) {
     if (list) SendMessageW(list, LVM_DELETEALLITEMS, 0, 0);
     if (HWND combo = LiveControl(IDC_TARGET_COMBO)) SendMessageW(combo, CB_RESETCONTENT, 0, 0);
     app.listFilling = true;
+    const std::uint64_t eventsBeforeFill = app.windowEvents;
     app.listEntries = EnumerateCandidateWindows();
     app.rememberedKeys = RememberedKeys();
     if (list) {
@@ -182,6 +183,8 @@ void RefreshWindowList(bool showCount) {
     app.listFilling = false;
     if (showCount) SetStatusText(L"共 " + std::to_wstring(app.listEntries.size()) + L" 个窗口");
     app.listSnapshot = SnapshotFromEntries(app.listEntries);
+    app.windowEventsAtLook = eventsBeforeFill;
+    app.listLookedAtMs = GetTickCount64();
     // Once the list shows the restored windows again, their ticks hold the keys.
     if (!engine.windowsHidden) engine.hiddenKeys.clear();
 }

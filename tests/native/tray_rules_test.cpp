@@ -1,3 +1,4 @@
+#include "ui/list_watch_rules.h"
 #include "ui/tray_rules.h"
 
 #include <gtest/gtest.h>
@@ -20,4 +21,16 @@ TEST(StartupEntryDisabled, AnOddFirstByteIsDisabledAndNoValueIsEnabled) {
     EXPECT_TRUE(StartupEntryDisabled(std::vector<std::uint8_t>{1}));
     EXPECT_FALSE(StartupEntryDisabled(std::vector<std::uint8_t>{6}));
     EXPECT_FALSE(StartupEntryDisabled({}));
+}
+
+TEST(ListLookDue, TrustedEventsSpareTheLookUntilOneArrivesOrTheSafetyLookIsDue) {
+    // Wine tells of no change: every tick looks.
+    EXPECT_TRUE(ListLookDue(ListLookCause::Tick, 800, false, false));
+    EXPECT_FALSE(ListLookDue(ListLookCause::Tick, 800, true, false));
+    EXPECT_TRUE(ListLookDue(ListLookCause::Tick, 800, true, true));
+    EXPECT_FALSE(ListLookDue(ListLookCause::Tick, kListSafetyLookMs - 1, true, false));
+    EXPECT_TRUE(ListLookDue(ListLookCause::Tick, kListSafetyLookMs, true, false));
+    // An activation right after a fill or a look waits for the next tick, events or not.
+    EXPECT_FALSE(ListLookDue(ListLookCause::Activation, 799, false, true));
+    EXPECT_TRUE(ListLookDue(ListLookCause::Activation, 800, false, false));
 }

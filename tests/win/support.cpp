@@ -4,6 +4,7 @@
 #include "engine/engine.h"
 #include "engine/state_format.h"
 #include "ui/app_state.h"
+#include "ui/tray.h"
 
 #include <commctrl.h>
 #include <gtest/gtest.h>
@@ -403,6 +404,8 @@ InProcessVeltrano::InProcessVeltrano(const std::string& settings) {
     mainWindow = CreateMainWindow();
     const DWORD error = GetLastError();
     EXPECT_TRUE(mainWindow) << "error " << error << (app.mainWindow ? " after" : " before") << " WM_CREATE";
+    // The rest of the start, but for the watchdog: this process is no veltrano.exe to start one from.
+    if (mainWindow) ShowTrayIcon();
 }
 
 InProcessVeltrano::~InProcessVeltrano() {

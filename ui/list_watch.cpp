@@ -1,0 +1,75 @@
+#include "ui/list_watch.h"
+
+#include "base/system_library.h"
+#include "catalogue/catalogue.h"
+#include "ui/app_state.h"
+#include "ui/list_watch_rules.h"
+#include "ui/window_list.h"
+
+namespace {
+
+// Out-of-context events arrive on this thread while it reads its messages. A child window's events are not
+// counted; a destroyed window's parent can no longer be read, and it may have been listed.
+void CALLBACK CountWindowEvent(HWINEVENTHOOK, DWORD, HWND hwnd, LONG object, LONG child, DWORD, DWORD) {
+    if (object != OBJID_WINDOW || child != CHILDID_SELF || !hwnd) return;
+    const HWND parent = GetAncestor(hwnd, GA_PARENT);
+    if (!parent || parent == GetDesktopWindow()) ++app.windowEvents;
+}
+
+void HookWindowEvents() {
+    if (app.windowEventHooks[0]) return;
+    constexpr DWORD kFlags = WINEVENT_OUTOFCONTEXT | WINEVENT_SKIPOWNPROCESS;
+    // Three ranges, not one over all: the events between (focus, selection, value, location) come by the
+    // thousand and none changes the list.
+    constexpr DWORD kRanges[][2] = {{EVENT_OBJECT_CREATE, EVENT_OBJECT_HIDE},
+                                    {EVENT_OBJECT_NAMECHANGE, EVENT_OBJECT_NAMECHANGE},
+                                    {EVENT_OBJECT_CLOAKED, EVENT_OBJECT_UNCLOAKED}};
+    for (std::size_t i = 0; i < std::size(kRanges); ++i) {
+        app.windowEventHooks[i].reset(
+            SetWinEventHook(kRanges[i][0], kRanges[i][1], nullptr, CountWindowEvent, 0, 0, kFlags));
+    }
+}
+
+bool EventsTrusted() {
+    static const bool wine = SystemIsWine();
+    return !wine && app.windowEventHooks[0] && app.windowEventHooks[1] && app.windowEventHooks[2];
+}
+
+void LookIfDue(ListLookCause cause) {
+    const bool due = ListLookDue(cause, GetTickCount64() - app.listLookedAtMs, EventsTrusted(),
+                                 app.windowEvents != app.windowEventsAtLook);
+    if (due) RefreshListIfWindowsChanged();
+}
+
+} // namespace
+
+void StartListWatch(HWND window) {
+    SetTimer(window, TIMER_LIST_WATCH, kListWatchPeriodMs, nullptr);
+    HookWindowEvents();
+}
+
+void OnListWatchTick(HWND window) {
+    if (IsWindowVisible(window) && !IsIconic(window)) {
+        LookIfDue(ListLookCause::Tick);
+    } else {
+        StopListWatch(window);
+    }
+}
+
+void OnMainWindowActivated() {
+    LookIfDue(ListLookCause::Activation);
+}
+
+void RefreshListIfWindowsChanged() {
+    // Counted before the snapshot: an event while it is taken makes the next tick look again.
+    const std::uint64_t events = app.windowEvents;
+    if (TakeWindowSnapshot() != app.listSnapshot) RefreshWindowList(false);
+    app.windowEventsAtLook = events;
+    app.listLookedAtMs = GetTickCount64();
+}
+
+void StopListWatch(HWND window) {
+    KillTimer(window, TIMER_LIST_WATCH);
+    for (UniqueWinEventHook& hook : app.windowEventHooks)
+        hook.reset();
+}
