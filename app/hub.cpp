@@ -78,8 +78,8 @@ void OnCreate(HWND window) {
     // The engine reports to this window from the start-up restore on.
     engine.host = {window, SetStatusText, OnHiddenChanged};
     RestoreFromStateFile();
-    RefreshWindowList(true);
     StartListWatch(window);
+    RefreshWindowList(true);
     const std::wstring hotkeyText = FormatHotkey(app.settings.hotkey);
     if (RegisterOnMainWindow(app.settings.hotkey)) {
         SetStatusText(L"就绪 · 快捷键 " + hotkeyText);
@@ -263,7 +263,8 @@ void ToggleHidden() {
         if (IsWindowVisible(app.mainWindow)) RefreshListIfWindowsChanged();
     } else {
         // A menu, a message box or a move of the window runs a loop of the system's in place of Veltrano's,
-        // which alone waits on the watchdog: one that ended meanwhile is replaced before anything is hidden.
+        // which alone waits on the watchdog: one that ended meanwhile is set on its way again before anything
+        // is hidden.
         const WatchdogWait watchdog = CurrentWatchdogWait();
         if (watchdog.handle && WaitForSingleObject(watchdog.handle, 0) != WAIT_TIMEOUT)
             ReplaceEndedWatchdog();

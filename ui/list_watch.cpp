@@ -28,6 +28,8 @@ void HookWindowEvents() {
         app.windowEventHooks[i].reset(
             SetWinEventHook(kRanges[i][0], kRanges[i][1], nullptr, CountWindowEvent, 0, 0, kFlags));
     }
+    // Nobody counted while the window was in the tray or minimised: that time counts as a change.
+    ++app.windowEvents;
 }
 
 bool EventsTrusted() {
