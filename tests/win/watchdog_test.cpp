@@ -4,6 +4,7 @@
 #include "engine/admin_folder.h"
 #include "engine/engine.h"
 #include "engine/watchdog.h"
+#include "hotkey/hotkey.h"
 #include "tests/win/support.h"
 #include "ui/ids.h"
 
@@ -284,12 +285,24 @@ TEST_F(Watchdog, AKilledWatchdogIsReplacedAtOnceAndNoRunningProcessIsItsParent) 
     const RunningProcess started = WatchdogsOf(pid)[0];
     // Not Veltrano's child: its starter ended as soon as it had handed it over, so nothing links the two.
     EXPECT_TRUE(WaitFor([&] { return !ProcessIdRunning(started.parentId); }, kGenerous)) << started.parentId;
-    HANDLE watchdog = OpenProcess(PROCESS_TERMINATE | SYNCHRONIZE, FALSE, started.id);
-    ASSERT_TRUE(watchdog);
-    TerminateProcess(watchdog, 1);
-    ASSERT_EQ(WaitForSingleObject(watchdog, kGenerous), WAIT_OBJECT_0);
-    CloseHandle(watchdog);
+    const auto kill = [](DWORD id) {
+        HANDLE watchdog = OpenProcess(PROCESS_TERMINATE | SYNCHRONIZE, FALSE, id);
+        ASSERT_TRUE(watchdog);
+        TerminateProcess(watchdog, 1);
+        ASSERT_EQ(WaitForSingleObject(watchdog, kGenerous), WAIT_OBJECT_0);
+        CloseHandle(watchdog);
+    };
+    kill(started.id);
+    ASSERT_TRUE(WaitFor([&] { return !WatchdogsOf(pid).empty(); }, 5000));
+
+    // Killed while the help's message box runs its own loop: a press there sets a new one on its way before
+    // it hides anything.
+    PostMessageW(veltrano.mainWindow, WM_COMMAND, IDC_HELP, 0);
+    ASSERT_TRUE(WaitFor([&] { return WindowsOfProcess(pid, L"#32770").size() == 1; }, kGenerous));
+    kill(WatchdogsOf(pid)[0].id);
+    PostMessageW(veltrano.mainWindow, WM_HOTKEY, HOTKEY_ID_TOGGLE, 0);
     EXPECT_TRUE(WaitFor([&] { return !WatchdogsOf(pid).empty(); }, 5000));
+    PostMessageW(WindowsOfProcess(pid, L"#32770")[0], WM_COMMAND, IDOK, 0);
 }
 
 TEST_F(Watchdog, AWatchdogStartsOnlyOnceTheNoticeIsAcceptedAndNoneWhileOneRuns) {
