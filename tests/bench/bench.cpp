@@ -596,6 +596,18 @@ int BenchFootprint(int toggles) {
 
     constexpr int kTicked = 5;
     Helper helper(NumberedWindows(L"VltFoot", kTicked));
+    {
+        // As at sign-in: started in the tray, never painted.
+        Veltrano tray(SettingsTicking("VltFoot", kTicked));
+        if (!tray.Start(L"--tray", false) ||
+            !WaitFor([&] { return !WindowsOfProcess(tray.process.dwProcessId, L"VeltranoClass").empty(); }))
+            return Fail("veltrano.exe did not start in the tray");
+        Sleep(1500);
+        Say("process " + Utf8(tray.exe) + " --tray");
+        MarkFootprint(tray.process.dwProcessId, "tray");
+        Command(WindowsOfProcess(tray.process.dwProcessId, L"VeltranoClass")[0], IDC_EXIT);
+        tray.WaitExit();
+    }
     Veltrano veltrano(SettingsTicking("VltFoot", kTicked));
     if (!veltrano.Start() || !WaitForReady(veltrano)) return Fail("veltrano.exe did not start");
     Say("process " + Utf8(veltrano.exe));
