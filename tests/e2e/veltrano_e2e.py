@@ -368,6 +368,10 @@ class Veltrano:
         if not self.main:
             raise AssertionError("the main window did not appear")
         self.pid = probe.pid_of(self.main)
+        # The tray icon comes after the first paint, and for the first icon Wine shows a tray window of its
+        # own, which the list takes in at its next look: until then a row may still move under the pointer.
+        if not wait_for(lambda: "Wine System Tray" in [title for _, title in probe.rows(self.main)], timeout):
+            raise AssertionError("the list did not take in Wine's tray window")
         return self.main
 
     def wait_exit(self, timeout=20):
