@@ -2,7 +2,7 @@
 // work of its own: the same system libraries (common controls 6 through the same manifest, COM, the shell,
 // themes, the window manager's library, the taskbar-list object) and one list view. Its footprint and
 // start-up are the floor for veltrano.exe's. Never shipped: a benchmark-only program.
-#include <windows.h>
+#include "tests/bench/reference_window.h"
 
 #include <commctrl.h>
 #include <objbase.h>
@@ -16,22 +16,7 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
     CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
     for (const wchar_t* library : {L"shell32.dll", L"uxtheme.dll", L"dwmapi.dll"})
         LoadLibraryExW(library, nullptr, LOAD_LIBRARY_SEARCH_SYSTEM32);
-    WNDCLASSEXW windowClass = {sizeof(windowClass)};
-    windowClass.lpfnWndProc = [](HWND window, UINT message, WPARAM wParam, LPARAM lParam) -> LRESULT {
-        if (message == WM_DESTROY) {
-            PostQuitMessage(0);
-            return 0;
-        }
-        return DefWindowProcW(window, message, wParam, lParam);
-    };
-    windowClass.hInstance = instance;
-    windowClass.hCursor = LoadCursorW(nullptr, IDC_ARROW);
-    windowClass.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_WINDOW + 1);
-    windowClass.lpszClassName = L"VltLibraryWindow";
-    RegisterClassExW(&windowClass);
-    HWND window =
-        CreateWindowExW(0, windowClass.lpszClassName, L"Libraries", WS_OVERLAPPEDWINDOW, CW_USEDEFAULT,
-                        CW_USEDEFAULT, 820, 660, nullptr, nullptr, instance, nullptr);
+    HWND window = OpenReferenceWindow(instance, L"VltLibraryWindow", L"Libraries");
     CreateWindowExW(WS_EX_CLIENTEDGE, WC_LISTVIEWW, L"", WS_CHILD | WS_VISIBLE | LVS_REPORT, 20, 20, 760, 480,
                     window, nullptr, instance, nullptr);
     ShowWindow(window, SW_SHOW);
@@ -40,11 +25,7 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
     if (SUCCEEDED(CoCreateInstance(CLSID_TaskbarList, nullptr, CLSCTX_INPROC_SERVER, IID_ITaskbarList,
                                    reinterpret_cast<void**>(&taskbarList))))
         taskbarList->HrInit();
-    MSG message = {};
-    while (GetMessageW(&message, nullptr, 0, 0) > 0) {
-        TranslateMessage(&message);
-        DispatchMessageW(&message);
-    }
+    RunReferenceLoop();
     if (taskbarList) taskbarList->Release();
     CoUninitialize();
     return 0;
