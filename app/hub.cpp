@@ -78,8 +78,8 @@ void OnCreate(HWND window) {
     // The engine reports to this window from the start-up restore on.
     engine.host = {window, SetStatusText, OnHiddenChanged};
     RestoreFromStateFile();
-    StartListWatch(window);
     RefreshWindowList(true);
+    StartListWatch(window);
     const std::wstring hotkeyText = FormatHotkey(app.settings.hotkey);
     if (RegisterOnMainWindow(app.settings.hotkey)) {
         SetStatusText(L"就绪 · 快捷键 " + hotkeyText);

@@ -28,7 +28,7 @@ void HookWindowEvents() {
         app.windowEventHooks[i].reset(
             SetWinEventHook(kRanges[i][0], kRanges[i][1], nullptr, CountWindowEvent, 0, 0, kFlags));
     }
-    // Nobody counted while the window was in the tray or minimised: that time counts as a change.
+    // Nobody counted before, while the window was in the tray or minimised: that time counts as a change.
     ++app.windowEvents;
 }
 
@@ -47,11 +47,13 @@ void LookIfDue(ListLookCause cause) {
 
 void StartListWatch(HWND window) {
     SetTimer(window, TIMER_LIST_WATCH, kListWatchPeriodMs, nullptr);
-    HookWindowEvents();
 }
 
+// The hooks are set at the first tick that finds the list on the screen: a window that never shows (a start
+// in the tray) is never told of other programs' windows.
 void OnListWatchTick(HWND window) {
     if (IsWindowVisible(window) && !IsIconic(window)) {
+        HookWindowEvents();
         LookIfDue(ListLookCause::Tick);
     } else {
         StopListWatch(window);
