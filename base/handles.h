@@ -16,6 +16,8 @@ template <typename Handle, auto Free> struct HandleDeleter {
 template <typename Handle, auto Free>
 using UniqueHandleOf = std::unique_ptr<std::remove_pointer_t<Handle>, HandleDeleter<Handle, Free>>;
 
+// Functions of our own to free each kind: the system's are imported, and an imported function's address is no
+// template argument for every compiler.
 inline void CloseKernelHandle(HANDLE handle) {
     CloseHandle(handle);
 }

@@ -334,11 +334,14 @@ void EndProcess(PROCESS_INFORMATION& process) {
 }
 
 // Until the reference program's window of `className` is visible; closed as a user closes it.
-double TimeReferenceStart(const wchar_t* exe, const wchar_t* className) {
+// `whileShown`, where given, runs once the window is visible, before the program is closed.
+double TimeReferenceStart(const wchar_t* exe, const wchar_t* className,
+                          const std::function<void(DWORD processId)>& whileShown = {}) {
     PROCESS_INFORMATION process = {};
     const double took = TimeStart(L"\"" + BesideTests(exe) + L"\"", nullptr, process, [&](DWORD processId) {
         return VisibleWindowOf(processId, className) != nullptr;
     });
+    if (took >= 0 && whileShown) whileShown(process.dwProcessId);
     PostMessageW(VisibleWindowOf(process.dwProcessId, className), WM_CLOSE, 0, 0);
     WaitForSingleObject(process.hProcess, 5000);
     EndProcess(process);
@@ -570,20 +573,12 @@ Footprint MarkFootprint(DWORD processId, const char* phase) {
 
 // The floor: the library window program, settled as veltrano.exe is before its first reading.
 bool MeasureFloorFootprint(Footprint& floor) {
-    const std::wstring exe = BesideTests(L"vlt-library-window.exe");
-    PROCESS_INFORMATION process = {};
-    const double took = TimeStart(L"\"" + exe + L"\"", nullptr, process, [](DWORD processId) {
-        return VisibleWindowOf(processId, L"VltLibraryWindow") != nullptr;
-    });
-    if (took >= 0) {
-        Sleep(1500);
-        Say("process " + Utf8(exe));
-        floor = MarkFootprint(process.dwProcessId, "floor");
-        PostMessageW(VisibleWindowOf(process.dwProcessId, L"VltLibraryWindow"), WM_CLOSE, 0, 0);
-        WaitForSingleObject(process.hProcess, 5000);
-    }
-    EndProcess(process);
-    return took >= 0;
+    constexpr wchar_t kExe[] = L"vlt-library-window.exe";
+    return TimeReferenceStart(kExe, L"VltLibraryWindow", [&](DWORD processId) {
+               Sleep(1500);
+               Say("process " + Utf8(BesideTests(kExe)));
+               floor = MarkFootprint(processId, "floor");
+           }) >= 0;
 }
 
 int BenchFootprint(int toggles) {
