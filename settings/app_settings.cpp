@@ -68,6 +68,25 @@ std::int32_t HotkeyVkFromFile(int value) {
     return (value >= 8 && value <= 254) ? value : kDefaultHotkey.vk;
 }
 
+MouseTrigger MouseTriggerFromFile(int vk, int modifiers) {
+    if (vk != kVkMiddleButton && vk != kVkSideButton1 && vk != kVkSideButton2) return {};
+    constexpr int kAllowed = kModAlt | kModControl | kModShift;
+    return {vk, (modifiers & ~kAllowed) == 0 ? modifiers : 0};
+}
+
+HotCorner HotCornerFromFile(int value) {
+    return (value >= 0 && value <= static_cast<int>(HotCorner::BottomRight)) ? static_cast<HotCorner>(value)
+                                                                             : HotCorner::None;
+}
+
+int CornerHoldFromFile(int value) {
+    return (value >= kMinCornerHoldMs && value <= kMaxCornerHoldMs) ? value : kDefaultCornerHoldMs;
+}
+
+int AutoHideMinutesFromFile(int value) {
+    return (value >= 0 && value <= kMaxAutoHideMinutes) ? value : 0;
+}
+
 AppSettings ReadSettings(const ProfileReader& reader) {
     AppSettings settings;
     const int count = std::min(reader.readInt(L"hideCount", 0), kMaxHideEntries);
@@ -85,6 +104,11 @@ AppSettings ReadSettings(const ProfileReader& reader) {
     }
     settings.hotkey.modifiers = HotkeyModsFromFile(reader.readInt(L"hotkeyMods", 3));
     settings.hotkey.vk = HotkeyVkFromFile(reader.readInt(L"hotkeyVk", 32));
+    settings.pointer.mouse =
+        MouseTriggerFromFile(reader.readInt(L"mouseVk", 0), reader.readInt(L"mouseMods", 0));
+    settings.pointer.corner = HotCornerFromFile(reader.readInt(L"hotCorner", 0));
+    settings.pointer.cornerHoldMs = CornerHoldFromFile(reader.readInt(L"hotCornerMs", kDefaultCornerHoldMs));
+    settings.autoHideMinutes = AutoHideMinutesFromFile(reader.readInt(L"autoHideMinutes", 0));
     settings.noticeShown = reader.readInt(L"noticeShown", 0) != 0;
     return settings;
 }
@@ -117,6 +141,11 @@ SettingsValues ValuesOfSettings(const AppSettings& settings) {
     values.emplace_back(L"focus", settings.hasFocusTarget ? StoredFormOfKey(settings.focusTarget) : L"");
     values.emplace_back(L"hotkeyMods", std::to_wstring(settings.hotkey.modifiers & 0xF));
     values.emplace_back(L"hotkeyVk", std::to_wstring(settings.hotkey.vk));
+    values.emplace_back(L"mouseVk", std::to_wstring(settings.pointer.mouse.vk));
+    values.emplace_back(L"mouseMods", std::to_wstring(settings.pointer.mouse.modifiers));
+    values.emplace_back(L"hotCorner", std::to_wstring(static_cast<int>(settings.pointer.corner)));
+    values.emplace_back(L"hotCornerMs", std::to_wstring(settings.pointer.cornerHoldMs));
+    values.emplace_back(L"autoHideMinutes", std::to_wstring(settings.autoHideMinutes));
     values.emplace_back(L"noticeShown", settings.noticeShown ? L"1" : L"0");
     return values;
 }

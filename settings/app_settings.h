@@ -2,7 +2,9 @@
 // functions are handed in, so the rules are tested without them.
 #pragma once
 #include "catalogue/window_types.h"
-#include "hotkey/hotkey_spec.h"
+#include "triggers/away_rules.h"
+#include "triggers/hotkey_spec.h"
+#include "triggers/pointer_rules.h"
 
 #include <functional>
 #include <string>
@@ -15,6 +17,9 @@ struct AppSettings {
     WindowKey focusTarget;
     bool hasFocusTarget = false;
     HotkeySpec hotkey = kDefaultHotkey;
+    // The other ways of asking for a toggle, each off until the user turns it on.
+    PointerTriggers pointer;
+    int autoHideMinutes = 0;
     bool noticeShown = false;
 };
 
@@ -36,6 +41,11 @@ WindowKey KeyFromStoredForm(std::wstring_view stored);
 
 std::int32_t HotkeyModsFromFile(int value);
 std::int32_t HotkeyVkFromFile(int value);
+// Anything but a value the key can hold is off (or, for the hold, the default).
+MouseTrigger MouseTriggerFromFile(int vk, int modifiers);
+HotCorner HotCornerFromFile(int value);
+int CornerHoldFromFile(int value);
+int AutoHideMinutesFromFile(int value);
 
 // The settings' keys with their values as the profile functions read them back, in file order.
 using SettingsValues = std::vector<std::pair<std::wstring, std::wstring>>;

@@ -1,7 +1,7 @@
 #include "ui/hotkey_box.h"
 
-#include "hotkey/hotkey.h"
 #include "settings/settings_file.h"
+#include "triggers/hotkey.h"
 #include "ui/app_state.h"
 #include "ui/window_list.h"
 

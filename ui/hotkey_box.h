@@ -1,7 +1,7 @@
 // The hotkey box of the main window: what the user types into it becomes the registered, saved hotkey, or is
 // refused and rolled back; an emptied box falls back to the default.
 #pragma once
-#include "hotkey/hotkey_spec.h"
+#include "triggers/hotkey_spec.h"
 
 // Registers the toggle on the main window; whether the system took it.
 bool RegisterOnMainWindow(HotkeySpec hotkey);

@@ -1,4 +1,4 @@
-#include "hotkey/hotkey_spec.h"
+#include "triggers/hotkey_spec.h"
 
 #include <gtest/gtest.h>
 

@@ -81,6 +81,9 @@ TEST(SettingsLoad, NoFileGivesEveryDefault) {
     EXPECT_FALSE(settings.hasFocusTarget);
     EXPECT_EQ(settings.focusTarget, WindowKey{});
     EXPECT_EQ(settings.hotkey, (HotkeySpec{3, 0x20}));
+    EXPECT_EQ(settings.pointer, PointerTriggers{});
+    EXPECT_FALSE(WatchesPointer(settings.pointer));
+    EXPECT_EQ(settings.autoHideMinutes, 0);
     EXPECT_FALSE(settings.noticeShown);
 }
 
@@ -203,6 +206,31 @@ TEST(SettingsLoad, AKeyCodeOutside8To254BecomesSpace) {
         EXPECT_EQ(LoadFrom({{L"hotkeyVk", stored}}).hotkey.vk, loaded) << stored;
 }
 
+TEST(SettingsLoad, TheOtherTriggersTakeOnlyValuesTheyCanHoldAndAreOffOtherwise) {
+    const auto mouse = [](const wchar_t* vk, const wchar_t* mods) {
+        return LoadFrom({{L"mouseVk", vk}, {L"mouseMods", mods}}).pointer.mouse;
+    };
+    EXPECT_EQ(mouse(L"4", L"0"), (MouseTrigger{4, 0}));
+    EXPECT_EQ(mouse(L"6", L"7"), (MouseTrigger{6, 7}));
+    EXPECT_EQ(mouse(L"5", L"8"), (MouseTrigger{5, 0}));
+    for (const wchar_t* vk : {L"1", L"2", L"3", L"7", L"-4", L"x"})
+        EXPECT_EQ(mouse(vk, L"2"), MouseTrigger{}) << vk;
+    const std::pair<const wchar_t*, HotCorner> corners[] = {{L"0", HotCorner::None},
+                                                            {L"1", HotCorner::TopLeft},
+                                                            {L"4", HotCorner::BottomRight},
+                                                            {L"5", HotCorner::None},
+                                                            {L"-1", HotCorner::None}};
+    for (const auto& [stored, loaded] : corners)
+        EXPECT_EQ(LoadFrom({{L"hotCorner", stored}}).pointer.corner, loaded) << stored;
+    const std::pair<const wchar_t*, int> holds[] = {
+        {L"100", 100}, {L"2000", 2000}, {L"99", 300}, {L"2001", 300}, {L"x", 300}};
+    for (const auto& [stored, loaded] : holds)
+        EXPECT_EQ(LoadFrom({{L"hotCornerMs", stored}}).pointer.cornerHoldMs, loaded) << stored;
+    const std::pair<const wchar_t*, int> minutes[] = {{L"1", 1}, {L"1440", 1440}, {L"1441", 0}, {L"-5", 0}};
+    for (const auto& [stored, loaded] : minutes)
+        EXPECT_EQ(LoadFrom({{L"autoHideMinutes", stored}}).autoHideMinutes, loaded) << stored;
+}
+
 TEST(SettingsLoad, AnyNonZeroNoticeValueMeansAccepted) {
     EXPECT_TRUE(LoadFrom({{L"noticeShown", L"2"}}).noticeShown);
     EXPECT_TRUE(LoadFrom({{L"noticeShown", L"-1"}}).noticeShown);
@@ -219,6 +247,11 @@ TEST(SettingsSave, WritesEveryKeyInItsOrder) {
                                                   {L"focus", L"Mailbox|mail.exe"},
                                                   {L"hotkeyMods", L"9"},
                                                   {L"hotkeyVk", L"112"},
+                                                  {L"mouseVk", L"0"},
+                                                  {L"mouseMods", L"0"},
+                                                  {L"hotCorner", L"0"},
+                                                  {L"hotCornerMs", L"300"},
+                                                  {L"autoHideMinutes", L"0"},
                                                   {L"noticeShown", L"1"}}));
 }
 
@@ -227,6 +260,11 @@ TEST(SettingsSave, DefaultsAreWrittenWithAPresentButEmptyFocus) {
                                                        {L"focus", L""},
                                                        {L"hotkeyMods", L"3"},
                                                        {L"hotkeyVk", L"32"},
+                                                       {L"mouseVk", L"0"},
+                                                       {L"mouseMods", L"0"},
+                                                       {L"hotCorner", L"0"},
+                                                       {L"hotCornerMs", L"300"},
+                                                       {L"autoHideMinutes", L"0"},
                                                        {L"noticeShown", L"0"}}));
 }
 
@@ -275,6 +313,11 @@ TEST(SettingsSave, TheFileIsTheSectionAndOneLinePerKeyWithLeadingBlanksQuoted) {
                                           L"focus=\r\n"
                                           L"hotkeyMods=3\r\n"
                                           L"hotkeyVk=32\r\n"
+                                          L"mouseVk=0\r\n"
+                                          L"mouseMods=0\r\n"
+                                          L"hotCorner=0\r\n"
+                                          L"hotCornerMs=300\r\n"
+                                          L"autoHideMinutes=0\r\n"
                                           L"noticeShown=0\r\n");
 }
 
@@ -314,12 +357,16 @@ TEST(SettingsRoundTrip, EverySettingSurvivesSaveAndLoad) {
     settings.hideList.push_back({L"C:\\Users\\me\\notes.txt - Editor", L"editor.exe"});
     settings.hideList.push_back({L"trailing backslash\\", L""});
     settings.hotkey = {0xF, 0xDE};
+    settings.pointer = {{kVkSideButton2, kModControl | kModShift}, HotCorner::BottomLeft, 1250};
+    settings.autoHideMinutes = 1440;
     profile.Save(settings);
     const AppSettings loaded = profile.Load();
     EXPECT_EQ(loaded.hideList, settings.hideList);
     EXPECT_EQ(loaded.focusTarget, settings.focusTarget);
     EXPECT_TRUE(loaded.hasFocusTarget);
     EXPECT_EQ(loaded.hotkey, settings.hotkey);
+    EXPECT_EQ(loaded.pointer, settings.pointer);
+    EXPECT_EQ(loaded.autoHideMinutes, 1440);
     EXPECT_TRUE(loaded.noticeShown);
 }
 

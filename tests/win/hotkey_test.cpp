@@ -1,8 +1,8 @@
 // The global hotkey as the user changes it in the hotkey box: registration, saving, refusal, rollback and the
 // fallback to Ctrl+Alt+Space, observed through the status line, the settings file and other programs'
 // attempts to take the same combination.
-#include "hotkey/hotkey.h"
 #include "tests/win/support.h"
+#include "triggers/hotkey.h"
 #include "ui/ids.h"
 
 #include <commctrl.h>

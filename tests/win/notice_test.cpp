@@ -1,8 +1,8 @@
 // The usage notice of a first start, as a new user meets it: what it shows, what the hidden main window does
 // meanwhile, how it is accepted or refused, and what reaches the settings file. The Dpi suite, with the main
 // window's layout, runs at every DPI (see ScreenDpi).
-#include "hotkey/hotkey.h"
 #include "tests/win/support.h"
+#include "triggers/hotkey.h"
 #include "ui/ids.h"
 #include "ui/layout.h"
 

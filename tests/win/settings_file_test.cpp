@@ -56,6 +56,8 @@ void ExpectSameSettings(const AppSettings& loaded, const AppSettings& saved) {
     EXPECT_EQ(loaded.hasFocusTarget, saved.hasFocusTarget);
     EXPECT_EQ(loaded.focusTarget, saved.focusTarget);
     EXPECT_EQ(loaded.hotkey, saved.hotkey);
+    EXPECT_EQ(loaded.pointer, saved.pointer);
+    EXPECT_EQ(loaded.autoHideMinutes, saved.autoHideMinutes);
     EXPECT_EQ(loaded.noticeShown, saved.noticeShown);
 }
 
@@ -72,6 +74,11 @@ TEST(SettingsFile, AFirstSaveWritesTheKeysInOrderIntoANewUnicodeFile) {
                                                                L"focus=Mailbox|mail.exe\r\n"
                                                                L"hotkeyMods=3\r\n"
                                                                L"hotkeyVk=32\r\n"
+                                                               L"mouseVk=0\r\n"
+                                                               L"mouseMods=0\r\n"
+                                                               L"hotCorner=0\r\n"
+                                                               L"hotCornerMs=300\r\n"
+                                                               L"autoHideMinutes=0\r\n"
                                                                L"noticeShown=1\r\n"));
 }
 
@@ -89,6 +96,8 @@ TEST(SettingsFile, ALaterSaveWritesTheWholeFileAnewWithoutStaleEntries) {
     two.focusTarget = {L"Mailbox", L""};
     two.hasFocusTarget = true;
     two.hotkey = {0x9, 0x7A};
+    two.pointer = {{0x05, 0x2}, HotCorner::TopRight, 800};
+    two.autoHideMinutes = 30;
     ASSERT_EQ(SaveSettingsTo(two, path), static_cast<DWORD>(ERROR_SUCCESS));
     EXPECT_EQ(ReadFileBytes(path), kByteOrderMark + Utf16Bytes(L"[config]\r\n"
                                                                L"hideCount=2\r\n"
@@ -97,6 +106,11 @@ TEST(SettingsFile, ALaterSaveWritesTheWholeFileAnewWithoutStaleEntries) {
                                                                L"focus=Mailbox|\r\n"
                                                                L"hotkeyMods=9\r\n"
                                                                L"hotkeyVk=122\r\n"
+                                                               L"mouseVk=5\r\n"
+                                                               L"mouseMods=2\r\n"
+                                                               L"hotCorner=2\r\n"
+                                                               L"hotCornerMs=800\r\n"
+                                                               L"autoHideMinutes=30\r\n"
                                                                L"noticeShown=0\r\n"));
     ExpectSameSettings(LoadSettingsFrom(path), two);
     EXPECT_FALSE(FileExists(path + L".tmp"));

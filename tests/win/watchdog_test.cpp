@@ -4,8 +4,8 @@
 #include "engine/admin_folder.h"
 #include "engine/engine.h"
 #include "engine/watchdog.h"
-#include "hotkey/hotkey.h"
 #include "tests/win/support.h"
+#include "triggers/hotkey.h"
 #include "ui/ids.h"
 
 #include <gtest/gtest.h>

@@ -1,6 +1,6 @@
 // The global toggle hotkey: its registration on a window, and its display text.
 #pragma once
-#include "hotkey/hotkey_spec.h"
+#include "triggers/hotkey_spec.h"
 
 #include <windows.h>
 

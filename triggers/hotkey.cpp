@@ -1,4 +1,4 @@
-#include "hotkey/hotkey.h"
+#include "triggers/hotkey.h"
 
 bool RegisterToggleHotkey(HWND window, HotkeySpec hotkey) {
     UnregisterToggleHotkey(window);
