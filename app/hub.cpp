@@ -10,13 +10,17 @@
 #include "engine/state_file.h"
 #include "engine/watchdog.h"
 #include "settings/settings_file.h"
+#include "triggers/absence.h"
 #include "triggers/hotkey.h"
+#include "triggers/pointer_hook.h"
+#include "triggers/trigger.h"
 #include "ui/app_state.h"
 #include "ui/commands.h"
 #include "ui/controls.h"
 #include "ui/hotkey_box.h"
 #include "ui/list_watch.h"
 #include "ui/tray.h"
+#include "ui/trigger_boxes.h"
 #include "ui/window_list.h"
 
 #include <commctrl.h>
@@ -42,6 +46,7 @@ bool startFinished = false;
 
 void OnHiddenChanged() {
     UpdateTrayTip();
+    ArmAbsenceTimer(app.mainWindow, app.settings.autoHideMinutes, engine.windowsHidden);
     // Should putting the windows back take a while at shutdown, Windows names the reason on its screen
     // instead of ending Veltrano with them still hidden.
     if (engine.windowsHidden) {
@@ -75,6 +80,7 @@ void OnCreate(HWND window) {
     CreateControls(window);
     app.settings = LoadSettings();
     SetHotkeyBox(app.settings.hotkey);
+    ShowTriggerSettings();
     // The engine reports to this window from the start-up restore on.
     engine.host = {window, SetStatusText, OnHiddenChanged};
     RestoreFromStateFile();
@@ -102,6 +108,8 @@ void OnDestroy() {
         UnregisterToggleHotkey(app.mainWindow);
         app.hotkeyRegistered = false;
     }
+    StopWatchingPointer();
+    KillTimer(app.mainWindow, TIMER_AWAY);
     StopListWatch(app.mainWindow);
     if (app.trayIconAdded) {
         RemoveTrayIcon();
@@ -142,6 +150,7 @@ void OnTimer(WPARAM id) {
     case TIMER_TRAY_RETRY: ShowTrayIcon(); break;
     case TIMER_WATCHDOG: ReplaceEndedWatchdog(); break;
     case TIMER_HIDDEN_WATCH_SOON: OnHiddenWatchSoon(); break;
+    case TIMER_AWAY: OnTrigger(Trigger::Away); break;
     default: break;
     }
 }
@@ -171,7 +180,7 @@ void OnHotkey(WPARAM id) {
     if (id != HOTKEY_ID_TOGGLE) return;
     HWND box = ControlHandle(IDC_HOTKEY);
     if (box && GetFocus() == box) return;
-    ToggleHidden();
+    OnTrigger(Trigger::Hotkey);
 }
 
 // What the user does not wait for comes once the main window has painted: the tray icon (there already when
@@ -182,6 +191,8 @@ void FinishStart() {
     ShowTrayIcon();
     StartWatchdog();
     ShellTaskbarList();
+    if (const DWORD error = ApplyTriggers()) SetStatusText(PointerTroubleText(error));
+    AddTriggerTooltips();
 }
 
 // A second start with a command gives it to the instance that runs: to its main window, once that exists (the
@@ -241,6 +252,15 @@ int RunMessageLoop() {
     }
 }
 
+void Hide(HideReason reason) {
+    // A menu, a message box or a move of the window runs a loop of the system's in place of Veltrano's, which
+    // alone waits on the watchdog: one that ended meanwhile is set on its way again before anything is
+    // hidden.
+    const WatchdogWait watchdog = CurrentWatchdogWait();
+    if (watchdog.handle && WaitForSingleObject(watchdog.handle, 0) != WAIT_TIMEOUT) ReplaceEndedWatchdog();
+    HideWindows(ReadListedChoice(), CommitForHide, std::move(reason));
+}
+
 InstanceMutex ClaimSingleInstance(UniqueHandle& mutex) {
     // One per session: a second user signed in on the same PC (fast user switching, remote desktop) has a
     // Veltrano of his own.
@@ -262,13 +282,27 @@ void ToggleHidden() {
         // not all back yet.
         if (IsWindowVisible(app.mainWindow)) RefreshListIfWindowsChanged();
     } else {
-        // A menu, a message box or a move of the window runs a loop of the system's in place of Veltrano's,
-        // which alone waits on the watchdog: one that ended meanwhile is set on its way again before anything
-        // is hidden.
-        const WatchdogWait watchdog = CurrentWatchdogWait();
-        if (watchdog.handle && WaitForSingleObject(watchdog.handle, 0) != WAIT_TIMEOUT)
-            ReplaceEndedWatchdog();
-        HideWindows(ReadListedChoice(), CommitForHide);
+        Hide({});
+    }
+}
+
+void OnTrigger(Trigger trigger) {
+    switch (trigger) {
+    case Trigger::Away: {
+        // Only a hide, never a restore: input alone must not bring a chat window back in front of whoever
+        // sits down.
+        std::wstring note;
+        if (AbsenceCallsForHide(app.mainWindow, app.settings.autoHideMinutes,
+                                engine.windowsHidden || engine.busy, note))
+            Hide({true, std::move(note)});
+        return;
+    }
+    case Trigger::Corner:
+        // A game, a video or a presentation has the pointer in a corner for its own reasons.
+        if (!FullScreenProgramInFront()) ToggleHidden();
+        return;
+    case Trigger::Hotkey:
+    case Trigger::MouseButton: ToggleHidden(); return;
     }
 }
 
@@ -305,6 +339,9 @@ LRESULT CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM
         if (OnTrayIcon(lParam) == UserCommand::Toggle) ToggleHidden();
         return 0;
     case WM_HIDDEN_SHOWN: OnHiddenWindowShown(); return 0;
+    case WM_TRIGGER: OnTrigger(static_cast<Trigger>(wParam)); return 0;
+    case WM_POINTER_TROUBLE: SetStatusText(PointerTroubleText(static_cast<DWORD>(wParam))); return 0;
+    case WM_DISPLAYCHANGE: OnMonitorsChanged(); return 0;
     case WM_START_COMMAND: OnStartCommand(wParam); return 0;
     case WM_FINISH_START: FinishStart(); return 0;
     default: break;
@@ -366,8 +403,9 @@ int RunNormalRole(std::wstring_view arguments) {
         return 0;
     }
     if (command == StartCommand::Exit) return 0;
-    INITCOMMONCONTROLSEX controls = {sizeof(controls),
-                                     ICC_LISTVIEW_CLASSES | ICC_HOTKEY_CLASS | ICC_STANDARD_CLASSES};
+    INITCOMMONCONTROLSEX controls = {sizeof(controls), ICC_LISTVIEW_CLASSES | ICC_HOTKEY_CLASS |
+                                                           ICC_STANDARD_CLASSES | ICC_UPDOWN_CLASS |
+                                                           ICC_BAR_CLASSES};
     InitCommonControlsEx(&controls);
     CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
     if (!CreateMainWindow()) return 1;

@@ -84,7 +84,15 @@ struct HiddenWatch {
     UniqueWinEventHook createHook;
     UniqueWinEventHook showHook;
     bool lookSoon = false;
+    // Read at the start of each look: keyboard or mouse input came since the hide.
+    bool userActed = false;
     HiddenLook look;
+};
+
+// Why a hide began: the user's press, or his absence; `note` then begins the status line.
+struct HideReason {
+    bool away = false;
+    std::wstring note;
 };
 
 struct Engine {
@@ -92,6 +100,8 @@ struct Engine {
     bool windowsHidden = false;
     std::vector<HiddenWindowRecord> hiddenSet;
     HWND focusBeforeHide = nullptr;
+    HideReason hideReason;
+    ULONGLONG hiddenAtMs = 0;
     // The hide list as it stood when the hide began, with the windows its keys found. Hidden windows are not
     // candidates, so a commit made while they are hidden (or before the list has shown them again) would drop
     // their keys; commits keep them, under each window's title of the moment.

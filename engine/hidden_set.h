@@ -18,7 +18,8 @@ struct HideChoice {
 // Hides what the choice's keys designate. The ticked windows of `listed` that cannot be the switch target go
 // off the screen before anything else is read; then `commit` makes this press's choice from the list, and the
 // rest is looked for.
-void HideWindows(const ListedChoice& listed, const std::function<HideChoice()>& commit);
+void HideWindows(const ListedChoice& listed, const std::function<HideChoice()>& commit,
+                 HideReason reason = {});
 // `reason`: the status line says why the windows came back, when it was not the user's press.
 void RestoreAllWindows(RestoreReason reason = RestoreReason::User);
 void RestoreAllOnCrash();

@@ -36,7 +36,7 @@ ShownWindowFate FateOf(HWND hwnd) {
     const std::vector<HWND>& last = engine.watch.shownLastLook;
     const ShownWindowFate fate =
         FateOfShownWindow(hwnd, GetAncestor(hwnd, GA_ROOTOWNER), GetForegroundWindow(),
-                          std::find(last.begin(), last.end(), hwnd) != last.end());
+                          std::find(last.begin(), last.end(), hwnd) != last.end(), engine.watch.userActed);
     if (fate == ShownWindowFate::LookAgain) engine.watch.shownThisLook.push_back(hwnd);
     return fate;
 }
@@ -146,8 +146,17 @@ std::vector<HWND> FindNewWindows() {
 // first look, which covers the windows made between the hide's list and the hook: listing every window costs
 // a round trip to the window server per window, more than all the rest of a look. Without the hook, every
 // look lists.
+// Where the system cannot say, every window in front is taken as the user's, as it always was.
+bool InputSinceHide() {
+    LASTINPUTINFO input = {sizeof(input)};
+    if (!GetLastInputInfo(&input)) return true;
+    return UserActedSinceHide(GetTickCount() - input.dwTime, GetTickCount64() - engine.hiddenAtMs,
+                              engine.hideReason.away);
+}
+
 void CheckHiddenWindows(bool listWindows) {
     if (!engine.windowsHidden || engine.busy) return;
+    engine.watch.userActed = InputSinceHide();
     if (!engine.watch.knownWindowsClassified) {
         ClassifyKnownWindows();
         listWindows = true;

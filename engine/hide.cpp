@@ -192,12 +192,14 @@ void ShowHideOutcome() {
         }
     }
     engine.shownOutcome = ShownOutcome::Hide;
-    Say(HideOutcomeText(tally));
+    Say(engine.hideReason.note + HideOutcomeText(tally));
 }
 
-void HideWindows(const ListedChoice& listed, const std::function<HideChoice()>& commit) {
+void HideWindows(const ListedChoice& listed, const std::function<HideChoice()>& commit, HideReason reason) {
     ChangingWindows changing;
     if (engine.windowsHidden || engine.busy) return;
+    engine.hideReason = std::move(reason);
+    engine.hiddenAtMs = GetTickCount64();
     engine.focusBeforeHide = GetForegroundWindow();
     engine.hiddenSet.clear();
     std::optional<WindowHandle> target;
@@ -224,7 +226,7 @@ void HideWindows(const ListedChoice& listed, const std::function<HideChoice()>& 
         target = ResolveSwitchTarget(choice.target, candidates);
         if (target) std::erase(toHide, *target);
         if (engine.hiddenSet.empty() && toHide.empty() && !target) {
-            Say(L"未配置窗口：先勾选要隐藏的窗口，再选切换目标");
+            Say(engine.hideReason.note + L"未配置窗口：先勾选要隐藏的窗口，再选切换目标");
             return;
         }
         engine.windowsHidden = true;

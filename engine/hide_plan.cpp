@@ -102,10 +102,15 @@ bool MayBeSwitchTarget(const WindowKey& target, std::wstring_view processName) {
 }
 
 ShownWindowFate FateOfShownWindow(WindowHandle window, WindowHandle rootOwner, WindowHandle foreground,
-                                  bool shownAtTheLastLook) {
+                                  bool shownAtTheLastLook, bool userActedSinceHide) {
     if (foreground != nullptr && (window == foreground || rootOwner == foreground))
-        return ShownWindowFate::LeftToTheUser;
+        return userActedSinceHide ? ShownWindowFate::LeftToTheUser : ShownWindowFate::OutOfSight;
     return shownAtTheLastLook ? ShownWindowFate::OutOfSight : ShownWindowFate::LookAgain;
+}
+
+bool UserActedSinceHide(std::uint32_t inputAgeMs, std::uint64_t hideAgeMs, bool hiddenForAbsence) {
+    const std::uint64_t settle = hiddenForAbsence ? 0 : kTriggerSettleMs;
+    return hideAgeMs > settle && inputAgeMs < hideAgeMs - settle;
 }
 
 void AddOwnedWindows(std::vector<WindowHandle>& toHide, const std::vector<TopLevelWindow>& topLevel) {

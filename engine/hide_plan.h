@@ -57,8 +57,16 @@ enum class ShownWindowFate {
     LookAgain,     // not in front yet: a program may show its window and bring it to the front a moment later
     OutOfSight     // still not in front at the look after the one that saw it shown
 };
+// Only the user's bringing leaves a window in front to him: a program may take the front itself (it is the
+// foreground process, or no window is in front), and one in front with no input since the hide goes again.
 ShownWindowFate FateOfShownWindow(WindowHandle window, WindowHandle rootOwner, WindowHandle foreground,
-                                  bool shownAtTheLastLook);
+                                  bool shownAtTheLastLook, bool userActedSinceHide);
+
+// The keys or the button of the press that hid are let go within this time: input after it is the user's own.
+inline constexpr std::uint64_t kTriggerSettleMs = 1000;
+// Whether keyboard or mouse input came after the hide, `inputAgeMs` and `hideAgeMs` ago. After a hide for the
+// user's absence, no press of his is to be let go: any input counts.
+bool UserActedSinceHide(std::uint32_t inputAgeMs, std::uint64_t hideAgeMs, bool hiddenForAbsence);
 
 struct TopLevelWindow {
     WindowHandle hwnd = nullptr;

@@ -35,6 +35,9 @@ struct AppState {
 
     bool hotkeyRegistered = false;
     bool settingHotkeyBox = false;
+    bool settingTriggerBoxes = false;
+    // Owned by the main window, and destroyed with it.
+    HWND triggerTips = nullptr;
     bool trayIconAdded = false;
     // The wait before the pending try to add the tray icon; 0 when none is pending.
     unsigned trayRetryDelayMs = 0;

@@ -6,6 +6,7 @@
 #include "ui/help_text.h"
 #include "ui/hotkey_box.h"
 #include "ui/layout.h"
+#include "ui/trigger_boxes.h"
 #include "ui/window_list.h"
 
 #include <commctrl.h>
@@ -72,6 +73,13 @@ UserCommand OnCommand(WPARAM wParam) {
         if (code == EN_CHANGE) OnHotkeyBoxNotify(false);
         if (code == EN_KILLFOCUS) OnHotkeyBoxNotify(true);
         break;
+    case IDC_MOUSE_BUTTON:
+    case IDC_MOUSE_CTRL:
+    case IDC_MOUSE_ALT:
+    case IDC_MOUSE_SHIFT:
+    case IDC_CORNER:
+    case IDC_CORNER_MS:
+    case IDC_AWAY_MINUTES: OnTriggerBoxCommand(id, code); break;
     case IDC_REFRESH: RefreshWindowList(true); break;
     case IDC_SAVE: SaveNow(); break;
     case IDC_TOGGLE: return UserCommand::Toggle;

@@ -21,6 +21,11 @@ struct ControlSpec {
 };
 
 constexpr DWORD kPushButton = WS_TABSTOP | BS_PUSHBUTTON;
+constexpr DWORD kCheckBox = WS_TABSTOP | BS_AUTOCHECKBOX;
+constexpr DWORD kDropDown = WS_TABSTOP | WS_VSCROLL | CBS_DROPDOWNLIST;
+constexpr DWORD kNumberBox = WS_TABSTOP | ES_NUMBER | ES_AUTOHSCROLL;
+// The edit made just before is its buddy; the layout places both.
+constexpr DWORD kSpin = UDS_SETBUDDYINT | UDS_ARROWKEYS | UDS_NOTHOUSANDS | UDS_AUTOBUDDY;
 
 constexpr ControlSpec kControls[] = {
     {IDC_TITLE, L"STATIC", L"Veltrano", 0, 0},
@@ -30,13 +35,27 @@ constexpr ControlSpec kControls[] = {
     {IDC_HOTKEY, HOTKEY_CLASSW, L"", WS_TABSTOP, WS_EX_CLIENTEDGE},
     {IDC_HOTKEY_HINT, L"STATIC", L"点击后按下新组合键（需含 Ctrl / Alt / Shift），Esc 取消", SS_ENDELLIPSIS,
      0},
+    {IDC_MOUSE_LABEL, L"STATIC", L"鼠标键", 0, 0},
+    {IDC_MOUSE_BUTTON, L"ComboBox", L"", kDropDown, 0},
+    {IDC_MOUSE_CTRL, L"BUTTON", L"Ctrl", kCheckBox, 0},
+    {IDC_MOUSE_ALT, L"BUTTON", L"Alt", kCheckBox, 0},
+    {IDC_MOUSE_SHIFT, L"BUTTON", L"Shift", kCheckBox, 0},
+    {IDC_CORNER_LABEL, L"STATIC", L"屏幕角", 0, 0},
+    {IDC_CORNER, L"ComboBox", L"", kDropDown, 0},
+    {IDC_CORNER_MS, L"EDIT", L"", kNumberBox, WS_EX_CLIENTEDGE},
+    {IDC_CORNER_MS_SPIN, UPDOWN_CLASSW, L"", kSpin, 0},
+    {IDC_CORNER_MS_UNIT, L"STATIC", L"毫秒", 0, 0},
+    {IDC_AWAY_LABEL, L"STATIC", L"离开", 0, 0},
+    {IDC_AWAY_MINUTES, L"EDIT", L"", kNumberBox, WS_EX_CLIENTEDGE},
+    {IDC_AWAY_SPIN, UPDOWN_CLASSW, L"", kSpin, 0},
+    {IDC_AWAY_UNIT, L"STATIC", L"分钟无操作后自动隐藏（0 为关闭）", SS_ENDELLIPSIS, 0},
     {IDC_LIST_LABEL, L"STATIC", L"要隐藏的窗口", 0, 0},
     // The row-height image list is the program's to destroy (app.rowHeightImageList): without
     // LVS_SHAREIMAGELISTS the list view would destroy it as well, a second time, at every exit.
     {IDC_WINDOW_LIST, WC_LISTVIEWW, L"",
      WS_TABSTOP | LVS_REPORT | LVS_SINGLESEL | LVS_SHOWSELALWAYS | LVS_SHAREIMAGELISTS, WS_EX_CLIENTEDGE},
     {IDC_TARGET_LABEL, L"STATIC", L"藏起后切到", 0, 0},
-    {IDC_TARGET_COMBO, L"ComboBox", L"", WS_TABSTOP | WS_VSCROLL | CBS_DROPDOWNLIST, 0},
+    {IDC_TARGET_COMBO, L"ComboBox", L"", kDropDown, 0},
     {IDC_REFRESH, L"BUTTON", L"刷新列表", kPushButton, 0},
     {IDC_SAVE, L"BUTTON", L"保存设置", kPushButton, 0},
     {IDC_TOGGLE, L"BUTTON", L"隐藏 / 恢复", WS_TABSTOP | BS_DEFPUSHBUTTON, 0},
@@ -65,7 +84,10 @@ HFONT FontOf(int id) {
     case IDC_TITLE: font = &app.fontTitle; break;
     case IDC_HOTKEY_LABEL:
     case IDC_LIST_LABEL:
-    case IDC_TARGET_LABEL: font = &app.fontLabel; break;
+    case IDC_TARGET_LABEL:
+    case IDC_MOUSE_LABEL:
+    case IDC_CORNER_LABEL:
+    case IDC_AWAY_LABEL: font = &app.fontLabel; break;
     default: break;
     }
     return *font ? font->get() : app.fontNormal.get();
@@ -150,7 +172,8 @@ void CreateControls(HWND mainWindow) {
             SetUpWindowList(control);
             SetRowHeight();
         }
-        if (spec.id == IDC_TARGET_COMBO) ApplyExplorerTheme(control);
+        if (spec.id == IDC_TARGET_COMBO || spec.id == IDC_MOUSE_BUTTON || spec.id == IDC_CORNER)
+            ApplyExplorerTheme(control);
     }
     ApplyFonts(mainWindow);
     if (layout) SetColumnWidths(*layout);

@@ -1,4 +1,4 @@
-// The sixteen controls of the main window, their fonts and their placement.
+// The controls of the main window, their fonts and their placement.
 #pragma once
 #include "ui/layout.h"
 

@@ -7,16 +7,11 @@
 
 #include <commctrl.h>
 
-namespace {
-
-// A hotkey change is saved at once, with the list as it stands; the status line says what became of it.
-void SayHotkeyChangeSaved(const std::wstring& change) {
+void SayChangeSaved(const std::wstring& change) {
     CommitListToSettings();
     const DWORD error = SaveSettings(app.settings);
     SetStatusText(error ? change + L"，但" + SettingsNotSavedText(error) : change);
 }
-
-} // namespace
 
 bool RegisterOnMainWindow(HotkeySpec hotkey) {
     app.hotkeyRegistered = RegisterToggleHotkey(app.mainWindow, hotkey);
@@ -53,7 +48,7 @@ void OnHotkeyBoxNotify(bool focusLost) {
     const HotkeySpec wanted = HotkeyFromBoxValue(boxValue);
     if (RegisterOnMainWindow(wanted)) {
         app.settings.hotkey = wanted;
-        SayHotkeyChangeSaved(L"快捷键已改为 " + FormatHotkey(wanted));
+        SayChangeSaved(L"快捷键已改为 " + FormatHotkey(wanted));
         return;
     }
     SetStatusText(L"该快捷键已被占用，已还原为 " + FormatHotkey(current));
@@ -66,7 +61,7 @@ void FallBackToDefaultHotkey() {
     if (RegisterOnMainWindow(kDefaultHotkey)) {
         app.settings.hotkey = kDefaultHotkey;
         SetHotkeyBox(kDefaultHotkey);
-        SayHotkeyChangeSaved(L"快捷键为空，已自动回退为 " + FormatHotkey(kDefaultHotkey));
+        SayChangeSaved(L"快捷键为空，已自动回退为 " + FormatHotkey(kDefaultHotkey));
         return;
     }
     RegisterOnMainWindow(old);

@@ -24,8 +24,23 @@ inline constexpr int IDC_HELP = 1013;
 inline constexpr int IDC_STATUS = 1014;
 inline constexpr int IDC_TITLE = 1015;
 inline constexpr int IDC_LIST_LABEL = 1016;
+// The other ways of asking for a toggle, beside the hotkey box.
+inline constexpr int IDC_MOUSE_LABEL = 1017;
+inline constexpr int IDC_MOUSE_BUTTON = 1018;
+inline constexpr int IDC_MOUSE_CTRL = 1019;
+inline constexpr int IDC_MOUSE_ALT = 1020;
+inline constexpr int IDC_MOUSE_SHIFT = 1021;
+inline constexpr int IDC_CORNER_LABEL = 1022;
+inline constexpr int IDC_CORNER = 1023;
+inline constexpr int IDC_CORNER_MS = 1024;
+inline constexpr int IDC_CORNER_MS_SPIN = 1025;
+inline constexpr int IDC_CORNER_MS_UNIT = 1026;
+inline constexpr int IDC_AWAY_LABEL = 1027;
+inline constexpr int IDC_AWAY_MINUTES = 1028;
+inline constexpr int IDC_AWAY_SPIN = 1029;
+inline constexpr int IDC_AWAY_UNIT = 1030;
 inline constexpr int kFirstControlId = 1001;
-inline constexpr int kControlCount = 16;
+inline constexpr int kControlCount = 30;
 
 // Buttons of the usage notice.
 inline constexpr int IDC_NOTICE_AGREE = 2001;
@@ -40,7 +55,8 @@ inline constexpr int IDM_START_WITH_WINDOWS = 2004;
 // Timers on the main window.
 inline constexpr unsigned TIMER_HOTKEY_APPLY = 1;
 inline constexpr unsigned TIMER_LIST_WATCH = 2;
-// Timers 3 and 5 and the message 0x8003 are the engine's.
+// Timers 3 and 5 and the message 0x8003 are the engine's; timer 6 and the messages 0x8006 and 0x8007 the
+// triggers'.
 inline constexpr unsigned TIMER_TRAY_RETRY = 4;
 inline constexpr unsigned kHotkeyApplyDelayMs = 900;
 inline constexpr unsigned kListWatchPeriodMs = 800;

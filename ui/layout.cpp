@@ -31,7 +31,15 @@ std::optional<MainLayout> ComputeMainLayout(int clientWidth, int clientHeight, i
     const int yc = yb - S(14) - S(30);
     const int yt = yc - S(24);
     const int x3 = m + S(104) + S(104) + 2 * g;
-    const int yl = yk + S(28) + S(14);
+    // Two rows under the hotkey box: the mouse button and the corner, then the minutes of absence. Each
+    // setting follows a label column; the modifiers follow the button.
+    const int ym = yk + S(28) + g;
+    const int ya = ym + S(28) + S(8);
+    const int xm = m + S(52);
+    const int xs = xm + S(120) + g;
+    const int xk = m + S(340);
+    const int xn = xk + S(52) + S(80) + S(8);
+    const int yl = ya + S(28) + S(14);
     const int yv = yl + S(24);
     const int listHeight = yt - yv - S(14) > S(100) ? yt - yv - S(14) : S(100);
 
@@ -43,6 +51,20 @@ std::optional<MainLayout> ComputeMainLayout(int clientWidth, int clientHeight, i
         {IDC_HOTKEY_LABEL, m, m + S(60), S(240), S(22)},
         {IDC_HOTKEY, m, yk, S(170), S(28)},
         {IDC_HOTKEY_HINT, m + S(182), yk + S(5), w - S(182), S(20)},
+        {IDC_MOUSE_LABEL, m, ym + S(4), S(52), S(22)},
+        {IDC_MOUSE_BUTTON, xm, ym, S(120), S(200)},
+        {IDC_MOUSE_CTRL, xs, ym + S(2), S(50), S(24)},
+        {IDC_MOUSE_ALT, xs + S(50), ym + S(2), S(44), S(24)},
+        {IDC_MOUSE_SHIFT, xs + S(94), ym + S(2), S(54), S(24)},
+        {IDC_CORNER_LABEL, xk, ym + S(4), S(52), S(22)},
+        {IDC_CORNER, xk + S(52), ym, S(80), S(200)},
+        {IDC_CORNER_MS, xn, ym, S(48), S(28)},
+        {IDC_CORNER_MS_SPIN, xn + S(48), ym, S(18), S(28)},
+        {IDC_CORNER_MS_UNIT, xn + S(48) + S(18) + S(6), ym + S(5), S(40), S(20)},
+        {IDC_AWAY_LABEL, m, ya + S(4), S(52), S(22)},
+        {IDC_AWAY_MINUTES, xm, ya, S(48), S(28)},
+        {IDC_AWAY_SPIN, xm + S(48), ya, S(18), S(28)},
+        {IDC_AWAY_UNIT, xm + S(48) + S(18) + S(6), ya + S(5), w - S(52) - S(48) - S(18) - S(6), S(20)},
         {IDC_TARGET_LABEL, m, yt, w, S(22)},
         {IDC_TARGET_COMBO, m, yc, w, S(200)},
         {IDC_REFRESH, m, yb, S(104), S(32)},
@@ -84,7 +106,7 @@ Rect OpeningPlace(Rect placed, Size frame, int dpi, Rect work) {
 
 Size MinimumTrackingSize(int dpi, Size work) {
     return {std::min(MulDivRounded(660, dpi, 96), work.width),
-            std::min(MulDivRounded(500, dpi, 96), work.height)};
+            std::min(MulDivRounded(550, dpi, 96), work.height)};
 }
 
 Size NoticeClientSize(int dpi) {

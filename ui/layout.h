@@ -21,7 +21,7 @@ struct ControlPlacement {
 
 struct MainLayout {
     // In the order the controls are moved.
-    std::array<ControlPlacement, 16> controls;
+    std::array<ControlPlacement, 30> controls;
     int titleColumnWidth;
     int processColumnWidth;
 };
@@ -49,7 +49,7 @@ Size MainClientSize(int dpi);
 // needed to lie inside the work area.
 Rect OpeningPlace(Rect placed, Size frame, int dpi, Rect work);
 
-// The smallest the user can make the main window: 660 x 500 at 96 DPI, scaled, but never more than the work
+// The smallest the user can make the main window: 660 x 550 at 96 DPI, scaled, but never more than the work
 // area.
 Size MinimumTrackingSize(int dpi, Size work);
 Size NoticeClientSize(int dpi);

@@ -271,15 +271,28 @@ TEST(NamedByHiddenKeys, AWindowOpenedWhileHiddenIsNamedByTitleOnly) {
     EXPECT_FALSE(NamedByHiddenKeys(keys, Entry(33, L"Draft", L"writer.exe")));
 }
 
-TEST(FateOfShownWindow, InFrontItselfOrByItsRootOwnerIsTheUsersElseItGetsOneMoreLook) {
+TEST(FateOfShownWindow, InFrontItselfOrByItsRootOwnerIsTheUsersOnlyWhenHeActedElseItGetsOneMoreLook) {
     const WindowHandle window = HandleFromValue(1);
     const WindowHandle main = HandleFromValue(2);
     const WindowHandle other = HandleFromValue(3);
-    EXPECT_EQ(FateOfShownWindow(window, window, window, false), ShownWindowFate::LeftToTheUser);
-    EXPECT_EQ(FateOfShownWindow(window, main, main, false), ShownWindowFate::LeftToTheUser);
-    EXPECT_EQ(FateOfShownWindow(window, main, window, true), ShownWindowFate::LeftToTheUser);
-    EXPECT_EQ(FateOfShownWindow(window, main, other, false), ShownWindowFate::LookAgain);
-    EXPECT_EQ(FateOfShownWindow(window, main, other, true), ShownWindowFate::OutOfSight);
-    EXPECT_EQ(FateOfShownWindow(window, nullptr, nullptr, false), ShownWindowFate::LookAgain);
-    EXPECT_EQ(FateOfShownWindow(window, nullptr, nullptr, true), ShownWindowFate::OutOfSight);
+    EXPECT_EQ(FateOfShownWindow(window, window, window, false, true), ShownWindowFate::LeftToTheUser);
+    EXPECT_EQ(FateOfShownWindow(window, main, main, false, true), ShownWindowFate::LeftToTheUser);
+    EXPECT_EQ(FateOfShownWindow(window, main, window, true, true), ShownWindowFate::LeftToTheUser);
+    EXPECT_EQ(FateOfShownWindow(window, window, window, false, false), ShownWindowFate::OutOfSight);
+    EXPECT_EQ(FateOfShownWindow(window, main, main, true, false), ShownWindowFate::OutOfSight);
+    EXPECT_EQ(FateOfShownWindow(window, main, other, false, true), ShownWindowFate::LookAgain);
+    EXPECT_EQ(FateOfShownWindow(window, main, other, true, true), ShownWindowFate::OutOfSight);
+    EXPECT_EQ(FateOfShownWindow(window, nullptr, nullptr, false, true), ShownWindowFate::LookAgain);
+    EXPECT_EQ(FateOfShownWindow(window, nullptr, nullptr, true, false), ShownWindowFate::OutOfSight);
+}
+
+TEST(UserActedSinceHide, InputCountsOnceThePressThatHidIsLetGoAndAtOnceAfterAHideForAbsence) {
+    // The press's own keys let go 200 ms after a hide 600 ms ago, and nothing since.
+    EXPECT_FALSE(UserActedSinceHide(400, 600, false));
+    EXPECT_TRUE(UserActedSinceHide(100, 5000, false));
+    EXPECT_FALSE(UserActedSinceHide(4100, 5000, false));
+    EXPECT_TRUE(UserActedSinceHide(3900, 5000, false));
+    EXPECT_FALSE(UserActedSinceHide(600000, 5000, true));
+    EXPECT_TRUE(UserActedSinceHide(4900, 5000, true));
+    EXPECT_FALSE(UserActedSinceHide(0, 0, true));
 }

@@ -28,15 +28,24 @@ TEST(MainLayout, At96DpiEveryControlSitsWhereTheTableSays) {
     const auto layout = ComputeMainLayout(804, 621, 96, 17);
     ASSERT_TRUE(layout);
     auto c = ById(*layout);
-    ASSERT_EQ(c.size(), 16u);
+    ASSERT_EQ(c.size(), 30u);
     ExpectPlacement(c[IDC_TITLE], 18, 18, 768, 32);
     ExpectPlacement(c[IDC_INTRO], 18, 50, 768, 20);
     ExpectPlacement(c[IDC_HELP], 804 - 18 - 76, 22, 76, 24);
     ExpectPlacement(c[IDC_HOTKEY_LABEL], 18, 78, 240, 22);
     ExpectPlacement(c[IDC_HOTKEY], 18, 102, 170, 28);
     ExpectPlacement(c[IDC_HOTKEY_HINT], 200, 107, 768 - 182, 20);
-    ExpectPlacement(c[IDC_LIST_LABEL], 18, 144, 768, 22);
-    ExpectPlacement(c[IDC_WINDOW_LIST], 18, 168, 768, 289);
+    ExpectPlacement(c[IDC_MOUSE_LABEL], 18, 144, 52, 22);
+    ExpectPlacement(c[IDC_MOUSE_BUTTON], 70, 140, 120, 200);
+    ExpectPlacement(c[IDC_MOUSE_SHIFT], 294, 142, 54, 24);
+    ExpectPlacement(c[IDC_CORNER], 410, 140, 80, 200);
+    ExpectPlacement(c[IDC_CORNER_MS], 498, 140, 48, 28);
+    ExpectPlacement(c[IDC_CORNER_MS_SPIN], 546, 140, 18, 28);
+    ExpectPlacement(c[IDC_CORNER_MS_UNIT], 570, 145, 40, 20);
+    ExpectPlacement(c[IDC_AWAY_MINUTES], 70, 176, 48, 28);
+    ExpectPlacement(c[IDC_AWAY_UNIT], 142, 181, 768 - 124, 20);
+    ExpectPlacement(c[IDC_LIST_LABEL], 18, 218, 768, 22);
+    ExpectPlacement(c[IDC_WINDOW_LIST], 18, 242, 768, 215);
     ExpectPlacement(c[IDC_TARGET_LABEL], 18, 471, 768, 22);
     ExpectPlacement(c[IDC_TARGET_COMBO], 18, 495, 768, 200);
     ExpectPlacement(c[IDC_REFRESH], 18, 539, 104, 32);
@@ -52,11 +61,14 @@ TEST(MainLayout, At96DpiEveryControlSitsWhereTheTableSays) {
 TEST(MainLayout, ControlsAreMovedInTheTablesOrder) {
     const auto layout = ComputeMainLayout(804, 621, 96, 17);
     ASSERT_TRUE(layout);
-    const int order[] = {IDC_TITLE,   IDC_INTRO,       IDC_HELP,         IDC_HOTKEY_LABEL,
-                         IDC_HOTKEY,  IDC_HOTKEY_HINT, IDC_TARGET_LABEL, IDC_TARGET_COMBO,
-                         IDC_REFRESH, IDC_SAVE,        IDC_TOGGLE,       IDC_TO_TRAY,
-                         IDC_EXIT,    IDC_STATUS,      IDC_LIST_LABEL,   IDC_WINDOW_LIST};
-    for (std::size_t i = 0; i < 16; ++i)
+    const int order[] = {
+        IDC_TITLE,          IDC_INTRO,        IDC_HELP,         IDC_HOTKEY_LABEL, IDC_HOTKEY,
+        IDC_HOTKEY_HINT,    IDC_MOUSE_LABEL,  IDC_MOUSE_BUTTON, IDC_MOUSE_CTRL,   IDC_MOUSE_ALT,
+        IDC_MOUSE_SHIFT,    IDC_CORNER_LABEL, IDC_CORNER,       IDC_CORNER_MS,    IDC_CORNER_MS_SPIN,
+        IDC_CORNER_MS_UNIT, IDC_AWAY_LABEL,   IDC_AWAY_MINUTES, IDC_AWAY_SPIN,    IDC_AWAY_UNIT,
+        IDC_TARGET_LABEL,   IDC_TARGET_COMBO, IDC_REFRESH,      IDC_SAVE,         IDC_TOGGLE,
+        IDC_TO_TRAY,        IDC_EXIT,         IDC_STATUS,       IDC_LIST_LABEL,   IDC_WINDOW_LIST};
+    for (std::size_t i = 0; i < std::size(order); ++i)
         EXPECT_EQ(layout->controls[i].id, order[i]);
 }
 
@@ -71,9 +83,11 @@ TEST(MainLayout, At144DpiEachTermIsScaledBeforeTheSum) {
     ExpectPlacement(c[IDC_TOGGLE], 27 + 156 + 156 + 30, 809, 180, 48);
     ExpectPlacement(c[IDC_EXIT], 27 + 156 + 156 + 30 + 180 + 192 + 30, 809, 114, 48);
     ExpectPlacement(c[IDC_STATUS], 27, 932 - 27 - 30, 1152, 30);
-    // S(60) + S(24) = 90 + 36, then the list label S(28) + S(14) below the hotkey box.
+    // S(60) + S(24) = 90 + 36; below the hotkey box S(28) + G, the mouse row S(28) + S(8), the absence row
+    // S(28) + S(14), then the list label.
     ExpectPlacement(c[IDC_HOTKEY], 27, 27 + 90 + 36, 255, 42);
-    EXPECT_EQ(c[IDC_LIST_LABEL].y, 153 + 42 + 21);
+    EXPECT_EQ(c[IDC_MOUSE_BUTTON].y, 153 + 42 + 15);
+    EXPECT_EQ(c[IDC_LIST_LABEL].y, 153 + 42 + 15 + 42 + 12 + 42 + 21);
     EXPECT_EQ(layout->titleColumnWidth, 1152 - 6 - 26 - 285);
 }
 
@@ -93,6 +107,32 @@ TEST(MainLayout, AVeryLowWindowKeepsTheListAHundredHigh) {
     auto c = ById(*layout);
     EXPECT_EQ(c[IDC_WINDOW_LIST].height, 100);
     EXPECT_GT(c[IDC_WINDOW_LIST].y + c[IDC_WINDOW_LIST].height, c[IDC_TARGET_COMBO].y);
+}
+
+// Drop-downs are placed with the height of their open list; closed, they are a row high.
+TEST(MainLayout, AtTheSmallestSizeNoControlOverlapsAnotherOrLeavesTheClientArea) {
+    for (const int dpi : {96, 120, 144, 192}) {
+        const Size smallest = MinimumTrackingSize(dpi, {4000, 4000});
+        const int client = smallest.width - Scale(16, dpi);
+        const auto layout = ComputeMainLayout(client, smallest.height - Scale(39, dpi), dpi, Scale(17, dpi));
+        ASSERT_TRUE(layout);
+        for (std::size_t i = 0; i < layout->controls.size(); ++i) {
+            const ControlPlacement& a = layout->controls[i];
+            EXPECT_LE(a.x + a.width, client) << "control " << a.id << " at " << dpi;
+            const auto bottom = [dpi](const ControlPlacement& p) {
+                const bool dropDown =
+                    p.id == IDC_MOUSE_BUTTON || p.id == IDC_CORNER || p.id == IDC_TARGET_COMBO;
+                return p.y + (dropDown ? Scale(28, dpi) : p.height);
+            };
+            for (std::size_t j = 0; j < i; ++j) {
+                const ControlPlacement& b = layout->controls[j];
+                const bool apart =
+                    a.x >= b.x + b.width || b.x >= a.x + a.width || a.y >= bottom(b) || b.y >= bottom(a);
+                if (a.id != IDC_HELP && b.id != IDC_HELP)
+                    EXPECT_TRUE(apart) << "controls " << a.id << " and " << b.id << " at " << dpi;
+            }
+        }
+    }
 }
 
 TEST(MainLayout, AnEmptyClientAreaMovesNothing) {
@@ -116,9 +156,9 @@ TEST(MainLayout, TheWindowOpensAroundTheClientItsLayoutNeedsInsideTheWorkArea) {
 
 TEST(MainLayout, MinimumSizeAndNoticeScaleWithDpi) {
     EXPECT_EQ(MinimumTrackingSize(96, {1280, 800}).width, 660);
-    EXPECT_EQ(MinimumTrackingSize(96, {1280, 800}).height, 500);
+    EXPECT_EQ(MinimumTrackingSize(96, {1280, 800}).height, 550);
     EXPECT_EQ(MinimumTrackingSize(144, {1920, 1040}).width, 990);
-    EXPECT_EQ(MinimumTrackingSize(144, {1920, 1040}).height, 750);
+    EXPECT_EQ(MinimumTrackingSize(144, {1920, 1040}).height, 825);
     EXPECT_EQ(MinimumTrackingSize(192, {1280, 770}).width, 1280);
     EXPECT_EQ(MinimumTrackingSize(192, {1280, 770}).height, 770);
     EXPECT_EQ(NoticeClientSize(144).width, 780);

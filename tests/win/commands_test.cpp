@@ -594,30 +594,30 @@ TEST(Commands, HelpShowsItsParagraphsInAnInformationBox) {
     EXPECT_TRUE(IsWindow(veltrano.mainWindow));
 }
 
-TEST(Commands, TheMainWindowCannotBeMadeSmallerThan660By500) {
+TEST(Commands, TheMainWindowCannotBeMadeSmallerThan660By550) {
     InProcessVeltrano veltrano;
     veltrano.Show();
     SetWindowPos(veltrano.mainWindow, nullptr, 0, 0, 300, 200, SWP_NOMOVE | SWP_NOZORDER);
     RECT frame = {};
     GetWindowRect(veltrano.mainWindow, &frame);
     EXPECT_EQ(frame.right - frame.left, 660);
-    EXPECT_EQ(frame.bottom - frame.top, 500);
+    EXPECT_EQ(frame.bottom - frame.top, 550);
 }
 
 TEST(Commands, ADpiChangeMovesTheWindowThenRemakesTheFontsAndTheLayout) {
     InProcessVeltrano veltrano;
     veltrano.Show();
     // Within the 1280 x 800 screen, and no smaller than the minimum at the new DPI.
-    RECT suggested = {40, 10, 40 + 1000, 10 + 760};
+    RECT suggested = {40, 0, 40 + 1000, 800};
     SendMessageW(veltrano.mainWindow, WM_DPICHANGED, MAKEWPARAM(144, 144),
                  reinterpret_cast<LPARAM>(&suggested));
 
     RECT frame = {};
     GetWindowRect(veltrano.mainWindow, &frame);
     EXPECT_EQ(frame.left, 40);
-    EXPECT_EQ(frame.top, 10);
+    EXPECT_EQ(frame.top, 0);
     EXPECT_EQ(frame.right - frame.left, 1000);
-    EXPECT_EQ(frame.bottom - frame.top, 760);
+    EXPECT_EQ(frame.bottom - frame.top, 800);
     const auto fontHeight = [&](int id) {
         LOGFONTW font = {};
         GetObjectW(reinterpret_cast<HFONT>(SendMessageW(veltrano.Control(id), WM_GETFONT, 0, 0)),

@@ -374,7 +374,8 @@ TEST_F(EngineTest, TheStateFileListsEveryHiddenWindowWithItsProcessStyleAndFlag)
     choice.hideList = {Key(L"Mirror plain"), Key(L"Mirror app"), Key(L"Mirror iconic")};
     Hide();
     // A busy machine may keep the program from answering within the hide: its answer completes the file.
-    EXPECT_TRUE(WaitFor([&] { return ReadFileBytes(StatePath()) == expected; })) << ReadFileBytes(StatePath());
+    EXPECT_TRUE(WaitFor([&] { return ReadFileBytes(StatePath()) == expected; }))
+        << ReadFileBytes(StatePath());
     ASSERT_EQ(engine.hiddenSet.size(), 3u);
     for (std::size_t i = 0; i < 3; ++i)
         EXPECT_EQ(engine.hiddenSet[i].hwnd, helper.windows[i]) << i;

@@ -277,7 +277,7 @@ TEST(SettingsFile, TitlesWithLineBreaksRoundTripAndCannotInjectKeys) {
     std::size_t lines = 0;
     for (std::size_t at = text.find(L'\n'); at != std::wstring::npos; at = text.find(L'\n', at + 1))
         ++lines;
-    EXPECT_EQ(lines, 1u + 1 + 4 + 1 + 3) << Utf8(text); // section, count, four entries, focus, three numbers
+    EXPECT_EQ(lines, 1u + 1 + 4 + 1 + 8) << Utf8(text); // section, count, four entries, focus, eight numbers
     EXPECT_EQ(text.find(L"\r\nnoticeShown=1"), std::wstring::npos) << Utf8(text);
     EXPECT_EQ(text.find(L"\r\n[other]"), std::wstring::npos) << Utf8(text);
     ExpectSameSettings(LoadSettingsFrom(path), settings);

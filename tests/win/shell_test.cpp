@@ -121,10 +121,11 @@ TEST(Shell, ControlsFollowTheLayoutAfterAResize) {
     EXPECT_EQ(placeOf(IDC_REFRESH).top, 539);
     EXPECT_EQ(placeOf(IDC_TARGET_LABEL).top, 471);
     EXPECT_EQ(placeOf(IDC_HOTKEY).top, 102);
-    EXPECT_EQ(placeOf(IDC_LIST_LABEL).top, 144);
+    EXPECT_EQ(placeOf(IDC_AWAY_MINUTES).top, 176);
+    EXPECT_EQ(placeOf(IDC_LIST_LABEL).top, 218);
     const RECT list = placeOf(IDC_WINDOW_LIST);
-    EXPECT_EQ(list.top, 168);
-    EXPECT_EQ(list.bottom - list.top, 289);
+    EXPECT_EQ(list.top, 242);
+    EXPECT_EQ(list.bottom - list.top, 215);
     EXPECT_EQ(list.right - list.left, 768);
 }
 
