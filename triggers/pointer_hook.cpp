@@ -5,33 +5,44 @@
 #include "triggers/trigger.h"
 
 #include <algorithm>
+#include <utility>
 #include <vector>
 
 namespace {
 
 constexpr wchar_t kSinkClassName[] = L"VltPointerSink";
-constexpr UINT_PTR kCornerTimer = 1;
-constexpr UINT_PTR kHookCheckTimer = 2;
-// The raw input of a press and the hook's call for it come through the same queue: this is for the queue.
+// To the hook's thread: the hook is gone, set it again.
+constexpr UINT kSetHookAgain = WM_APP + 1;
+// The hook's call for a press may come a little after the raw input of it.
 constexpr UINT kHookCheckSlackMs = 100;
 
-// The system calls the hook procedure without context: it reaches its state here. The lock guards what the
-// GUI thread changes (the triggers, the monitors); the rest belongs to the hook thread alone.
+// One thread answers the hook and nothing else, so that nothing ever wakes it just before the system calls
+// the hook; the other reads the raw input that tells whether the hook is still called.
+struct PointerThread {
+    UniqueHandle handle;
+    DWORD id = 0;
+};
+
+// The system calls the hook procedure without context: it reaches its state here. The lock guards what more
+// than one thread touches; the rest belongs to the thread named beside it.
 struct PointerWatch {
     SRWLOCK lock = SRWLOCK_INIT;
     PointerTriggers triggers;
     std::vector<ScreenRect> monitors;
+    HookWatch hookWatch;
 
     HWND window = nullptr;
-    UniqueHandle thread;
-    DWORD threadId = 0;
+    PointerThread hookThread;
+    PointerThread sinkThread;
     DWORD startError = ERROR_SUCCESS;
 
+    // The hook's thread.
     HHOOK hook = nullptr;
-    HWND sink = nullptr;
     ClickState click;
     CornerDwell dwell;
-    HookWatch hookWatch;
+    UINT_PTR cornerTimer = 0;
+    // The raw input's thread.
+    HWND sink = nullptr;
 };
 PointerWatch watch;
 
@@ -55,6 +66,13 @@ void Publish(const PointerTriggers& triggers, std::vector<ScreenRect> monitors) 
     ReleaseSRWLockExclusive(&watch.lock);
 }
 
+PointerTriggers CurrentTriggers() {
+    AcquireSRWLockShared(&watch.lock);
+    const PointerTriggers triggers = watch.triggers;
+    ReleaseSRWLockShared(&watch.lock);
+    return triggers;
+}
+
 void Post(Trigger trigger) {
     PostMessageW(watch.window, WM_TRIGGER, static_cast<WPARAM>(trigger), 0);
 }
@@ -69,7 +87,7 @@ std::int32_t ModifiersHeld() {
     return modifiers;
 }
 
-// The button of a low-level mouse message, and whether it is pressed; 0 for moves and wheels.
+// The button of a low-level mouse message, and whether it is pressed; none for moves and wheels.
 ButtonEvent ButtonOf(WPARAM message, const MSLLHOOKSTRUCT& event) {
     switch (message) {
     case WM_LBUTTONDOWN: return {VK_LBUTTON, true};
@@ -89,30 +107,34 @@ void StepCorner(bool inCorner, DWORD nowMs, int holdMs) {
     const CornerStep step = StepCornerDwell(watch.dwell, inCorner, nowMs, holdMs);
     if (step.toggle) Post(Trigger::Corner);
     if (step.lookAgainInMs) {
-        SetTimer(watch.sink, kCornerTimer, std::max<UINT>(*step.lookAgainInMs, USER_TIMER_MINIMUM), nullptr);
-    } else {
-        KillTimer(watch.sink, kCornerTimer);
+        watch.cornerTimer = SetTimer(nullptr, watch.cornerTimer,
+                                     std::max<UINT>(*step.lookAgainInMs, USER_TIMER_MINIMUM), nullptr);
+    } else if (watch.cornerTimer) {
+        KillTimer(nullptr, std::exchange(watch.cornerTimer, 0));
     }
 }
 
 // Whether the event is the trigger's and must reach no window. Nothing here waits: the system gives the hook
 // at most a second before it passes the event on, and then removes the hook.
 bool IsTheTriggers(WPARAM message, const MSLLHOOKSTRUCT& event) {
-    AcquireSRWLockShared(&watch.lock);
-    const PointerTriggers triggers = watch.triggers;
-    const bool inCorner = message == WM_MOUSEMOVE && triggers.corner != HotCorner::None &&
-                          InHotCorner({event.pt.x, event.pt.y}, triggers.corner, watch.monitors);
-    ReleaseSRWLockShared(&watch.lock);
     if (message == WM_MOUSEMOVE) {
+        AcquireSRWLockShared(&watch.lock);
+        const PointerTriggers triggers = watch.triggers;
+        const bool inCorner = triggers.corner != HotCorner::None &&
+                              InHotCorner({event.pt.x, event.pt.y}, triggers.corner, watch.monitors);
+        ReleaseSRWLockShared(&watch.lock);
         if (triggers.corner != HotCorner::None) StepCorner(inCorner, event.time, triggers.cornerHoldMs);
         return false;
     }
     ButtonEvent button = ButtonOf(message, event);
     if (button.vk == 0) return false;
+    AcquireSRWLockExclusive(&watch.lock);
     if (button.down) HookSawPress(watch.hookWatch, event.time);
+    const MouseTrigger trigger = watch.triggers.mouse;
+    ReleaseSRWLockExclusive(&watch.lock);
     button.modifiers = ModifiersHeld();
     button.ms = event.time;
-    const ClickVerdict verdict = JudgeClick(watch.click, triggers.mouse, button);
+    const ClickVerdict verdict = JudgeClick(watch.click, trigger, button);
     if (verdict == ClickVerdict::SwallowAndToggle) Post(Trigger::MouseButton);
     return verdict != ClickVerdict::PassOn;
 }
@@ -126,8 +148,41 @@ HHOOK SetHook() {
     return SetWindowsHookExW(WH_MOUSE_LL, OnMouseEvent, GetModuleHandleW(nullptr), 0);
 }
 
+void SetHookAgain() {
+    HHOOK fresh = SetHook();
+    if (!fresh) {
+        PostMessageW(watch.window, WM_POINTER_TROUBLE, GetLastError(), 0);
+        return;
+    }
+    // Where the system had only been slow to call the old hook, it would be called twice.
+    UnhookWindowsHookEx(watch.hook);
+    watch.hook = fresh;
+}
+
+DWORD WINAPI RunHookThread(void* started) {
+    SetThreadPriority(GetCurrentThread(), THREAD_PRIORITY_TIME_CRITICAL);
+    MSG message;
+    // The queue exists before anyone may post to it.
+    PeekMessageW(&message, nullptr, 0, 0, PM_NOREMOVE);
+    watch.hook = SetHook();
+    watch.startError = watch.hook ? ERROR_SUCCESS : GetLastError();
+    SetEvent(static_cast<HANDLE>(started));
+    while (watch.hook && GetMessageW(&message, nullptr, 0, 0) > 0) {
+        if (message.message == kSetHookAgain) {
+            SetHookAgain();
+        } else if (message.message == WM_TIMER && message.wParam == watch.cornerTimer) {
+            const PointerTriggers triggers = CurrentTriggers();
+            StepCorner(watch.dwell.inCorner && triggers.corner != HotCorner::None, GetTickCount(),
+                       triggers.cornerHoldMs);
+        }
+    }
+    if (watch.hook) UnhookWindowsHookEx(std::exchange(watch.hook, nullptr));
+    if (watch.cornerTimer) KillTimer(nullptr, std::exchange(watch.cornerTimer, 0));
+    return 0;
+}
+
 // Raw input sees every press whether or not the hook does: one the hook never saw tells that the system took
-// the hook away, and it is set again.
+// the hook away, and its thread sets it again.
 void OnRawInput(HRAWINPUT handle, DWORD time) {
     RAWINPUT input = {};
     UINT size = sizeof(input);
@@ -137,33 +192,18 @@ void OnRawInput(HRAWINPUT handle, DWORD time) {
     constexpr USHORT kPresses = RI_MOUSE_BUTTON_1_DOWN | RI_MOUSE_BUTTON_2_DOWN | RI_MOUSE_BUTTON_3_DOWN |
                                 RI_MOUSE_BUTTON_4_DOWN | RI_MOUSE_BUTTON_5_DOWN;
     if (!(input.data.mouse.usButtonFlags & kPresses)) return;
-    if (const auto lookIn = RawSawPress(watch.hookWatch, time))
-        SetTimer(watch.sink, kHookCheckTimer, *lookIn + kHookCheckSlackMs, nullptr);
+    AcquireSRWLockExclusive(&watch.lock);
+    const auto lookIn = RawSawPress(watch.hookWatch, time);
+    ReleaseSRWLockExclusive(&watch.lock);
+    if (lookIn) SetTimer(watch.sink, 1, *lookIn + kHookCheckSlackMs, nullptr);
 }
 
 void CheckHook() {
-    KillTimer(watch.sink, kHookCheckTimer);
-    if (!HookLost(watch.hookWatch, GetTickCount())) return;
-    HHOOK fresh = SetHook();
-    if (!fresh) {
-        PostMessageW(watch.window, WM_POINTER_TROUBLE, GetLastError(), 0);
-        return;
-    }
-    // Where the system only delayed the old hook, it would be called twice.
-    UnhookWindowsHookEx(watch.hook);
-    watch.hook = fresh;
-}
-
-void OnTimer(UINT_PTR id) {
-    if (id == kHookCheckTimer) {
-        CheckHook();
-    } else if (id == kCornerTimer) {
-        AcquireSRWLockShared(&watch.lock);
-        const PointerTriggers triggers = watch.triggers;
-        ReleaseSRWLockShared(&watch.lock);
-        StepCorner(watch.dwell.inCorner && triggers.corner != HotCorner::None, GetTickCount(),
-                   triggers.cornerHoldMs);
-    }
+    KillTimer(watch.sink, 1);
+    AcquireSRWLockExclusive(&watch.lock);
+    const bool lost = HookLost(watch.hookWatch, GetTickCount());
+    ReleaseSRWLockExclusive(&watch.lock);
+    if (lost) PostThreadMessageW(watch.hookThread.id, kSetHookAgain, 0, 0);
 }
 
 HWND CreateSink() {
@@ -179,33 +219,43 @@ HWND CreateSink() {
                            GetModuleHandleW(nullptr), nullptr);
 }
 
-// The thread does nothing but answer the hook, read the raw input and keep the corner's time: a busy main
-// window, a hide under way or a hung program never delays the user's mouse.
-DWORD WINAPI RunPointerThread(void* started) {
-    SetThreadPriority(GetCurrentThread(), THREAD_PRIORITY_TIME_CRITICAL);
+DWORD WINAPI RunSinkThread(void* started) {
+    MSG message;
+    PeekMessageW(&message, nullptr, 0, 0, PM_NOREMOVE);
     watch.sink = CreateSink();
     RAWINPUTDEVICE mouse = {0x01, 0x02, RIDEV_INPUTSINK, watch.sink};
     if (watch.sink) RegisterRawInputDevices(&mouse, 1, sizeof(mouse));
-    watch.hook = SetHook();
-    watch.startError = watch.hook ? ERROR_SUCCESS : GetLastError();
     SetEvent(static_cast<HANDLE>(started));
-    MSG message;
-    while (watch.hook && GetMessageW(&message, nullptr, 0, 0) > 0) {
-        if (message.hwnd == watch.sink && message.message == WM_INPUT)
+    while (GetMessageW(&message, nullptr, 0, 0) > 0) {
+        if (message.message == WM_INPUT)
             OnRawInput(reinterpret_cast<HRAWINPUT>(message.lParam), message.time);
-        if (message.hwnd == watch.sink && message.message == WM_TIMER) {
-            OnTimer(message.wParam);
+        if (message.message == WM_TIMER) {
+            CheckHook();
             continue;
         }
         DispatchMessageW(&message);
     }
-    if (watch.hook) UnhookWindowsHookEx(watch.hook);
-    watch.hook = nullptr;
     mouse = {0x01, 0x02, RIDEV_REMOVE, nullptr};
     RegisterRawInputDevices(&mouse, 1, sizeof(mouse));
-    if (watch.sink) DestroyWindow(watch.sink);
-    watch.sink = nullptr;
+    if (watch.sink) DestroyWindow(std::exchange(watch.sink, nullptr));
     return 0;
+}
+
+// Starts the thread and waits until it is ready for messages.
+bool StartThread(PointerThread& thread, LPTHREAD_START_ROUTINE run) {
+    UniqueHandle started(CreateEventW(nullptr, TRUE, FALSE, nullptr));
+    if (started) thread.handle.reset(CreateThread(nullptr, 0, run, started.get(), 0, &thread.id));
+    if (!thread.handle) return false;
+    const HANDLE waits[] = {started.get(), thread.handle.get()};
+    WaitForMultipleObjects(2, waits, FALSE, INFINITE);
+    return true;
+}
+
+void EndThread(PointerThread& thread) {
+    if (!thread.handle) return;
+    PostThreadMessageW(thread.id, WM_QUIT, 0, 0);
+    WaitForSingleObject(thread.handle.get(), INFINITE);
+    thread = {};
 }
 
 } // namespace
@@ -216,35 +266,27 @@ DWORD WatchPointer(HWND window, const PointerTriggers& triggers) {
         return ERROR_SUCCESS;
     }
     Publish(triggers, ReadMonitors());
-    if (watch.thread) return ERROR_SUCCESS;
+    if (watch.hookThread.handle) return ERROR_SUCCESS;
     watch.window = window;
     watch.click = {};
     watch.dwell = {};
     watch.hookWatch = {};
-    UniqueHandle started(CreateEventW(nullptr, TRUE, FALSE, nullptr));
-    if (!started) return GetLastError();
-    watch.thread.reset(CreateThread(nullptr, 0, RunPointerThread, started.get(), 0, &watch.threadId));
-    if (!watch.thread) return GetLastError();
-    const HANDLE waits[] = {started.get(), watch.thread.get()};
-    WaitForMultipleObjects(2, waits, FALSE, INFINITE);
-    if (watch.startError == ERROR_SUCCESS) return ERROR_SUCCESS;
-    const DWORD error = watch.startError;
-    StopWatchingPointer();
-    return error;
+    if (!StartThread(watch.hookThread, RunHookThread)) return GetLastError();
+    if (watch.startError != ERROR_SUCCESS) {
+        const DWORD error = watch.startError;
+        StopWatchingPointer();
+        return error;
+    }
+    // Without raw input the hook still works; only its loss would go unnoticed.
+    StartThread(watch.sinkThread, RunSinkThread);
+    return ERROR_SUCCESS;
 }
 
 void StopWatchingPointer() {
-    if (!watch.thread) return;
-    PostThreadMessageW(watch.threadId, WM_QUIT, 0, 0);
-    WaitForSingleObject(watch.thread.get(), INFINITE);
-    watch.thread.reset();
-    watch.threadId = 0;
+    EndThread(watch.sinkThread);
+    EndThread(watch.hookThread);
 }
 
 void OnMonitorsChanged() {
-    if (!watch.thread) return;
-    AcquireSRWLockShared(&watch.lock);
-    const PointerTriggers triggers = watch.triggers;
-    ReleaseSRWLockShared(&watch.lock);
-    Publish(triggers, ReadMonitors());
+    if (watch.hookThread.handle) Publish(CurrentTriggers(), ReadMonitors());
 }

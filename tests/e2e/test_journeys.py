@@ -1,6 +1,7 @@
 """What a new user meets: the first start, hiding and restoring with the hotkey, leaving while windows are
 hidden, refusing the usage notice, and the downloaded zip."""
 import os
+import re
 import subprocess
 import time
 import unittest
@@ -247,6 +248,68 @@ class Journeys(E2ETestCase):
                 self.assertEqual(program.settings_value("noticeShown"), "0")
             self.assertEqual(program.wait_exit(20), 0)
             self.assertTrue(probe.visible(windows[notes]))
+
+    def test_a_mouse_button_a_screen_corner_and_an_absence_hide_as_the_hotkey_does(self):
+        notes, editor = "Pointer Notes", "Pointer Editor"
+        probe = self.helper("--window", notes, "--window", editor, "--window", "Pointer Corner", "--corner")
+        windows = dict(zip((notes, editor), probe.windows))
+        chat = self.helper("--window", "Away Chat")
+        # Ctrl with the first side button, the top-left corner held 300 ms, a minute of absence.
+        program = self.veltrano(settings_text([notes, "Away Chat"]) + "mouseVk=5\r\nmouseMods=2\r\nhotCorner=1\r\n"
+                                "hotCornerMs=300\r\nautoHideMinutes=1\r\n").start()
+        program.wait_main(probe)
+        screen = Screen(probe, program)
+        screen.click_control(IDC_TO_TRAY)
+        self.assertTrue(wait_for(lambda: not probe.visible(program.main), 10))
+        over_editor = center(probe.rect(windows[editor]))
+        screen.focus_window(editor, windows[editor])
+        probe.ask("events")
+
+        def clicked(button, *held, expected=()):
+            """The button events the window under the pointer received, once the expected ones came, or a
+            second after the click when none are expected."""
+            X.click(*over_editor, button=button, held=held)
+            seen = set()
+
+            def complete():
+                seen.update(event for event in probe.ask("events").split()
+                            if event.split(":")[0] in ("mdown", "mup", "xdown", "xup"))
+                return expected and seen >= set(expected)
+            wait_for(complete, 5 if expected else 1)
+            return seen
+
+        self.assertEqual(clicked(8, "ctrl"), set(), "the trigger's click reached the window under the pointer")
+        self.assertTrue(wait_for(lambda: not probe.visible(windows[notes]), 5), "Ctrl and the side button did not hide")
+        side, middle = ("xdown:1", "xup:1"), ("mdown:1", "mup:1")
+        self.assertEqual(clicked(8, "ctrl", "shift", expected=side), set(side), "another modifier was not passed on")
+        self.assertEqual(clicked(2, expected=middle), set(middle), "a middle click did not reach the window")
+        self.assertFalse(probe.visible(windows[notes]), "a click that is not the trigger restored")
+        self.assertEqual(clicked(8, "ctrl"), set(), "the trigger's click reached the window under the pointer")
+        self.assertTrue(wait_for(lambda: probe.visible(windows[notes]), 5), "the second click did not restore")
+
+        X.move_to(0, 0)
+        self.assertTrue(wait_for(lambda: not probe.visible(windows[notes]), 5), "the corner did not hide")
+        X.move_to(*over_editor)
+        X.move_to(0, 0)
+        self.assertTrue(wait_for(lambda: probe.visible(windows[notes]), 5), "the corner did not restore")
+
+        # A minute without input: the ticked windows go, and a program that brings its window to the front on
+        # its own, with nobody there, has it hidden again. The pointer rests where no window opens: Wine counts a
+        # window that appears under it as input.
+        X.move_to(600, 700)
+        self.assertTrue(wait_for(lambda: not probe.visible(windows[notes]), 75), "a minute of absence did not hide")
+        self.assertFalse(chat.visible(chat.windows[0]))
+        said = re.compile(r"^离开 1 分钟（\d\d:\d\d 起无操作），已隐藏 2 个窗口$")
+        self.assertTrue(wait_for(lambda: said.match(screen.status()), 5), screen.status())
+        chat.ask("show 0")
+        chat.ask("activate 0")
+        self.assertTrue(wait_for(lambda: not chat.visible(chat.windows[0]), 3),
+                        "the chat window came to the front with nobody there, and stayed")
+        X.move_to(over_editor[0] + 20, over_editor[1])
+        time.sleep(1.5)
+        self.assertFalse(probe.visible(windows[notes]), "input alone restored the windows")
+        X.click(*over_editor, button=8, held=("ctrl",))
+        self.assertTrue(wait_for(lambda: probe.visible(windows[notes]) and chat.visible(chat.windows[0]), 5))
 
     def test_refusing_the_notice_ends_the_program_with_zero_and_writes_no_settings(self):
         probe = self.user_windows("Refusal Notes")

@@ -295,8 +295,21 @@ class X:
         cls.xdotool("key", *keys)
 
     @classmethod
-    def click(cls, x, y, count=1):
-        cls.xdotool("mousemove", "--sync", str(x), str(y), "click", "--repeat", str(count), "--delay", "80", "1")
+    def move_to(cls, x, y):
+        """Moves the pointer there; xdotool's wait for the move would last 15 s when it is there already."""
+        where = subprocess.run(["xdotool", "getmouselocation"], capture_output=True, text=True, timeout=30).stdout
+        if not where.startswith(f"x:{x} y:{y} "):
+            cls.xdotool("mousemove", "--sync", str(x), str(y))
+
+    @classmethod
+    def click(cls, x, y, count=1, button=1, held=()):
+        """Clicks there with the button (2 the middle one, 8 and 9 the side ones), the keys `held` pressed."""
+        cls.move_to(x, y)
+        for key in held:
+            cls.xdotool("keydown", key)
+        cls.xdotool("click", "--repeat", str(count), "--delay", "80", str(button))
+        for key in held:
+            cls.xdotool("keyup", key)
 
     @classmethod
     def click_tray_icon(cls, count=2):

@@ -15,7 +15,9 @@
 //                               order, separated by spaces: "show:<index>", "hide:<index>" (WM_SHOWWINDOW),
 //                               "exstyle:<index>:<new style hex>" (WM_STYLECHANGED), "frame:<index>" (a
 //                               position change with SWP_FRAMECHANGED), "active:<index>" and
-//                               "inactive:<index>" (WM_ACTIVATE); "-" when nothing happened
+//                               "inactive:<index>" (WM_ACTIVATE), "mdown:<index>", "mup:<index>",
+//                               "xdown:<index>" and "xup:<index>" (the middle and side buttons); "-" when
+//                               nothing happened
 //   quit
 // and, about any window of any process (<window> is a handle in hex, <pid> a decimal process id):
 //   find <class>             -> "<handle in hex>" of the first top-level window of that class, 0 when none
@@ -50,6 +52,7 @@
 // Window options, one argument each, every option applying to the window named before it:
 //   --window <title>  --len <n> (pad the title with 'x' to n units)  --owner <index>  --tool  --appwindow
 //   --minimized  --invisible  --notitle  --count <n> (n windows like it, titled "<title> 1" to "<title> n")
+//   --corner (a window without frame, 120 x 120, in the top-left corner of the screen)
 //   --refuse-hide (keeps itself on the screen when hidden)  --reshow <ms> (shows itself again, without
 //   activation, <ms> after it was first hidden)  --front <ms> (shows itself and takes the foreground, as a
 //   click on its tray icon would, <ms> after it was first hidden)  --retitle <ms> (adds " *" to its title
@@ -72,6 +75,7 @@
 #include <cstdlib>
 #include <cwchar>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace {
@@ -87,6 +91,7 @@ struct WindowSpec {
     bool appWindow = false;
     bool minimized = false;
     bool invisible = false;
+    bool corner = false;
     int count = 1;
     bool refuseHide = false;
     bool askSave = false;
@@ -193,6 +198,12 @@ LRESULT CALLBACK RecordingWindowProc(HWND hwnd, UINT message, WPARAM wParam, LPA
         }
         if (message == WM_ACTIVATE)
             events.push_back((LOWORD(wParam) != WA_INACTIVE ? "active:" : "inactive:") + name);
+        for (const auto& [button, text] : {std::pair<UINT, const char*>{WM_MBUTTONDOWN, "mdown:"},
+                                           {WM_MBUTTONUP, "mup:"},
+                                           {WM_XBUTTONDOWN, "xdown:"},
+                                           {WM_XBUTTONUP, "xup:"}}) {
+            if (message == button) events.push_back(text + name);
+        }
         if (message == WM_STYLECHANGED && static_cast<int>(wParam) == GWL_EXSTYLE) {
             char style[32];
             std::snprintf(style, sizeof(style), "%lX",
@@ -711,8 +722,11 @@ void Execute(const std::string& line) {
 
 HWND OpenWindow(const WindowSpec& spec, HWND owner, int offset) {
     const DWORD exStyle = (spec.tool ? WS_EX_TOOLWINDOW : 0) | (spec.appWindow ? WS_EX_APPWINDOW : 0);
-    HWND hwnd = CreateWindowExW(exStyle, kClassName, spec.title.c_str(), WS_OVERLAPPEDWINDOW, 820 + offset,
-                                60 + offset, 360, 240, owner, nullptr, GetModuleHandleW(nullptr), nullptr);
+    HWND hwnd = spec.corner ? CreateWindowExW(exStyle, kClassName, spec.title.c_str(), WS_POPUP, 0, 0, 120,
+                                              120, owner, nullptr, GetModuleHandleW(nullptr), nullptr)
+                            : CreateWindowExW(exStyle, kClassName, spec.title.c_str(), WS_OVERLAPPEDWINDOW,
+                                              820 + offset, 60 + offset, 360, 240, owner, nullptr,
+                                              GetModuleHandleW(nullptr), nullptr);
     windows.push_back(hwnd);
     behaviours.push_back(spec);
     shownAt.push_back(0);
@@ -802,6 +816,8 @@ std::vector<WindowSpec> ParseWindows(int argc, wchar_t** argv) {
             specs.back().minimized = true;
         } else if (option == L"--invisible") {
             specs.back().invisible = true;
+        } else if (option == L"--corner") {
+            specs.back().corner = true;
         } else if (option == L"--notitle") {
             specs.back().title.clear();
         } else if (option == L"--count" && hasValue) {
