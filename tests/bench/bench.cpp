@@ -10,10 +10,10 @@
 //   view).
 // - footprint <toggles>: the exe's size; working set, private bytes and object counts of a running
 //   veltrano.exe after its start and after <toggles> toggles, against vlt-library-window.exe.
-// - idle <seconds>: CPU time of a running veltrano.exe with its main window in the tray, then shown; prints
-//   "mark <phase>-begin" and "mark <phase>-end" lines around each phase.
-// - hotkey <programs> <hung>: ten ticked windows of that many helper programs, and who answers the hotkey:
-//   veltrano.exe or the floor, as lines on the standard input choose.
+// - idle <seconds>: CPU time of a running veltrano.exe, every trigger set, with its main window in the tray,
+//   then shown; prints "mark <phase>-begin" and "mark <phase>-end" lines around each phase.
+// - hotkey <programs> <hung> [mouse]: ten ticked windows of that many helper programs, and who answers the
+//   hotkey (or the first side button): veltrano.exe or the floor, as lines on the standard input choose.
 // Medians of alternating runs, and floors measured in the same run, keep the ratios steady on a busy machine.
 // Never shipped: a benchmark-only program.
 #include "catalogue/catalogue.h"
@@ -640,7 +640,9 @@ int BenchIdle(int seconds) {
     constexpr int kOthers = 50;
     Helper helper(NumberedWindows(L"VltIdle", kWindows));
     Helper others(NumberedWindows(L"VltOther", kOthers));
-    Veltrano veltrano(SettingsTicking("VltIdle", kWindows));
+    // The mouse hook's threads and the absence timer run too; the absence is never reached here.
+    Veltrano veltrano(SettingsTicking("VltIdle", kWindows) +
+                      "mouseVk=5\r\nmouseMods=2\r\nhotCorner=4\r\nhotCornerMs=300\r\nautoHideMinutes=30\r\n");
     if (!veltrano.Start() || !WaitForReady(veltrano)) return Fail("veltrano.exe did not start");
     Say("process " + Utf8(veltrano.exe));
     Sleep(2000);
@@ -671,27 +673,50 @@ int BenchIdle(int seconds) {
     return 0;
 }
 
-// The floor of the hotkey rows: a program that owns the hotkey and does nothing on it but queue the hide (or,
-// the next time, the show) of the same windows.
+// The floor of the hotkey rows: a program that owns the hotkey (or a low-level mouse hook that takes the
+// first side button) and does nothing on it but queue the hide (or, the next time, the show) of the same
+// windows.
 struct HotkeyFloor {
     std::vector<HWND> windows;
+    bool mouse = false;
     HANDLE ready = nullptr;
     bool registered = false;
+    bool hidden = false;
 };
+HotkeyFloor* mouseFloor = nullptr;
+
+void ToggleFloor(HotkeyFloor& floor) {
+    floor.hidden = !floor.hidden;
+    for (HWND hwnd : floor.windows)
+        ShowWindowAsync(hwnd, floor.hidden ? SW_HIDE : SW_SHOW);
+}
+
+LRESULT CALLBACK OnFloorMouse(int code, WPARAM message, LPARAM data) {
+    const auto& event = *reinterpret_cast<const MSLLHOOKSTRUCT*>(data);
+    if (code == HC_ACTION && (message == WM_XBUTTONDOWN || message == WM_XBUTTONUP) &&
+        HIWORD(event.mouseData) == XBUTTON1) {
+        if (message == WM_XBUTTONDOWN) ToggleFloor(*mouseFloor);
+        return 1;
+    }
+    return CallNextHookEx(nullptr, code, message, data);
+}
 
 DWORD WINAPI RunHotkeyFloor(void* parameter) {
     auto& floor = *static_cast<HotkeyFloor*>(parameter);
     MSG message;
     PeekMessageW(&message, nullptr, 0, 0, PM_NOREMOVE);
-    floor.registered = RegisterHotKey(nullptr, 1, MOD_CONTROL | MOD_ALT | MOD_NOREPEAT, VK_SPACE) != FALSE;
+    floor.hidden = false;
+    mouseFloor = &floor;
+    HHOOK hook =
+        floor.mouse ? SetWindowsHookExW(WH_MOUSE_LL, OnFloorMouse, GetModuleHandleW(nullptr), 0) : nullptr;
+    floor.registered =
+        floor.mouse ? hook != nullptr
+                    : RegisterHotKey(nullptr, 1, MOD_CONTROL | MOD_ALT | MOD_NOREPEAT, VK_SPACE) != FALSE;
     SetEvent(floor.ready);
-    bool hidden = false;
     while (GetMessageW(&message, nullptr, 0, 0) > 0) {
-        if (message.message != WM_HOTKEY) continue;
-        hidden = !hidden;
-        for (HWND hwnd : floor.windows)
-            ShowWindowAsync(hwnd, hidden ? SW_HIDE : SW_SHOW);
+        if (message.message == WM_HOTKEY) ToggleFloor(floor);
     }
+    if (hook) UnhookWindowsHookEx(hook);
     UnregisterHotKey(nullptr, 1);
     return 0;
 }
@@ -701,10 +726,11 @@ DWORD WINAPI RunHotkeyFloor(void* parameter) {
 // "VltKey <n>". Lines on the standard input choose who answers the hotkey, each acknowledged by "ready":
 // "floor" (this process, see HotkeyFloor), "veltrano" (veltrano.exe in the tray), "hang <ms>" (the hung
 // programs stop reading messages), "quit".
-int BenchHotkey(int programs, int hung) {
+int BenchHotkey(int programs, int hung, bool mouse) {
     constexpr int kWindows = 10;
     std::vector<std::unique_ptr<Helper>> helpers;
     HotkeyFloor floor;
+    floor.mouse = mouse;
     std::vector<std::wstring> titles;
     int timed = 0;
     int untimed = 0;
@@ -725,6 +751,7 @@ int BenchHotkey(int programs, int hung) {
     std::string settings = "[config]\r\nnoticeShown=1\r\nhideCount=" + std::to_string(titles.size()) + "\r\n";
     for (std::size_t i = 0; i < titles.size(); ++i)
         settings += "hide" + std::to_string(i) + "=" + Utf8(titles[i]) + "|vlt-test-windows.exe\r\n";
+    if (mouse) settings += "mouseVk=5\r\nmouseMods=0\r\n";
     std::unique_ptr<Veltrano> veltrano;
     HANDLE floorThread = nullptr;
     DWORD floorThreadId = 0;
@@ -751,7 +778,7 @@ int BenchHotkey(int programs, int hung) {
             floorThread = CreateThread(nullptr, 0, RunHotkeyFloor, &floor, 0, &floorThreadId);
             WaitForSingleObject(floor.ready, 5000);
             CloseHandle(floor.ready);
-            if (!floor.registered) return Fail("the floor could not take the hotkey");
+            if (!floor.registered) return Fail("the floor could not take the hotkey or the button");
         } else if (command == "veltrano") {
             stopAll();
             veltrano = std::make_unique<Veltrano>(settings);
@@ -782,8 +809,9 @@ int wmain(int argc, wchar_t** argv) {
     if (mode == L"startup" && first > 0) return BenchStartup(first);
     if (mode == L"footprint" && first >= 0 && first % 2 == 0) return BenchFootprint(first);
     if (mode == L"idle" && first > 0) return BenchIdle(first);
-    if (mode == L"hotkey" && first > 0 && second >= 0 && second < first) return BenchHotkey(first, second);
+    if (mode == L"hotkey" && first > 0 && second >= 0 && second < first)
+        return BenchHotkey(first, second, argc > 4 && std::wstring(argv[4]) == L"mouse");
     return Fail(
         "usage: vlt-bench hide|snapshot <n> <repetitions> | startup <repetitions> | footprint <even toggles>"
-        " | idle <seconds> | hotkey <programs> <hung programs>");
+        " | idle <seconds> | hotkey <programs> <hung programs> [mouse]");
 }

@@ -1,10 +1,11 @@
 /* vlt-x-hotkey: times the hotkey as the X server sees it. It types Ctrl+Alt+Space into the window titled
- * <focus title> (through XTEST, as a keyboard would) and waits for the X windows titled "<prefix> 1" to
- * "<prefix> <count>" to be unmapped; the time from the key press to the last UnmapNotify is one sample. The
- * next press, untimed, brings them back. Prints "<median> <fastest> <slowest>" in milliseconds and the number
- * of presses made again because they reached no window, then every sample on a line of its own.
+ * <focus title> (through XTEST, as a keyboard would), or with "button" clicks the first side button over it,
+ * and waits for the X windows titled "<prefix> 1" to "<prefix> <count>" to be unmapped; the time from the
+ * press to the last UnmapNotify is one sample. The next press, untimed, brings them back. Prints "<median>
+ * <fastest> <slowest>" in milliseconds and the number of presses made again because they reached no window,
+ * then every sample on a line of its own.
  *
- * Usage: vlt-x-hotkey <prefix> <count> <focus title> <presses>
+ * Usage: vlt-x-hotkey <prefix> <count> <focus title> <presses> [button]
  *
  * Built for the host by script/bench; never shipped. */
 #include <X11/Xlib.h>
@@ -79,7 +80,16 @@ static int find_windows(Display* display, struct search* search) {
     return 1;
 }
 
+static int side_button = 0;
+
 static void press_hotkey(Display* display) {
+    if (side_button) {
+        /* X's button 8 is the first side button ("back"). */
+        XTestFakeButtonEvent(display, 8, True, CurrentTime);
+        XTestFakeButtonEvent(display, 8, False, CurrentTime);
+        XFlush(display);
+        return;
+    }
     const KeySym keys[] = {XK_Control_L, XK_Alt_L, XK_space};
     for (int i = 0; i < 3; ++i)
         XTestFakeKeyEvent(display, XKeysymToKeycode(display, keys[i]), True, CurrentTime);
@@ -132,7 +142,11 @@ static int all_mapped(Display* display, struct search* search) {
     return 1;
 }
 
+/* The pointer rests in the middle of the window: a click must land on it. */
 static void focus(Display* display, Window window) {
+    XWindowAttributes attributes;
+    if (side_button && XGetWindowAttributes(display, window, &attributes))
+        XWarpPointer(display, None, window, 0, 0, 0, 0, attributes.width / 2, attributes.height / 2);
     XSetInputFocus(display, window, RevertToParent, CurrentTime);
     XSync(display, False);
     usleep(200 * 1000);
@@ -144,10 +158,11 @@ static int compare(const void* a, const void* b) {
 }
 
 int main(int argc, char** argv) {
-    if (argc != 5) {
-        fprintf(stderr, "usage: %s <prefix> <count> <focus title> <presses>\n", argv[0]);
+    if (argc != 5 && !(argc == 6 && strcmp(argv[5], "button") == 0)) {
+        fprintf(stderr, "usage: %s <prefix> <count> <focus title> <presses> [button]\n", argv[0]);
         return 2;
     }
+    side_button = argc == 6;
     struct search search = {argv[1], atoi(argv[2]), argv[3], {0}, 0};
     const int presses = atoi(argv[4]);
     if (search.count < 1 || search.count > kMaxWindows || presses < 1) return 2;
