@@ -289,11 +289,15 @@ void ToggleHidden() {
 void OnTrigger(Trigger trigger) {
     switch (trigger) {
     case Trigger::Away: {
+        // A hide or restore under way decides anew once it is done.
+        if (engine.busy) {
+            SetTimer(app.mainWindow, TIMER_AWAY, 1000, nullptr);
+            return;
+        }
         // Only a hide, never a restore: input alone must not bring a chat window back in front of whoever
         // sits down.
         std::wstring note;
-        if (AbsenceCallsForHide(app.mainWindow, app.settings.autoHideMinutes,
-                                engine.windowsHidden || engine.busy, note))
+        if (AbsenceCallsForHide(app.mainWindow, app.settings.autoHideMinutes, engine.windowsHidden, note))
             Hide({true, std::move(note)});
         return;
     }

@@ -142,14 +142,17 @@ static int all_mapped(Display* display, struct search* search) {
     return 1;
 }
 
-/* The pointer rests in the middle of the window: a click must land on it. */
+/* For a click, the window is raised above the windows just shown back and the pointer rests in its middle. */
 static void focus(Display* display, Window window) {
     XWindowAttributes attributes;
-    if (side_button && XGetWindowAttributes(display, window, &attributes))
+    if (side_button && XGetWindowAttributes(display, window, &attributes)) {
+        XRaiseWindow(display, window);
         XWarpPointer(display, None, window, 0, 0, 0, 0, attributes.width / 2, attributes.height / 2);
+    }
     XSetInputFocus(display, window, RevertToParent, CurrentTime);
     XSync(display, False);
-    usleep(200 * 1000);
+    /* Veltrano takes a second press of the button within 300 ms for a bounce of the first. */
+    usleep((side_button ? 400 : 200) * 1000);
 }
 
 static int compare(const void* a, const void* b) {
