@@ -1,7 +1,6 @@
 #include "engine/watchdog.h"
 
 #include "base/paths.h"
-#include "catalogue/catalogue.h"
 #include "engine/admin_folder.h"
 #include "engine/engine.h"
 #include "engine/program_answers.h"
@@ -17,10 +16,10 @@ namespace {
 // The watchdog that runs now, the copy under way that starts the next one, and what the status line has said.
 struct Watchdog {
     UniqueHandle process;
-    // The starter: its folder is held until it has started the watchdog from it, so its copy is the one that
-    // runs. Its end is waited for by the host's message loop, like the watchdog's: the main window stays free
-    // meanwhile.
-    HeldFolder starterFolder;
+    // The starter, and the copy it runs from: an elevated run's copy is held until the starter has started the
+    // watchdog from it, so both run the file that was written and checked. The starter's end is waited for by
+    // the host's message loop, like the watchdog's: the main window stays free meanwhile.
+    HeldPlace starterCopy;
     UniqueHandle starter;
     DWORD starterId = 0;
     bool starterInJob = false;
@@ -97,7 +96,7 @@ bool LaunchStarter(const std::wstring& copy) {
 // handed none.
 UniqueHandle TakeFromStarter() {
     const UniqueHandle starter = std::move(watchdog.starter);
-    watchdog.starterFolder = {};
+    watchdog.starterCopy = {};
     DWORD code = 0;
     if (WaitForSingleObject(starter.get(), 0) != WAIT_OBJECT_0) {
         TerminateProcess(starter.get(), 0);
@@ -125,23 +124,28 @@ WatchdogStart FinishWatchdogStart() {
     return watchdog.starterInJob ? WatchdogStart::StartedInJob : WatchdogStart::Started;
 }
 
-WatchdogStart LaunchWatchdog() {
+// The copy the starter and the watchdog run from: "vlt-guard.exe", or, where that one is still running for
+// another instance's watchdog or is locked by a scanner, the one named with this process's id.
+HeldPlace MakeCopy() {
+    const std::wstring withId = L"vlt-guard-" + std::to_wstring(GetCurrentProcessId()) + L".exe";
+    if (TrustedPlacesOfThisProcess() == TrustedPlaces::AdminOnly) {
+        const HeldPlace& folder = AdminOnlyFolder();
+        if (!folder.handle) return {};
+        HeldPlace copy = HoldCopyOfExecutable(folder, L"vlt-guard.exe");
+        return copy.handle ? std::move(copy) : HoldCopyOfExecutable(folder, withId);
+    }
+    const std::wstring directory = TemporaryDirectory();
     const std::wstring executable = ExecutablePath();
-    HeldFolder folder{{}, TemporaryDirectory()};
-    if (WatchdogFolderFor(RightsOfProcess(GetCurrentProcess()), FilesKeepAccessControl()) ==
-        WatchdogFolder::AdminOnly) {
-        folder = HoldAdminOnlyFolder(folder.path);
-        if (!folder.handle) return WatchdogStart::Failed;
+    for (const std::wstring& name : {std::wstring(L"vlt-guard.exe"), withId}) {
+        if (CopyFileW(executable.c_str(), (directory + name).c_str(), FALSE)) return {{}, directory + name};
     }
-    const std::wstring& directory = folder.path;
-    std::wstring copy = directory + L"vlt-guard.exe";
-    if (!CopyFileW(executable.c_str(), copy.c_str(), FALSE)) {
-        // The first copy is still running for another instance's watchdog, or locked by a scanner.
-        copy = directory + L"vlt-guard-" + std::to_wstring(GetCurrentProcessId()) + L".exe";
-        if (!CopyFileW(executable.c_str(), copy.c_str(), FALSE)) return WatchdogStart::Failed;
-    }
-    if (!LaunchStarter(copy)) return WatchdogStart::Failed;
-    watchdog.starterFolder = std::move(folder);
+    return {};
+}
+
+WatchdogStart LaunchWatchdog() {
+    HeldPlace copy = MakeCopy();
+    if (copy.path.empty() || !LaunchStarter(copy.path)) return WatchdogStart::Failed;
+    watchdog.starterCopy = std::move(copy);
     if (engine.host.window) return WatchdogStart::UnderWay;
     // No message loop waits on the starter: it is waited for here.
     WaitForSingleObject(watchdog.starter.get(), kWatchdogStarterMs);

@@ -130,7 +130,7 @@ bool JudgedAdminOnly(const wchar_t* sddl) {
     EXPECT_TRUE(
         ConvertStringSecurityDescriptorToSecurityDescriptorW(sddl, SDDL_REVISION_1, &descriptor, nullptr));
     const UniqueLocalMemory owned(descriptor);
-    return descriptor && OnlyAdministratorsMayWrite(descriptor);
+    return descriptor && OnlyAdministratorsMayWrite(AccessOfDescriptor(descriptor));
 }
 
 // As the system reads the folder back; one that is not there passes.
@@ -141,7 +141,7 @@ bool AbsentOrAdminOnly(const std::wstring& path) {
                               nullptr, nullptr, &descriptor))
         return GetFileAttributesW(path.c_str()) == INVALID_FILE_ATTRIBUTES;
     const UniqueLocalMemory owned(descriptor);
-    return OnlyAdministratorsMayWrite(descriptor);
+    return OnlyAdministratorsMayWrite(AccessOfDescriptor(descriptor));
 }
 
 class Watchdog : public ::testing::Test {
@@ -478,7 +478,7 @@ TEST(AdminOnlyFolder, AFolderOthersMayWriteToIsNeverUsed) {
     ASSERT_TRUE(CreateDirectoryW(planted.c_str(), nullptr) &&
                 CreateDirectoryW(empty.File(L"vlt-guard-admin").c_str(), nullptr));
     WriteFileBytes(planted + L"vlt-guard.exe", "planted");
-    const HeldFolder held = HoldAdminOnlyFolder(full.path);
+    const HeldPlace held = HoldAdminOnlyFolder(full.path);
     EXPECT_TRUE(!held.handle || (held.path != planted && AbsentOrAdminOnly(held.path)));
     EXPECT_EQ(ReadFileBytes(planted + L"vlt-guard.exe"), "planted");
     HoldAdminOnlyFolder(empty.path);
