@@ -469,6 +469,23 @@ TEST(AdminOnlyFolder, OnlyAFolderNoOneButAdministratorsMayWriteToPasses) {
         EXPECT_FALSE(JudgedAdminOnly(open)) << Utf8(open);
 }
 
+// Where every program of the user may write, as the system reads it back, is never a place for an elevated
+// run.
+TEST(AdminOnlyFolder, TheUsersTemporaryFolderAndWhatIsInItNeverQualify) {
+    TempFolder temporary;
+    const std::wstring file = temporary.File(L"veltrano-0.hidden");
+    WriteFileBytes(file, "VLT1\r\n0\r\n");
+    for (const std::wstring& path : {TempDirectory(), temporary.path, file}) {
+        PSECURITY_DESCRIPTOR descriptor = nullptr;
+        ASSERT_EQ(GetNamedSecurityInfoW(path.c_str(), SE_FILE_OBJECT,
+                                        OWNER_SECURITY_INFORMATION | DACL_SECURITY_INFORMATION, nullptr,
+                                        nullptr, nullptr, nullptr, &descriptor),
+                  static_cast<DWORD>(ERROR_SUCCESS));
+        const UniqueLocalMemory owned(descriptor);
+        EXPECT_FALSE(OnlyAdministratorsMayWrite(AccessOfDescriptor(descriptor))) << Utf8(path);
+    }
+}
+
 // One made by an unelevated program is never used: with files in it, it stays as it was; an empty one is
 // replaced (or, where files keep no access control, as under Wine, removed).
 TEST(AdminOnlyFolder, AFolderOthersMayWriteToIsNeverUsed) {
