@@ -13,6 +13,8 @@ struct ProcessRights {
     std::wstring user; // the user's security identifier, as text
 };
 
+inline constexpr std::uint32_t kMediumIntegrity = 0x2000;
+
 // The system keeps a program from changing the windows of one that runs at a higher integrity level (an
 // elevated program, for an unelevated Veltrano). Unknown rights decide nothing.
 bool OutranksUs(const ProcessRights& ours, const ProcessRights& theirs);
