@@ -248,10 +248,14 @@ TEST_F(Watchdog, AProcessIdThatNoLongerExistsRestoresAtOnce) {
     EXPECT_FALSE(FileExists(statePath));
 }
 
+// Such a copy that an earlier run left is deleted at the next start, unless a process holds it.
 TEST_F(Watchdog, ALockedFirstCopyMakesTheCopyNamedWithTheProcessIdBeUsed) {
     const std::wstring firstCopy = TempDirectory() + L"vlt-guard.exe";
-    Helper locker({L"--lock-file", firstCopy});
-    ASSERT_EQ(locker.preamble, (std::vector<std::string>{"locked 1"}));
+    const std::wstring leftover = TempDirectory() + L"vlt-guard-4.exe";
+    const std::wstring held = TempDirectory() + L"vlt-guard-8.exe";
+    WriteFileBytes(leftover, "left");
+    Helper locker({L"--lock-file", firstCopy, L"--lock-file", held});
+    ASSERT_EQ(locker.preamble, (std::vector<std::string>{"locked 1", "locked 1"}));
     Veltrano veltrano;
     ASSERT_TRUE(veltrano.Start());
     const DWORD pid = veltrano.process.dwProcessId;
@@ -259,6 +263,40 @@ TEST_F(Watchdog, ALockedFirstCopyMakesTheCopyNamedWithTheProcessIdBeUsed) {
     const std::vector<RunningProcess> watchdogs = WatchdogsOf(pid);
     ASSERT_EQ(watchdogs.size(), 1u);
     EXPECT_EQ(watchdogs[0].exeName, L"vlt-guard-" + std::to_wstring(pid) + L".exe");
+    EXPECT_FALSE(FileExists(leftover));
+    EXPECT_TRUE(FileExists(held));
+}
+
+// Veltrano ended while the starter handed the watchdog over: the watchdog stays and restores what it left.
+TEST_F(Watchdog, AWatchdogHandedOverAfterVeltranoEndedStillRestores) {
+    Helper helper({L"--window", L"Handed over"});
+    ASSERT_EQ(helper.windows.size(), 1u);
+    const WindowState before = StateOf(helper.windows[0]);
+    HANDLE ended = nullptr;
+    DWORD endedId = 0;
+    {
+        Helper gone({});
+        endedId = gone.ProcessId();
+        ended = OpenProcess(PROCESS_DUP_HANDLE | SYNCHRONIZE, TRUE, endedId);
+    }
+    ASSERT_TRUE(ended);
+    TempFolder elsewhere;
+    const std::wstring statePath = elsewhere.File(L"handed over.hidden");
+    WriteFileBytes(statePath, "VLT1\r\n1\r\n" + StateRecordLine(helper.windows[0], helper.ProcessId(),
+                                                                HideByHand(helper.windows[0])));
+    Veltrano veltrano;
+    std::wstring line = L"\"" + veltrano.exe + L"\" --watchdog-start " +
+                        std::to_wstring(HandleToULong(ended)) + L" --watchdog " + std::to_wstring(endedId) +
+                        L" \"" + statePath + L"\"";
+    STARTUPINFOW startup = {sizeof(startup)};
+    PROCESS_INFORMATION starter = {};
+    ASSERT_TRUE(CreateProcessW(nullptr, line.data(), nullptr, nullptr, TRUE, 0, nullptr, nullptr, &startup,
+                               &starter));
+    CloseHandle(starter.hThread);
+    CloseHandle(starter.hProcess);
+    CloseHandle(ended);
+    EXPECT_TRUE(WaitFor([&] { return AllBackAsBefore(helper.windows, {before}); }, kGenerous));
+    EXPECT_TRUE(WaitFor([&] { return !FileExists(statePath); }, kGenerous));
 }
 
 // As where a scanner blocks programs in the temporary folder: no copy can be started from there.
