@@ -48,3 +48,22 @@ std::wstring UnknownSwitchText(std::wstring_view arguments) {
            L"--show    打开设置\n"
            L"--exit    退出正在运行的 Veltrano";
 }
+
+bool AboveMediumIntegrity(const ProcessRights& ours) {
+    return ours.known && ours.integrity > kMediumIntegrity;
+}
+
+std::wstring CommandPipeName(std::uint32_t session) {
+    return L"\\\\.\\pipe\\veltrano-command-" + std::to_wstring(session);
+}
+
+std::wstring CommandPipeSecurity(std::wstring_view userSid) {
+    // FILE_GENERIC_READ and FILE_WRITE_DATA: a client reads the answer and writes its command, and may not
+    // make a pipe instance of its own (FILE_GENERIC_WRITE would let it).
+    return L"D:P(A;;0x12008b;;;" + std::wstring(userSid) + L")S:(ML;;NWNR;;;ME)";
+}
+
+bool AcceptsCommandFrom(const ProcessRights& ours, const ProcessRights& sender) {
+    return ours.known && sender.known && !ours.user.empty() && sender.user == ours.user &&
+           sender.integrity >= kMediumIntegrity;
+}

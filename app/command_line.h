@@ -1,6 +1,9 @@
 // What a start of veltrano.exe is asked to do, from the arguments after the program name; the watchdog's are
 // told apart before. Pure.
 #pragma once
+#include "catalogue/process_rights.h"
+
+#include <cstdint>
 #include <string>
 #include <string_view>
 
@@ -41,3 +44,17 @@ BeforeConsent CommandBeforeConsent(StartCommand command);
 
 // The box an unknown switch shows: what was given, then every switch and what it does.
 std::wstring UnknownSwitchText(std::wstring_view arguments);
+
+// The system drops the messages a program of lower integrity posts to one above medium (an elevated Veltrano,
+// for the shell and the user's programs): such an instance lets in only what the shell must send, and takes
+// commands through a pipe of its own.
+bool AboveMediumIntegrity(const ProcessRights& ours);
+
+// That pipe, one per session, and its security: the user alone may connect, and only from medium integrity or
+// above (a label that keeps anything lower from writing or reading).
+std::wstring CommandPipeName(std::uint32_t session);
+std::wstring CommandPipeSecurity(std::wstring_view userSid);
+
+// Whom it takes a command from: a program of the same user at medium integrity or above, not a sandboxed
+// (low integrity) one nor another user's. Rights that cannot be read are refused.
+bool AcceptsCommandFrom(const ProcessRights& ours, const ProcessRights& sender);

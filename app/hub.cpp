@@ -1,6 +1,7 @@
 #include "app/hub.h"
 
 #include "app/command_line.h"
+#include "app/command_pipe.h"
 #include "app/notice.h"
 #include "base/system_library.h"
 #include "catalogue/catalogue.h"
@@ -62,13 +63,16 @@ void OnCreate(HWND window) {
     if (app.dpi == 0) app.dpi = 96;
     FitMainWindow(window);
     CreateFonts(window);
-    // UIPI drops messages above WM_USER that reach an elevated Veltrano from less privileged processes: the
-    // shell's restart and the command of a later start (a shortcut, the Startup folder) must get through. An
-    // unelevated Veltrano lets no more in than any program does.
-    if (RightsOfProcess(GetCurrentProcess()).elevated) {
-        for (const UINT message : {taskbarCreatedMessage, WM_START_COMMAND}) {
+    // UIPI drops messages above WM_USER that reach an elevated Veltrano from less privileged processes. The
+    // shell's restart and its icon's clicks must get through: nothing says the shell lets its callback
+    // through by itself. A window message would come from any program, a sandboxed one too: the command of a
+    // later start comes through the pipe, which the system opens only to the user's programs of medium
+    // integrity or above. An unelevated Veltrano lets no more in than any program does.
+    if (const ProcessRights ours = RightsOfProcess(GetCurrentProcess()); AboveMediumIntegrity(ours)) {
+        for (const UINT message : {taskbarCreatedMessage, WM_TRAYICON}) {
             if (message) ChangeWindowMessageFilterEx(window, message, MSGFLT_ALLOW, nullptr);
         }
+        StartCommandPipe(window, ours);
     }
     // Without the window manager's library the corners stay as the system draws them.
     static const auto setAttribute =
@@ -111,6 +115,7 @@ void OnDestroy() {
     StopWatchingPointer();
     KillTimer(app.mainWindow, TIMER_AWAY);
     StopListWatch(app.mainWindow);
+    StopCommandPipe();
     if (app.trayIconAdded) {
         RemoveTrayIcon();
         app.trayIconAdded = false;
@@ -206,6 +211,9 @@ std::wstring HandOver(StartCommand command) {
             // window, the switch target).
             AllowSetForegroundWindow(processId);
             if (PostMessageW(running, WM_START_COMMAND, static_cast<WPARAM>(command), 0)) return {};
+            // The system keeps this program's messages from an instance of higher integrity (an elevated
+            // one).
+            if (GetLastError() == ERROR_ACCESS_DENIED) return HandOverThroughPipe(command, processId);
             return SystemErrorText(GetLastError());
         }
         Sleep(100);

@@ -8,9 +8,12 @@
 
 // The rename goes through the handle that wrote the file, so the file is not looked up and opened a second
 // time in between.
-DWORD ReplaceFileAtomically(const std::wstring& path, std::string_view bytes, Durability durability) {
+DWORD ReplaceFileAtomically(const std::wstring& path, std::string_view bytes, Durability durability,
+                            PSECURITY_DESCRIPTOR security) {
     const std::wstring temporary = path + L".tmp";
-    const UniqueHandle file(CreateFileW(temporary.c_str(), GENERIC_WRITE | DELETE, 0, nullptr, CREATE_ALWAYS,
+    SECURITY_ATTRIBUTES attributes = {sizeof(attributes), security, FALSE};
+    const UniqueHandle file(CreateFileW(temporary.c_str(), GENERIC_WRITE | DELETE, 0,
+                                        security ? &attributes : nullptr, CREATE_ALWAYS,
                                         FILE_ATTRIBUTE_NORMAL, nullptr));
     if (file.get() == INVALID_HANDLE_VALUE) return GetLastError();
     DWORD written = 0;

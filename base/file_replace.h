@@ -14,5 +14,6 @@ enum class Durability {
 };
 
 // Writes the bytes beside the file and moves them over it. Returns ERROR_SUCCESS or the system's reason for
-// the failure, in which case the file is as it was.
-DWORD ReplaceFileAtomically(const std::wstring& path, std::string_view bytes, Durability durability);
+// the failure, in which case the file is as it was. `security`, where given, is the new file's.
+DWORD ReplaceFileAtomically(const std::wstring& path, std::string_view bytes, Durability durability,
+                            PSECURITY_DESCRIPTOR security = nullptr);

@@ -3,6 +3,7 @@
 #include "base/file_replace.h"
 #include "base/handles.h"
 #include "base/paths.h"
+#include "engine/admin_folder.h"
 #include "engine/engine.h"
 #include "engine/hidden_set.h"
 #include "engine/hide_plan.h"
@@ -21,13 +22,11 @@ DWORD SessionOfThisProcess() {
     return session;
 }
 
-std::string ReadStateFileHead(const std::wstring& path, bool& opened) {
-    opened = false;
-    HANDLE file =
-        CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                    nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (file == INVALID_HANDLE_VALUE) return {};
-    opened = true;
+bool KeepsToAdminOnlyPlaces() {
+    return TrustedPlacesOfThisProcess() == TrustedPlaces::AdminOnly;
+}
+
+std::string ReadStateFileHead(HANDLE file) {
     // The reader never consumes more than this, so a huge or endless file costs nothing more.
     std::string content(kStateFileReadLimit, '\0');
     DWORD total = 0;
@@ -40,17 +39,13 @@ std::string ReadStateFileHead(const std::wstring& path, bool& opened) {
         }
         total += got;
     }
-    CloseHandle(file);
     content.resize(total);
     return content;
 }
 
-// Where the state file goes when it cannot be written in its place (a program folder the user may not write
-// to, a read-only share, a file held by another program): the temporary folder, under a name made from the
-// usual path, so the watchdog and the next start, which know only the usual path, find it as well. Without
-// it, a hide in such a folder would leave nothing behind for them, and a killed program would lose the
-// windows.
-std::wstring FallbackStateFilePath(const std::wstring& path) {
+// The state file's name in a folder other than the exe's, made from its usual path, so the watchdog and the
+// next start, which know only the usual path, find it as well.
+std::wstring NameFromUsualPath(const std::wstring& path) {
     std::wstring folded = path;
     CharUpperBuffW(folded.data(), static_cast<DWORD>(folded.size()));
     std::uint64_t hash = 14695981039346656037ull; // FNV-1a
@@ -58,17 +53,33 @@ std::wstring FallbackStateFilePath(const std::wstring& path) {
         hash ^= static_cast<std::uint64_t>(unit);
         hash *= 1099511628211ull;
     }
-    wchar_t temp[MAX_PATH + 1] = {};
-    GetTempPathW(MAX_PATH + 1, temp);
     wchar_t name[40] = {};
     swprintf(name, 40, L"veltrano-%016llX.hidden", static_cast<unsigned long long>(hash));
-    return std::wstring(temp) + name;
+    return name;
 }
 
+// Where the state file goes when it cannot be written in its place (a program folder the user may not write
+// to, a read-only share, a file held by another program): the temporary folder. Without it, a hide in such a
+// folder would leave nothing behind for the watchdog and the next start, and a killed program would lose the
+// windows.
+std::wstring FallbackStateFilePath(const std::wstring& path) {
+    wchar_t temp[MAX_PATH + 1] = {};
+    GetTempPathW(MAX_PATH + 1, temp);
+    return temp + NameFromUsualPath(path);
+}
+
+// An elevated run applies the records to elevated programs' windows: it reads only a file that nobody but
+// administrators may have written, and deletes it through the handle it read it by.
 int RestoreFromFile(const std::wstring& path) {
-    bool opened = false;
-    const std::string content = ReadStateFileHead(path, opened);
-    if (!opened) return 0;
+    const bool checked = KeepsToAdminOnlyPlaces();
+    HANDLE opened =
+        CreateFileW(path.c_str(), GENERIC_READ | (checked ? READ_CONTROL | DELETE : 0),
+                    checked ? FILE_SHARE_READ : FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                    nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (opened == INVALID_HANDLE_VALUE) return 0;
+    UniqueHandle file(opened);
+    if (checked && !OnlyAdministratorsMayWrite(AccessOfHandle(opened))) return 0;
+    const std::string content = ReadStateFileHead(opened);
     std::vector<HiddenWindowRecord> records;
     for (const StateRecord& record : ParseStateFile(content).records) {
         HWND hwnd = HandleFromValue(record.hwnd);
@@ -85,7 +96,12 @@ int RestoreFromFile(const std::wstring& path) {
         listed.threadId = thread;
         listed.processId = owner;
     }
-    DeleteFileW(path.c_str());
+    if (checked) {
+        FILE_DISPOSITION_INFO discard = {TRUE};
+        SetFileInformationByHandle(opened, FileDispositionInfo, &discard, sizeof(discard));
+    }
+    file.reset();
+    if (!checked) DeleteFileW(path.c_str());
     const int restored = static_cast<int>(records.size());
     PutWindowsBack(std::move(records), true);
     return restored;
@@ -95,14 +111,20 @@ int RestoreFromFile(const std::wstring& path) {
 
 std::wstring StateFilePath() {
     if (!engine.stateFileOverride.empty()) return engine.stateFileOverride;
-    return PathBesideExecutable(StateFileNameForSession(SessionOfThisProcess()));
+    std::wstring usual = PathBesideExecutable(StateFileNameForSession(SessionOfThisProcess()));
+    if (!KeepsToAdminOnlyPlaces()) return usual;
+    // Whoever may write beside the exe (Downloads) is not trusted with the records of an elevated run.
+    const HeldPlace& folder = AdminOnlyFolder();
+    return folder.handle ? folder.path + NameFromUsualPath(usual) : std::wstring();
 }
 
 void WriteStateFile() {
     const std::wstring path = StateFilePath();
+    if (path.empty()) return;
+    const bool adminOnly = KeepsToAdminOnlyPlaces();
     if (engine.hiddenSet.empty() && engine.pendingUndo.empty()) {
         DeleteFileW(path.c_str());
-        DeleteFileW(FallbackStateFilePath(path).c_str());
+        if (!adminOnly) DeleteFileW(FallbackStateFilePath(path).c_str());
         return;
     }
     std::vector<StateRecord> records;
@@ -119,17 +141,26 @@ void WriteStateFile() {
     const std::string content = FormatStateFile(records);
     // Nothing is flushed: the readers (the watchdog, the next start) come after this process has ended and
     // the system's file cache serves them.
-    if (ReplaceFileAtomically(path, content, Durability::Cached) != ERROR_SUCCESS)
+    if (adminOnly) {
+        const UniqueLocalMemory security = AdminOnlyFileDescriptor();
+        ReplaceFileAtomically(path, content, Durability::Cached, security.get());
+    } else if (ReplaceFileAtomically(path, content, Durability::Cached) != ERROR_SUCCESS) {
         ReplaceFileAtomically(FallbackStateFilePath(path), content, Durability::Cached);
+    }
 }
 
 int RestoreFromStateFile() {
     const std::wstring path = StateFilePath();
-    int restored = RestoreFromFile(path) + RestoreFromFile(FallbackStateFilePath(path));
-    // What a version that knew no sessions left behind, once.
-    if (engine.stateFileOverride.empty()) {
-        const std::wstring unsessioned = PathBesideExecutable(kStateFileBeforeSessions);
-        restored += RestoreFromFile(unsessioned) + RestoreFromFile(FallbackStateFilePath(unsessioned));
+    int restored = RestoreFromFile(path);
+    // Where every program of the user may write, only an unelevated run looks: what an earlier one left there
+    // waits for the next.
+    if (!KeepsToAdminOnlyPlaces()) {
+        restored += RestoreFromFile(FallbackStateFilePath(path));
+        // What a version that knew no sessions left behind, once.
+        if (engine.stateFileOverride.empty()) {
+            const std::wstring unsessioned = PathBesideExecutable(kStateFileBeforeSessions);
+            restored += RestoreFromFile(unsessioned) + RestoreFromFile(FallbackStateFilePath(unsessioned));
+        }
     }
     // What waits for a program that did not answer stays listed, so a kill meanwhile loses nothing; an old
     // watchdog keeps it to itself, since a new run may own the file by now.

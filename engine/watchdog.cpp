@@ -1,7 +1,6 @@
 #include "engine/watchdog.h"
 
 #include "base/paths.h"
-#include "catalogue/catalogue.h"
 #include "engine/admin_folder.h"
 #include "engine/engine.h"
 #include "engine/program_answers.h"
@@ -17,18 +16,18 @@ namespace {
 // The watchdog that runs now, the copy under way that starts the next one, and what the status line has said.
 struct Watchdog {
     UniqueHandle process;
-    // The starter: its folder is held until it has started the watchdog from it, so its copy is the one that
-    // runs. Its end is waited for by the host's message loop, like the watchdog's: the main window stays free
-    // meanwhile.
-    HeldFolder starterFolder;
+    // The starter, and the copy it runs from: an elevated run's copy is held until the starter has started the
+    // watchdog from it, so both run the file that was written and checked. The starter's end is waited for by
+    // the host's message loop, like the watchdog's: the main window stays free meanwhile.
+    HeldPlace starterCopy;
     UniqueHandle starter;
     DWORD starterId = 0;
-    bool starterInJob = false;
     ULONGLONG starterDeadline = 0;
     // After failed starts: the wait before the next try. What the status line has said, once.
     unsigned retryMs = 0;
     bool failureShown = false;
     bool inJobShown = false;
+    bool leftoversDeleted = false;
 };
 Watchdog watchdog;
 
@@ -43,9 +42,9 @@ void RetryByTimer(unsigned periodMs) {
     if (engine.host.window) SetTimer(engine.host.window, TIMER_WATCHDOG, periodMs, nullptr);
 }
 
-// Out of the job where the job lets the process go, otherwise inside it (`inJob`). Of this process's handles
-// only `inherited`, where given, is handed down.
-bool StartProcess(std::wstring& commandLine, HANDLE inherited, PROCESS_INFORMATION& process, bool& inJob) {
+// Out of the job where the job lets the process go, otherwise inside it. Of this process's handles only
+// `inherited`, where given, is handed down.
+bool StartProcess(std::wstring& commandLine, HANDLE inherited, PROCESS_INFORMATION& process) {
     SIZE_T size = 0;
     InitializeProcThreadAttributeList(nullptr, 1, 0, &size);
     std::vector<unsigned char> buffer(size);
@@ -61,11 +60,8 @@ bool StartProcess(std::wstring& commandLine, HANDLE inherited, PROCESS_INFORMATI
     };
     bool started = !inherited || UpdateProcThreadAttribute(attributes, 0, PROC_THREAD_ATTRIBUTE_HANDLE_LIST,
                                                            &inherited, sizeof(inherited), nullptr, nullptr);
-    inJob = false;
-    if (started && !start(CREATE_BREAKAWAY_FROM_JOB)) {
-        inJob = GetLastError() == ERROR_ACCESS_DENIED;
-        started = inJob && start(0);
-    }
+    if (started && !start(CREATE_BREAKAWAY_FROM_JOB))
+        started = GetLastError() == ERROR_ACCESS_DENIED && start(0);
     DeleteProcThreadAttributeList(attributes);
     return started;
 }
@@ -79,13 +75,13 @@ constexpr DWORD kWatchdogStarterMs = 15000;
 bool LaunchStarter(const std::wstring& copy) {
     HANDLE self = nullptr;
     if (!DuplicateHandle(GetCurrentProcess(), GetCurrentProcess(), GetCurrentProcess(), &self,
-                         PROCESS_DUP_HANDLE, TRUE, 0))
+                         PROCESS_DUP_HANDLE | SYNCHRONIZE, TRUE, 0))
         return false;
     const UniqueHandle inherited(self);
     std::wstring commandLine =
         FormatWatchdogStartCommandLine(copy, HandleToULong(self), GetCurrentProcessId(), StateFilePath());
     PROCESS_INFORMATION process = {};
-    if (!StartProcess(commandLine, self, process, watchdog.starterInJob)) return false;
+    if (!StartProcess(commandLine, self, process)) return false;
     CloseHandle(process.hThread);
     watchdog.starter.reset(process.hProcess);
     watchdog.starterId = process.dwProcessId;
@@ -97,7 +93,7 @@ bool LaunchStarter(const std::wstring& copy) {
 // handed none.
 UniqueHandle TakeFromStarter() {
     const UniqueHandle starter = std::move(watchdog.starter);
-    watchdog.starterFolder = {};
+    watchdog.starterCopy = {};
     DWORD code = 0;
     if (WaitForSingleObject(starter.get(), 0) != WAIT_OBJECT_0) {
         TerminateProcess(starter.get(), 0);
@@ -121,27 +117,52 @@ enum class WatchdogStart { Started, StartedInJob, Failed, UnderWay };
 WatchdogStart FinishWatchdogStart() {
     UniqueHandle started = TakeFromStarter();
     if (!started) return WatchdogStart::Failed;
+    // A job nested in another lets a process leave it and keeps it in the one around it: only the system can
+    // tell where the watchdog ended up.
+    BOOL inJob = FALSE;
+    IsProcessInJob(started.get(), nullptr, &inJob);
     watchdog.process = std::move(started);
-    return watchdog.starterInJob ? WatchdogStart::StartedInJob : WatchdogStart::Started;
+    return inJob ? WatchdogStart::StartedInJob : WatchdogStart::Started;
+}
+
+// Copies named with a process id that earlier runs left in `folder`: the system refuses to delete the ones a
+// process runs from or holds.
+void DeleteLeftoverCopies(const std::wstring& folder) {
+    if (std::exchange(watchdog.leftoversDeleted, true)) return;
+    WIN32_FIND_DATAW found = {};
+    HANDLE search = FindFirstFileExW((folder + L"vlt-guard-*.exe").c_str(), FindExInfoBasic, &found,
+                                     FindExSearchNameMatch, nullptr, 0);
+    if (search == INVALID_HANDLE_VALUE) return;
+    do {
+        if (IsWatchdogCopyWithId(found.cFileName)) DeleteFileW((folder + found.cFileName).c_str());
+    } while (FindNextFileW(search, &found));
+    FindClose(search);
+}
+
+// The copy the starter and the watchdog run from: "vlt-guard.exe", or, where that one is still running for
+// another instance's watchdog or is locked by a scanner, the one named with this process's id.
+HeldPlace MakeCopy() {
+    const std::wstring withId = WatchdogCopyName(GetCurrentProcessId());
+    if (TrustedPlacesOfThisProcess() == TrustedPlaces::AdminOnly) {
+        const HeldPlace& folder = AdminOnlyFolder();
+        if (!folder.handle) return {};
+        DeleteLeftoverCopies(folder.path);
+        HeldPlace copy = HoldCopyOfExecutable(folder, L"vlt-guard.exe");
+        return copy.handle ? std::move(copy) : HoldCopyOfExecutable(folder, withId);
+    }
+    const std::wstring directory = TemporaryDirectory();
+    DeleteLeftoverCopies(directory);
+    const std::wstring executable = ExecutablePath();
+    for (const std::wstring& name : {std::wstring(L"vlt-guard.exe"), withId}) {
+        if (CopyFileW(executable.c_str(), (directory + name).c_str(), FALSE)) return {{}, directory + name};
+    }
+    return {};
 }
 
 WatchdogStart LaunchWatchdog() {
-    const std::wstring executable = ExecutablePath();
-    HeldFolder folder{{}, TemporaryDirectory()};
-    if (WatchdogFolderFor(RightsOfProcess(GetCurrentProcess()), FilesKeepAccessControl()) ==
-        WatchdogFolder::AdminOnly) {
-        folder = HoldAdminOnlyFolder(folder.path);
-        if (!folder.handle) return WatchdogStart::Failed;
-    }
-    const std::wstring& directory = folder.path;
-    std::wstring copy = directory + L"vlt-guard.exe";
-    if (!CopyFileW(executable.c_str(), copy.c_str(), FALSE)) {
-        // The first copy is still running for another instance's watchdog, or locked by a scanner.
-        copy = directory + L"vlt-guard-" + std::to_wstring(GetCurrentProcessId()) + L".exe";
-        if (!CopyFileW(executable.c_str(), copy.c_str(), FALSE)) return WatchdogStart::Failed;
-    }
-    if (!LaunchStarter(copy)) return WatchdogStart::Failed;
-    watchdog.starterFolder = std::move(folder);
+    HeldPlace copy = MakeCopy();
+    if (copy.path.empty() || !LaunchStarter(copy.path)) return WatchdogStart::Failed;
+    watchdog.starterCopy = std::move(copy);
     if (engine.host.window) return WatchdogStart::UnderWay;
     // No message loop waits on the starter: it is waited for here.
     WaitForSingleObject(watchdog.starter.get(), kWatchdogStarterMs);
@@ -205,15 +226,17 @@ int RunWatchdogStarter(std::wstring_view arguments) {
     std::wstring commandLine =
         FormatWatchdogCommandLine(ExecutablePath(), args.watchdog.processId, args.watchdog.stateFileOverride);
     PROCESS_INFORMATION process = {};
-    bool inJob = false;
-    if (!StartProcess(commandLine, nullptr, process, inJob)) return 0;
+    if (!StartProcess(commandLine, nullptr, process)) return 0;
     CloseHandle(process.hThread);
     const UniqueHandle started(process.hProcess);
+    HANDLE caller = ULongToHandle(args.callerHandle);
     HANDLE handed = nullptr;
-    if (!DuplicateHandle(GetCurrentProcess(), started.get(), ULongToHandle(args.callerHandle), &handed,
+    if (!DuplicateHandle(GetCurrentProcess(), started.get(), caller, &handed,
                          SYNCHRONIZE | PROCESS_QUERY_LIMITED_INFORMATION, FALSE, 0)) {
-        // Nobody would wait on it, so nobody would replace it when it ends; it has done nothing yet.
-        TerminateProcess(started.get(), 0);
+        // Veltrano ended meanwhile: the watchdog sees that and restores what it left hidden. Otherwise nobody
+        // would wait on this one, so nobody would replace it when it ends, and Veltrano starts another; it
+        // has done nothing yet.
+        if (WaitForSingleObject(caller, 0) != WAIT_OBJECT_0) TerminateProcess(started.get(), 0);
         return 0;
     }
     return static_cast<int>(HandleToULong(handed));

@@ -93,3 +93,24 @@ unsigned NextWatchdogRetryMs(unsigned previousMs) {
     if (previousMs == 0) return kFirstMs;
     return previousMs >= kLongestMs / 2 ? kLongestMs : previousMs * 2;
 }
+
+namespace {
+
+constexpr std::wstring_view kCopyPrefix = L"vlt-guard-";
+constexpr std::wstring_view kCopySuffix = L".exe";
+
+} // namespace
+
+std::wstring WatchdogCopyName(std::uint32_t processId) {
+    return std::wstring(kCopyPrefix) + std::to_wstring(processId) + std::wstring(kCopySuffix);
+}
+
+bool IsWatchdogCopyWithId(std::wstring_view name) {
+    if (name.size() <= kCopyPrefix.size() + kCopySuffix.size() || !name.starts_with(kCopyPrefix) ||
+        !name.ends_with(kCopySuffix))
+        return false;
+    std::wstring_view id =
+        name.substr(kCopyPrefix.size(), name.size() - kCopyPrefix.size() - kCopySuffix.size());
+    std::uint32_t value = 0;
+    return ReadNumber(id, value) && id.empty();
+}

@@ -47,3 +47,8 @@ std::wstring FormatWatchdogStartCommandLine(std::wstring_view copyPath, std::uin
 std::uint32_t WatchdogHandleOfExitCode(std::uint32_t exitCode);
 
 unsigned NextWatchdogRetryMs(unsigned previousMs);
+
+// The copy named with a process id, "vlt-guard-<pid>.exe", made when "vlt-guard.exe" is locked; whether a
+// file name is one (a leftover, once no process runs from it).
+std::wstring WatchdogCopyName(std::uint32_t processId);
+bool IsWatchdogCopyWithId(std::wstring_view name);

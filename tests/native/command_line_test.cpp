@@ -27,3 +27,21 @@ TEST(StartCommand, AnInstanceRunsWhenItsMutexIsThereOrGuardedAndCommandsWaitForC
     EXPECT_EQ(CommandBeforeConsent(StartCommand::Exit), BeforeConsent::RefuseNotice);
     EXPECT_EQ(CommandBeforeConsent(StartCommand::Tray), BeforeConsent::Nothing);
 }
+
+// An elevated instance takes a command only from the user's own programs at medium integrity or above.
+TEST(StartCommand, ACommandFromBelowReachesAnElevatedInstanceOnlyFromTheSameUserAtMediumOrAbove) {
+    const ProcessRights elevated{true, 0x3000, true, L"S-1-5-21-1-1001"};
+    EXPECT_TRUE(AboveMediumIntegrity(elevated));
+    EXPECT_FALSE(AboveMediumIntegrity({true, 0x2000, false, L"S-1-5-21-1-1001"}) ||
+                 AboveMediumIntegrity(ProcessRights{}));
+    EXPECT_TRUE(AcceptsCommandFrom(elevated, {true, 0x2000, false, L"S-1-5-21-1-1001"}));
+    EXPECT_TRUE(AcceptsCommandFrom(elevated, elevated));
+    for (const ProcessRights& sender :
+         {ProcessRights{true, 0x1000, false, L"S-1-5-21-1-1001"},   // sandboxed
+          ProcessRights{true, 0x2000, false, L"S-1-5-21-1-1002"},   // another user
+          ProcessRights{false, 0x2000, false, L"S-1-5-21-1-1001"}}) // unread
+        EXPECT_FALSE(AcceptsCommandFrom(elevated, sender)) << sender.integrity;
+    EXPECT_EQ(CommandPipeSecurity(L"S-1-5-21-1-1001"),
+              L"D:P(A;;0x12008b;;;S-1-5-21-1-1001)S:(ML;;NWNR;;;ME)");
+    EXPECT_NE(CommandPipeName(1), CommandPipeName(2));
+}

@@ -157,3 +157,13 @@ TEST(WatchdogStarter, OnlyAnExitCodeThatCanBeAHandleIsTakenForOne) {
     for (std::uint32_t code : {0u, 1u, 259u, 0xc0000005u, 0xc0000374u, 0x80000003u, 0x4000000u})
         EXPECT_EQ(WatchdogHandleOfExitCode(code), 0u) << code;
 }
+
+// Only what a locked first copy made is taken for a leftover; the first copy and the admin folder are not.
+TEST(WatchdogCopy, OnlyANameWithAProcessIdIsALeftover) {
+    EXPECT_EQ(WatchdogCopyName(788), L"vlt-guard-788.exe");
+    EXPECT_TRUE(IsWatchdogCopyWithId(WatchdogCopyName(4294967295u)));
+    for (const wchar_t* name :
+         {L"vlt-guard.exe", L"vlt-guard-.exe", L"vlt-guard-admin", L"vlt-guard-12a.exe",
+          L"vlt-guard-4294967296.exe", L"vlt-guard-788.exe.tmp", L"x-vlt-guard-788.exe"})
+        EXPECT_FALSE(IsWatchdogCopyWithId(name)) << name;
+}

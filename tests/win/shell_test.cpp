@@ -1,4 +1,5 @@
 // The application shell as a user meets it: start-up roles, single instance, the controls, the close box.
+#include "app/command_pipe.h"
 #include "tests/win/support.h"
 #include "ui/ids.h"
 
@@ -62,6 +63,17 @@ TEST(Shell, ASecondInstanceSaysSoAndEndsWithZeroWhileTheFirstRuns) {
     EXPECT_EQ(second.WaitExit(), 0u);
     EXPECT_TRUE(IsWindow(first.mainWindow));
     EXPECT_EQ(first.WaitExit(0), static_cast<DWORD>(STILL_ACTIVE));
+}
+
+// A start the system keeps from posting to an instance of higher integrity (Wine runs every program above
+// medium, so each instance serves the pipe): the command reaches the instance that runs, and no other.
+TEST(Shell, ACommandHandedOverThroughThePipeReachesOnlyTheRunningInstance) {
+    Veltrano veltrano;
+    ASSERT_TRUE(veltrano.Start());
+    EXPECT_NE(HandOverThroughPipe(StartCommand::Exit, GetCurrentProcessId()), L"");
+    EXPECT_TRUE(IsWindow(veltrano.mainWindow));
+    EXPECT_EQ(HandOverThroughPipe(StartCommand::Exit, veltrano.process.dwProcessId), L"");
+    EXPECT_EQ(veltrano.WaitExit(), 0u);
 }
 
 TEST(Shell, TheSixteenControlsExistWithTheirClassesAndTexts) {

@@ -130,7 +130,7 @@ bool JudgedAdminOnly(const wchar_t* sddl) {
     EXPECT_TRUE(
         ConvertStringSecurityDescriptorToSecurityDescriptorW(sddl, SDDL_REVISION_1, &descriptor, nullptr));
     const UniqueLocalMemory owned(descriptor);
-    return descriptor && OnlyAdministratorsMayWrite(descriptor);
+    return descriptor && OnlyAdministratorsMayWrite(AccessOfDescriptor(descriptor));
 }
 
 // As the system reads the folder back; one that is not there passes.
@@ -141,7 +141,7 @@ bool AbsentOrAdminOnly(const std::wstring& path) {
                               nullptr, nullptr, &descriptor))
         return GetFileAttributesW(path.c_str()) == INVALID_FILE_ATTRIBUTES;
     const UniqueLocalMemory owned(descriptor);
-    return OnlyAdministratorsMayWrite(descriptor);
+    return OnlyAdministratorsMayWrite(AccessOfDescriptor(descriptor));
 }
 
 class Watchdog : public ::testing::Test {
@@ -248,10 +248,14 @@ TEST_F(Watchdog, AProcessIdThatNoLongerExistsRestoresAtOnce) {
     EXPECT_FALSE(FileExists(statePath));
 }
 
+// Such a copy that an earlier run left is deleted at the next start, unless a process holds it.
 TEST_F(Watchdog, ALockedFirstCopyMakesTheCopyNamedWithTheProcessIdBeUsed) {
     const std::wstring firstCopy = TempDirectory() + L"vlt-guard.exe";
-    Helper locker({L"--lock-file", firstCopy});
-    ASSERT_EQ(locker.preamble, (std::vector<std::string>{"locked 1"}));
+    const std::wstring leftover = TempDirectory() + L"vlt-guard-4.exe";
+    const std::wstring held = TempDirectory() + L"vlt-guard-8.exe";
+    WriteFileBytes(leftover, "left");
+    Helper locker({L"--lock-file", firstCopy, L"--lock-file", held});
+    ASSERT_EQ(locker.preamble, (std::vector<std::string>{"locked 1", "locked 1"}));
     Veltrano veltrano;
     ASSERT_TRUE(veltrano.Start());
     const DWORD pid = veltrano.process.dwProcessId;
@@ -259,6 +263,40 @@ TEST_F(Watchdog, ALockedFirstCopyMakesTheCopyNamedWithTheProcessIdBeUsed) {
     const std::vector<RunningProcess> watchdogs = WatchdogsOf(pid);
     ASSERT_EQ(watchdogs.size(), 1u);
     EXPECT_EQ(watchdogs[0].exeName, L"vlt-guard-" + std::to_wstring(pid) + L".exe");
+    EXPECT_FALSE(FileExists(leftover));
+    EXPECT_TRUE(FileExists(held));
+}
+
+// Veltrano ended while the starter handed the watchdog over: the watchdog stays and restores what it left.
+TEST_F(Watchdog, AWatchdogHandedOverAfterVeltranoEndedStillRestores) {
+    Helper helper({L"--window", L"Handed over"});
+    ASSERT_EQ(helper.windows.size(), 1u);
+    const WindowState before = StateOf(helper.windows[0]);
+    HANDLE ended = nullptr;
+    DWORD endedId = 0;
+    {
+        Helper gone({});
+        endedId = gone.ProcessId();
+        ended = OpenProcess(PROCESS_DUP_HANDLE | SYNCHRONIZE, TRUE, endedId);
+    }
+    ASSERT_TRUE(ended);
+    TempFolder elsewhere;
+    const std::wstring statePath = elsewhere.File(L"handed over.hidden");
+    WriteFileBytes(statePath, "VLT1\r\n1\r\n" + StateRecordLine(helper.windows[0], helper.ProcessId(),
+                                                                HideByHand(helper.windows[0])));
+    Veltrano veltrano;
+    std::wstring line = L"\"" + veltrano.exe + L"\" --watchdog-start " +
+                        std::to_wstring(HandleToULong(ended)) + L" --watchdog " + std::to_wstring(endedId) +
+                        L" \"" + statePath + L"\"";
+    STARTUPINFOW startup = {sizeof(startup)};
+    PROCESS_INFORMATION starter = {};
+    ASSERT_TRUE(CreateProcessW(nullptr, line.data(), nullptr, nullptr, TRUE, 0, nullptr, nullptr, &startup,
+                               &starter));
+    CloseHandle(starter.hThread);
+    CloseHandle(starter.hProcess);
+    CloseHandle(ended);
+    EXPECT_TRUE(WaitFor([&] { return AllBackAsBefore(helper.windows, {before}); }, kGenerous));
+    EXPECT_TRUE(WaitFor([&] { return !FileExists(statePath); }, kGenerous));
 }
 
 // As where a scanner blocks programs in the temporary folder: no copy can be started from there.
@@ -469,6 +507,23 @@ TEST(AdminOnlyFolder, OnlyAFolderNoOneButAdministratorsMayWriteToPasses) {
         EXPECT_FALSE(JudgedAdminOnly(open)) << Utf8(open);
 }
 
+// Where every program of the user may write, as the system reads it back, is never a place for an elevated
+// run.
+TEST(AdminOnlyFolder, TheUsersTemporaryFolderAndWhatIsInItNeverQualify) {
+    TempFolder temporary;
+    const std::wstring file = temporary.File(L"veltrano-0.hidden");
+    WriteFileBytes(file, "VLT1\r\n0\r\n");
+    for (const std::wstring& path : {TempDirectory(), temporary.path, file}) {
+        PSECURITY_DESCRIPTOR descriptor = nullptr;
+        ASSERT_EQ(GetNamedSecurityInfoW(path.c_str(), SE_FILE_OBJECT,
+                                        OWNER_SECURITY_INFORMATION | DACL_SECURITY_INFORMATION, nullptr,
+                                        nullptr, nullptr, nullptr, &descriptor),
+                  static_cast<DWORD>(ERROR_SUCCESS));
+        const UniqueLocalMemory owned(descriptor);
+        EXPECT_FALSE(OnlyAdministratorsMayWrite(AccessOfDescriptor(descriptor))) << Utf8(path);
+    }
+}
+
 // One made by an unelevated program is never used: with files in it, it stays as it was; an empty one is
 // replaced (or, where files keep no access control, as under Wine, removed).
 TEST(AdminOnlyFolder, AFolderOthersMayWriteToIsNeverUsed) {
@@ -478,7 +533,7 @@ TEST(AdminOnlyFolder, AFolderOthersMayWriteToIsNeverUsed) {
     ASSERT_TRUE(CreateDirectoryW(planted.c_str(), nullptr) &&
                 CreateDirectoryW(empty.File(L"vlt-guard-admin").c_str(), nullptr));
     WriteFileBytes(planted + L"vlt-guard.exe", "planted");
-    const HeldFolder held = HoldAdminOnlyFolder(full.path);
+    const HeldPlace held = HoldAdminOnlyFolder(full.path);
     EXPECT_TRUE(!held.handle || (held.path != planted && AbsentOrAdminOnly(held.path)));
     EXPECT_EQ(ReadFileBytes(planted + L"vlt-guard.exe"), "planted");
     HoldAdminOnlyFolder(empty.path);
