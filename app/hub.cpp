@@ -15,10 +15,12 @@
 #include "triggers/hotkey.h"
 #include "triggers/pointer_hook.h"
 #include "triggers/trigger.h"
+#include "ui/accessibility.h"
 #include "ui/app_state.h"
 #include "ui/commands.h"
 #include "ui/controls.h"
 #include "ui/hotkey_box.h"
+#include "ui/keyboard.h"
 #include "ui/list_watch.h"
 #include "ui/tray.h"
 #include "ui/trigger_boxes.h"
@@ -82,6 +84,9 @@ void OnCreate(HWND window) {
         setAttribute(window, 33 /* DWMWA_WINDOW_CORNER_PREFERENCE */, &cornerPreference,
                      sizeof(cornerPreference));
     CreateControls(window);
+    CreateKeyboardShortcuts();
+    // As a dialog does: the focus shows at once when the window opens from the keyboard.
+    SendMessageW(window, WM_CHANGEUISTATE, MAKEWPARAM(UIS_INITIALIZE, 0), 0);
     app.settings = LoadSettings();
     SetHotkeyBox(app.settings.hotkey);
     ShowTriggerSettings();
@@ -198,6 +203,7 @@ void FinishStart() {
     ShellTaskbarList();
     if (const DWORD error = ApplyTriggers()) SetStatusText(PointerTroubleText(error));
     AddTriggerTooltips();
+    AnnotateForScreenReaders();
 }
 
 // A second start with a command gives it to the instance that runs: to its main window, once that exists (the
@@ -254,6 +260,7 @@ int RunMessageLoop() {
         MSG message;
         while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
             if (message.message == WM_QUIT) return static_cast<int>(message.wParam);
+            if (TranslateMainWindowKeys(message)) continue;
             TranslateMessage(&message);
             DispatchMessageW(&message);
         }
@@ -330,8 +337,15 @@ LRESULT CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM
         if (wParam) StartListWatch(window);
         break;
     case WM_ACTIVATE:
+        OnMainWindowActivation(LOWORD(wParam) != WA_INACTIVE);
         if (LOWORD(wParam) != WA_INACTIVE && !engine.busy) OnMainWindowActivated();
         return 0;
+    case DM_GETDEFID: return MAKELRESULT(IDC_TOGGLE, DC_HASDEFID);
+    case WM_SETTINGCHANGE:
+        if (wParam == SPI_SETHIGHCONTRAST) OnColorsChanged(window);
+        break;
+    case WM_SYSCOLORCHANGE:
+    case WM_THEMECHANGED: OnColorsChanged(window); break;
     case WM_CLOSE: ShowWindow(window, SW_HIDE); return 0;
     case WM_ERASEBKGND: OnEraseBackground(window, reinterpret_cast<HDC>(wParam)); return 1;
     case WM_QUERYENDSESSION: return OnQueryEndSession(lParam);
@@ -348,7 +362,7 @@ LRESULT CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM
     case WM_DPICHANGED: OnDpiChanged(window, wParam, *reinterpret_cast<const RECT*>(lParam)); return 0;
     case WM_HOTKEY: OnHotkey(wParam); return 0;
     case WM_TRAYICON:
-        if (OnTrayIcon(lParam) == UserCommand::Toggle) ToggleHidden();
+        if (OnTrayIcon(wParam, lParam) == UserCommand::Toggle) ToggleHidden();
         return 0;
     case WM_HIDDEN_SHOWN: OnHiddenWindowShown(); return 0;
     case WM_TRIGGER: OnTrigger(static_cast<Trigger>(wParam)); return 0;
@@ -367,7 +381,7 @@ LRESULT CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM
 
 HWND CreateMainWindow() {
     taskbarCreatedMessage = RegisterWindowMessageW(L"TaskbarCreated");
-    if (!app.backgroundBrush) app.backgroundBrush = CreateSolidBrush(RGB(0xFF, 0xFF, 0xFF));
+    UpdatePalette();
     WNDCLASSEXW windowClass = {sizeof(windowClass)};
     windowClass.lpfnWndProc = MainWindowProc;
     windowClass.hInstance = app.instance;
@@ -378,7 +392,7 @@ HWND CreateMainWindow() {
                                                         IMAGE_ICON, GetSystemMetrics(SM_CXSMICON),
                                                         GetSystemMetrics(SM_CYSMICON), LR_SHARED));
     windowClass.hCursor = LoadCursorW(nullptr, IDC_ARROW);
-    windowClass.hbrBackground = app.backgroundBrush;
+    // No class brush: the background follows the palette, which a change of theme replaces.
     windowClass.lpszClassName = kMainClassName;
     RegisterClassExW(&windowClass);
     return CreateWindowExW(0, kMainClassName, L"Veltrano", WS_OVERLAPPEDWINDOW, CW_USEDEFAULT, CW_USEDEFAULT,

@@ -3,6 +3,7 @@
 #include "app/notice_text.h"
 #include "settings/settings_file.h"
 #include "ui/app_state.h"
+#include "ui/commands.h"
 #include "ui/layout.h"
 
 namespace {
@@ -52,16 +53,19 @@ LRESULT CALLBACK NoticeWindowProc(HWND window, UINT message, WPARAM wParam, LPAR
     case WM_CREATE: CreateNoticeControls(window); return 0;
     case WM_COMMAND: CloseNotice(window, LOWORD(wParam) == IDC_NOTICE_AGREE ? 1 : 0); return 0;
     case WM_CLOSE: CloseNotice(window, 0); return 0;
-    case WM_KEYDOWN:
-        if (wParam == VK_RETURN || wParam == VK_ESCAPE) {
-            CloseNotice(window, wParam == VK_RETURN ? 1 : 0);
-            return 0;
-        }
-        break;
+    // As in a dialog: the focus is on the agreement, Enter gives it and Esc refuses.
+    case WM_SETFOCUS: SetFocus(GetDlgItem(window, IDC_NOTICE_AGREE)); return 0;
+    case DM_GETDEFID: return MAKELRESULT(IDC_NOTICE_AGREE, DC_HASDEFID);
+    case WM_ERASEBKGND: OnEraseBackground(window, reinterpret_cast<HDC>(wParam)); return 1;
     case WM_CTLCOLORSTATIC:
     case WM_CTLCOLORBTN:
-        SetBkColor(reinterpret_cast<HDC>(wParam), RGB(0xFF, 0xFF, 0xFF));
-        return reinterpret_cast<LRESULT>(app.backgroundBrush);
+        SetTextColor(reinterpret_cast<HDC>(wParam), app.palette.text);
+        SetBkColor(reinterpret_cast<HDC>(wParam), app.palette.background);
+        return reinterpret_cast<LRESULT>(app.backgroundBrush.get());
+    case WM_SETTINGCHANGE:
+        if (wParam == SPI_SETHIGHCONTRAST) OnColorsChanged(window);
+        break;
+    case WM_SYSCOLORCHANGE: OnColorsChanged(window); break;
     default: break;
     }
     return DefWindowProcW(window, message, wParam, lParam);
@@ -74,7 +78,6 @@ bool ShowUsageNotice() {
     windowClass.hIcon = static_cast<HICON>(
         LoadImageW(app.instance, MAKEINTRESOURCEW(kAppIconId), IMAGE_ICON, 0, 0, LR_SHARED));
     windowClass.hCursor = LoadCursorW(nullptr, IDC_ARROW);
-    windowClass.hbrBackground = app.backgroundBrush;
     windowClass.lpszClassName = kNoticeClassName;
     if (!RegisterClassExW(&windowClass) && GetLastError() != ERROR_CLASS_ALREADY_EXISTS) return false;
 
@@ -100,6 +103,7 @@ bool ShowUsageNotice() {
     MSG message = {};
     while (IsWindow(notice)) {
         if (GetMessageW(&message, nullptr, 0, 0) <= 0) break;
+        if (IsDialogMessageW(notice, &message)) continue;
         TranslateMessage(&message);
         DispatchMessageW(&message);
     }

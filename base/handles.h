@@ -24,6 +24,12 @@ inline void CloseKernelHandle(HANDLE handle) {
 inline void DeleteGdiFont(HFONT font) {
     DeleteObject(font);
 }
+inline void DeleteGdiBrush(HBRUSH brush) {
+    DeleteObject(brush);
+}
+inline void DestroyAcceleratorTableHandle(HACCEL table) {
+    DestroyAcceleratorTable(table);
+}
 inline void DestroyImageList(HIMAGELIST list) {
     ImageList_Destroy(list);
 }
@@ -39,6 +45,8 @@ inline void FreeLocalMemory(HLOCAL memory) {
 
 using UniqueHandle = UniqueHandleOf<HANDLE, CloseKernelHandle>;
 using UniqueFont = UniqueHandleOf<HFONT, DeleteGdiFont>;
+using UniqueBrush = UniqueHandleOf<HBRUSH, DeleteGdiBrush>;
+using UniqueAccelerators = UniqueHandleOf<HACCEL, DestroyAcceleratorTableHandle>;
 using UniqueImageList = UniqueHandleOf<HIMAGELIST, DestroyImageList>;
 using UniqueMenu = UniqueHandleOf<HMENU, DestroyMenuHandle>;
 using UniqueWinEventHook = UniqueHandleOf<HWINEVENTHOOK, UnhookWinEventHandle>;

@@ -1,9 +1,14 @@
 #include "ui/app_state.h"
 
+#include "ui/accessibility.h"
+
 AppState app;
 
 void SetStatusText(const std::wstring& text) {
-    if (HWND status = LiveControl(IDC_STATUS)) SetWindowTextW(status, text.c_str());
+    HWND status = LiveControl(IDC_STATUS);
+    if (!status) return;
+    SetWindowTextW(status, text.c_str());
+    AnnounceStatus(status);
 }
 
 std::wstring SystemErrorText(DWORD error) {

@@ -6,6 +6,7 @@
 #include "settings/app_settings.h"
 #include "ui/layout.h"
 #include "ui/ids.h"
+#include "ui/palette.h"
 
 #include <array>
 #include <cstdint>
@@ -25,7 +26,13 @@ struct AppState {
     UniqueFont fontSmall;
     UniqueFont fontTitle;
     UniqueFont fontLabel;
-    HBRUSH backgroundBrush = nullptr;
+    // The colours the window paints with itself, and the brush of its background.
+    Palette palette;
+    UniqueBrush backgroundBrush;
+    // F5, Ctrl+S and F1.
+    UniqueAccelerators accelerators;
+    // The control that had the keyboard focus when the window was last left; none: the list.
+    HWND lastFocus = nullptr;
     UniqueImageList rowHeightImageList;
     // The client size and DPI the controls were last placed for.
     struct {
@@ -39,6 +46,9 @@ struct AppState {
     // Owned by the main window, and destroyed with it.
     HWND triggerTips = nullptr;
     bool trayIconAdded = false;
+    // The shell took the icon's fourth version; a right click's release came and its menu event has not.
+    bool trayVersionFour = false;
+    bool trayRightClickPending = false;
     // The wait before the pending try to add the tray icon; 0 when none is pending.
     unsigned trayRetryDelayMs = 0;
 

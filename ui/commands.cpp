@@ -83,7 +83,8 @@ UserCommand OnCommand(WPARAM wParam) {
     case IDC_REFRESH: RefreshWindowList(true); break;
     case IDC_SAVE: SaveNow(); break;
     case IDC_TOGGLE: return UserCommand::Toggle;
-    case IDC_TO_TRAY: ShowWindow(app.mainWindow, SW_HIDE); break;
+    case IDC_TO_TRAY:
+    case IDCANCEL: ShowWindow(app.mainWindow, SW_HIDE); break;
     case IDC_EXIT: DestroyWindow(app.mainWindow); break;
     case IDC_HELP:
         MessageBoxW(app.mainWindow, HelpText().c_str(), L"使用帮助", MB_ICONINFORMATION | MB_OK);
@@ -107,20 +108,45 @@ LRESULT OnNotify(NMHDR& header) {
 LRESULT OnCtlColorStatic(HDC dc, HWND control) {
     const int id = GetDlgCtrlID(control);
     SetBkMode(dc, TRANSPARENT);
-    SetTextColor(dc,
-                 (id == IDC_INTRO || id == IDC_HOTKEY_HINT) ? RGB(0x60, 0x60, 0x60) : RGB(0x20, 0x20, 0x20));
-    return reinterpret_cast<LRESULT>(app.backgroundBrush);
+    SetTextColor(dc, (id == IDC_INTRO || id == IDC_HOTKEY_HINT) ? app.palette.hint : app.palette.text);
+    return reinterpret_cast<LRESULT>(app.backgroundBrush.get());
 }
 
 LRESULT OnCtlColorButton(HDC dc) {
     SetBkMode(dc, TRANSPARENT);
-    return reinterpret_cast<LRESULT>(app.backgroundBrush);
+    return reinterpret_cast<LRESULT>(app.backgroundBrush.get());
 }
 
 void OnEraseBackground(HWND window, HDC dc) {
     RECT client = {};
     GetClientRect(window, &client);
-    FillRect(dc, &client, app.backgroundBrush);
+    FillRect(dc, &client, app.backgroundBrush.get());
+}
+
+void UpdatePalette() {
+    HIGHCONTRASTW contrast = {sizeof(contrast)};
+    const bool high = SystemParametersInfoW(SPI_GETHIGHCONTRAST, sizeof(contrast), &contrast, 0) &&
+                      (contrast.dwFlags & HCF_HIGHCONTRASTON);
+    const Palette palette = ChoosePalette(
+        high, {GetSysColor(COLOR_WINDOW), GetSysColor(COLOR_WINDOWTEXT), GetSysColor(COLOR_GRAYTEXT)});
+    if (app.backgroundBrush && palette == app.palette) return;
+    UniqueBrush brush(CreateSolidBrush(palette.background));
+    if (!brush) return;
+    app.palette = palette;
+    app.backgroundBrush.swap(brush);
+}
+
+void OnColorsChanged(HWND window) {
+    UpdatePalette();
+    // The common controls learn of new system colours only from their parent.
+    EnumChildWindows(
+        window,
+        [](HWND child, LPARAM) {
+            SendMessageW(child, WM_SYSCOLORCHANGE, 0, 0);
+            return TRUE;
+        },
+        0);
+    RedrawWindow(window, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN);
 }
 
 void OnGetMinMaxInfo(HWND window, MINMAXINFO& info) {

@@ -10,5 +10,9 @@ LRESULT OnNotify(NMHDR& header);
 LRESULT OnCtlColorStatic(HDC dc, HWND control);
 LRESULT OnCtlColorButton(HDC dc);
 void OnEraseBackground(HWND window, HDC dc);
+// The palette for the system's colours and whether high contrast is on; the brush follows it.
+void UpdatePalette();
+// A theme, high contrast or a system colour changed: the window and its controls are painted anew.
+void OnColorsChanged(HWND window);
 void OnGetMinMaxInfo(HWND window, MINMAXINFO& info);
 void OnDpiChanged(HWND window, WPARAM wParam, const RECT& suggested);

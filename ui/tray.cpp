@@ -7,6 +7,7 @@
 #include "ui/window_list.h"
 
 #include <shellapi.h>
+#include <windowsx.h>
 
 #include <cwchar>
 
@@ -20,7 +21,8 @@ NOTIFYICONDATAW IconData(UINT flags) {
     NOTIFYICONDATAW data = {sizeof(data)};
     data.hWnd = app.mainWindow;
     data.uID = kTrayIconId;
-    data.uFlags = flags;
+    // The fourth version shows the tip only when asked to.
+    data.uFlags = flags | NIF_SHOWTIP;
     wcsncpy(data.szTip, TrayTip(), std::size(data.szTip) - 1);
     return data;
 }
@@ -45,9 +47,9 @@ void ChooseStartWithWindows(bool start) {
     }
 }
 
-UserCommand ShowTrayMenu() {
-    POINT cursor = {};
-    GetCursorPos(&cursor);
+// At the icon, where the shell says it is (the pointer for a click); opened from the keyboard, with its first
+// item selected, as a keyboard user expects.
+UserCommand ShowTrayMenu(POINT at, bool fromKeyboard) {
     UniqueMenu menu(CreatePopupMenu());
     if (!menu) return UserCommand::None;
     const bool startsWithWindows = StartsWithWindows();
@@ -60,9 +62,10 @@ UserCommand ShowTrayMenu() {
     AppendMenuW(menu.get(), MF_STRING, IDM_EXIT, L"退出");
     // Without the foreground the menu would not close when the user clicks elsewhere.
     SetForegroundWindow(app.mainWindow);
+    if (fromKeyboard) PostMessageW(app.mainWindow, WM_KEYDOWN, VK_DOWN, 0);
     const int chosen =
-        TrackPopupMenu(menu.get(), TPM_RETURNCMD | TPM_RIGHTBUTTON | TPM_LEFTALIGN | TPM_TOPALIGN, cursor.x,
-                       cursor.y, 0, app.mainWindow, nullptr);
+        TrackPopupMenu(menu.get(), TPM_RETURNCMD | TPM_RIGHTBUTTON | TPM_LEFTALIGN | TPM_TOPALIGN, at.x, at.y,
+                       0, app.mainWindow, nullptr);
     menu.reset();
     switch (chosen) {
     case IDM_OPEN_SETTINGS: ShowSettingsWindow(); break;
@@ -79,8 +82,11 @@ UserCommand ShowTrayMenu() {
 // rather than forgotten, which would leave its tip stale and the icon behind at the exit.
 bool PutIconInTray() {
     NOTIFYICONDATAW data = FullIconData();
-    if (Shell_NotifyIconW(NIM_ADD, &data)) return true;
-    return Shell_NotifyIconW(NIM_MODIFY, &data) != FALSE;
+    if (!Shell_NotifyIconW(NIM_ADD, &data) && !Shell_NotifyIconW(NIM_MODIFY, &data)) return false;
+    // The version that lets a keyboard user select the icon and open its menu.
+    data.uVersion = NOTIFYICON_VERSION_4;
+    app.trayVersionFour = Shell_NotifyIconW(NIM_SETVERSION, &data) != FALSE;
+    return true;
 }
 
 } // namespace
@@ -116,12 +122,18 @@ void OnTaskbarCreated() {
     ShowTrayIcon();
 }
 
-UserCommand OnTrayIcon(LPARAM event) {
-    switch (LOWORD(event)) {
-    case WM_RBUTTONUP:
-    case WM_CONTEXTMENU: return ShowTrayMenu();
-    case WM_LBUTTONDBLCLK: ShowSettingsWindow(); break;
-    default: break;
+UserCommand OnTrayIcon(WPARAM anchor, LPARAM event) {
+    POINT at = {};
+    if (app.trayVersionFour) {
+        at = {GET_X_LPARAM(anchor), GET_Y_LPARAM(anchor)};
+    } else {
+        GetCursorPos(&at);
+    }
+    switch (DecideTrayAction(LOWORD(event), app.trayVersionFour, app.trayRightClickPending)) {
+    case TrayAction::OpenWindow: ShowSettingsWindow(); break;
+    case TrayAction::Menu: return ShowTrayMenu(at, false);
+    case TrayAction::MenuFromKeyboard: return ShowTrayMenu(at, true);
+    case TrayAction::Nothing: break;
     }
     return UserCommand::None;
 }

@@ -10,4 +10,6 @@ void ShowTrayIcon();
 void RemoveTrayIcon();
 void UpdateTrayTip();
 void OnTaskbarCreated();
-UserCommand OnTrayIcon(LPARAM event);
+// `anchor`: where the shell places the icon's menu (the fourth version's wParam); `event`: the callback's
+// lParam.
+UserCommand OnTrayIcon(WPARAM anchor, LPARAM event);

@@ -5,6 +5,7 @@
 #include "engine/hidden_set.h"
 #include "engine/hide_plan.h"
 #include "ui/app_state.h"
+#include "ui/keyboard.h"
 
 #include <algorithm>
 #include <commctrl.h>
@@ -52,6 +53,37 @@ void InsertOpenRow(HWND list, int index, const WindowEntry& entry) {
     const bool ticked = std::any_of(app.settings.hideList.begin(), app.settings.hideList.end(),
                                     [&](const WindowKey& key) { return KeyMatchesEntry(key, entry); });
     if (ticked) TickRow(list, row);
+}
+
+// The row the keyboard is on, by the window it stands for: a list filled anew keeps it there, and a list that
+// had none gets its first row, so that the space bar has a row to tick.
+struct KeyboardRow {
+    int index = -1;
+    HWND window = nullptr;
+    bool selected = false;
+};
+
+KeyboardRow ReadKeyboardRow(HWND list) {
+    KeyboardRow row;
+    row.index = static_cast<int>(SendMessageW(list, LVM_GETNEXTITEM, static_cast<WPARAM>(-1), LVNI_FOCUSED));
+    if (row.index < 0) return row;
+    RowWindow(list, row.index, row.window);
+    row.selected = SendMessageW(list, LVM_GETITEMSTATE, row.index, LVIS_SELECTED) != 0;
+    return row;
+}
+
+void PutKeyboardRow(HWND list, const KeyboardRow& was) {
+    const int count = RowCount(list);
+    if (count == 0) return;
+    int row = std::clamp(was.index, 0, count - 1);
+    HWND hwnd = nullptr;
+    for (int i = 0; was.window && i < count; ++i) {
+        if (RowWindow(list, i, hwnd) && hwnd == was.window) row = i;
+    }
+    LVITEMW state = {};
+    state.stateMask = LVIS_FOCUSED | LVIS_SELECTED;
+    state.state = LVIS_FOCUSED | (was.selected ? LVIS_SELECTED : 0);
+    SendMessageW(list, LVM_SETITEMSTATE, row, reinterpret_cast<LPARAM>(&state));
 }
 
 // A remembered row says after its title what a press will do with it (the title column has the room): the
@@ -149,6 +181,7 @@ bool IsRememberedRow(int row) {
 void RefreshWindowList(bool showCount) {
     HWND list = LiveControl(IDC_WINDOW_LIST);
     if (list && RowCount(list) > 0) CommitListToSettings();
+    const KeyboardRow keyboardRow = list ? ReadKeyboardRow(list) : KeyboardRow{};
     if (list) SendMessageW(list, LVM_DELETEALLITEMS, 0, 0);
     if (HWND combo = LiveControl(IDC_TARGET_COMBO)) SendMessageW(combo, CB_RESETCONTENT, 0, 0);
     app.listFilling = true;
@@ -164,6 +197,7 @@ void RefreshWindowList(bool showCount) {
             TickRow(list, InsertRow(list, static_cast<int>(app.listEntries.size() + i),
                                     RememberedRowText(key), key.processName, nullptr));
         }
+        PutKeyboardRow(list, keyboardRow);
     }
     HWND preselect = nullptr;
     app.rememberedTarget.reset();
@@ -273,6 +307,7 @@ ListedChoice ReadListedChoice() {
 }
 
 void ShowSettingsWindow() {
+    FocusListNextTime();
     ShowWindow(app.mainWindow, SW_SHOW);
     ShowWindow(app.mainWindow, SW_RESTORE);
     SwitchFocusTo(app.mainWindow);

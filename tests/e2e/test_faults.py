@@ -8,8 +8,8 @@ import unittest
 
 from veltrano_e2e import (HELPER, RUNS, WM_ENDSESSION, WM_LBUTTONDBLCLK, WM_QUERYENDSESSION, WM_TRAYICON,
                           WS_EX_TOOLWINDOW, E2ETestCase, HiddenScene, Screen, X, center, kill_linux,
-                          own_wine_processes,
-                          read_state_file, report, settings_text, summary, wait_for, windows_path)
+                          own_wine_processes, read_state_file, report, settings_text, summary, wait_for,
+                          windows_path)
 
 
 class Faults(E2ETestCase):

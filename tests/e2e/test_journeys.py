@@ -7,9 +7,9 @@ import time
 import unittest
 import zipfile
 
-from veltrano_e2e import (IDC_EXIT, IDC_NOTICE_REFUSE, IDC_STATUS, IDC_TO_TRAY, MAIN_CLASS, READY_TEXT, WM_TRAYICON,
-                          WS_EX_APPWINDOW, WS_EX_TOOLWINDOW, E2ETestCase, Screen, X, center, own_wine_processes,
-                          read_state_file, settings_text, wait_for)
+from veltrano_e2e import (IDC_EXIT, IDC_NOTICE_REFUSE, IDC_STATUS, IDC_TO_TRAY, IDC_WINDOW_LIST, MAIN_CLASS,
+                          READY_TEXT, WM_TRAYICON, WS_EX_APPWINDOW, WS_EX_TOOLWINDOW, E2ETestCase, Screen, X,
+                          center, own_wine_processes, read_state_file, settings_text, wait_for)
 
 HELPER_EXE = "vlt-test-windows.exe"
 NOTICE_TITLE = "使用须知"
@@ -248,6 +248,34 @@ class Journeys(E2ETestCase):
                 self.assertEqual(program.settings_value("noticeShown"), "0")
             self.assertEqual(program.wait_exit(20), 0)
             self.assertTrue(probe.visible(windows[notes]))
+
+    def test_the_main_window_works_from_the_keyboard_alone(self):
+        probe = self.user_windows("Keys Notes", "Keys Mail")
+        program = self.veltrano().start()
+        main = program.wait_main(probe)
+        screen = Screen(probe, program)
+        X.focus("Veltrano")
+        control = {int(probe.ask(f"child {main:X} {id}"), 16): id for id in range(1001, 1031)}
+
+        def focused():
+            return control.get(int(probe.ask(f"input {main:X}").split()[-1], 16))
+        self.assertTrue(wait_for(lambda: focused() == IDC_WINDOW_LIST, 5), "the list has no focus when it opens")
+        # In the order they are seen: the drop-down, the buttons from left to right, help, then the hotkey box
+        # and the settings beside it (the mouse button's modifiers and the corner's hold are off while those
+        # are), and the list again.
+        order = []
+        for _ in range(12):
+            X.key("Tab")
+            order.append(wait_for(lambda: focused() != (order or [IDC_WINDOW_LIST])[-1] and focused(), 3))
+        self.assertEqual(order, [1007, 1008, 1009, 1010, 1011, 1012, 1013, 1004, 1018, 1023, 1028, IDC_WINDOW_LIST])
+        X.key("Home", *["Down"] * screen.row_of("Keys Mail"), "space")
+        self.assertTrue(wait_for(lambda: screen.ticked("Keys Mail"), 5), "the space bar did not tick the row")
+        X.key("ctrl+s")
+        self.assertTrue(wait_for(lambda: program.settings_value("hide0") == "Keys Mail|vlt-test-windows.exe", 5),
+                        "Ctrl+S did not save the tick")
+        self.assertEqual(screen.status(), "设置已保存")
+        X.key("Escape")
+        self.assertTrue(wait_for(lambda: not probe.visible(main), 5), "Esc did not send the window to the tray")
 
     def test_a_mouse_button_a_screen_corner_and_an_absence_hide_as_the_hotkey_does(self):
         notes, editor = "Pointer Notes", "Pointer Editor"

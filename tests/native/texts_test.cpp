@@ -21,7 +21,7 @@ std::vector<std::wstring> Split(const std::wstring& text, const std::wstring& se
 
 } // namespace
 
-TEST(HelpText, IsTheSixParagraphsWordForWord) {
+TEST(HelpText, IsTheSevenParagraphsWordForWord) {
     const std::vector<std::wstring> paragraphs = {
         L"1. 在「要隐藏的窗口」里勾选窗口（可多选），再在下方选一个「藏起后切到」的窗口。",
         L"2. 按快捷键（默认 Ctrl+Alt+Space）隐藏这些窗口并把焦点切到目标窗口，再按一次全部恢复。",
@@ -31,10 +31,16 @@ TEST(HelpText, IsTheSixParagraphsWordForWord) {
         L"6. 命令行参数：--tray 启动到托盘，--toggle 隐藏 / 恢复，--show 打开设置，--exit "
         L"退出；托盘菜单「开机时启动」"
         L"让它登录后在托盘中启动。",
+        L"7. 键盘：Tab / Shift+Tab 在各项之间移动，空格勾选或取消所在行，Enter "
+        L"按下所在的按钮（在别处为「隐藏 / "
+        L"恢复」），F5 刷新列表，Ctrl+S 保存设置，F1 打开帮助，Esc 最小化到托盘（在快捷键框里 Esc "
+        L"仍是取消）；托盘图标用 "
+        L"Win+B 选中后，Enter 打开设置，菜单键或 Shift+F10 打开菜单。",
     };
     EXPECT_EQ(Split(HelpText(), L"\n\n"), paragraphs);
     EXPECT_EQ(HelpText(), paragraphs[0] + L"\n\n" + paragraphs[1] + L"\n\n" + paragraphs[2] + L"\n\n" +
-                              paragraphs[3] + L"\n\n" + paragraphs[4] + L"\n\n" + paragraphs[5]);
+                              paragraphs[3] + L"\n\n" + paragraphs[4] + L"\n\n" + paragraphs[5] + L"\n\n" +
+                              paragraphs[6]);
 }
 
 TEST(HelpText, UsesBareLineFeedsOnlyBetweenParagraphs) {
@@ -42,7 +48,7 @@ TEST(HelpText, UsesBareLineFeedsOnlyBetweenParagraphs) {
     EXPECT_EQ(text.find(L'\r'), std::wstring::npos);
     EXPECT_NE(text.front(), L'\n');
     EXPECT_NE(text.back(), L'\n');
-    EXPECT_EQ(Split(text, L"\n").size(), 11u);
+    EXPECT_EQ(Split(text, L"\n").size(), 13u);
 }
 
 TEST(NoticeText, IsTheThreeParagraphsWordForWord) {
