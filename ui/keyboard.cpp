@@ -18,11 +18,12 @@ void CreateKeyboardShortcuts() {
 
 bool TranslateMainWindowKeys(MSG& message) {
     HWND main = app.mainWindow;
-    if (!main || (message.hwnd != main && !IsChild(main, message.hwnd))) return false;
+    if (message.message < WM_KEYFIRST || message.message > WM_KEYLAST || !main ||
+        (message.hwnd != main && !IsChild(main, message.hwnd)))
+        return false;
     HWND box = ControlHandle(IDC_HOTKEY);
-    if (box && GetFocus() == box && message.message >= WM_KEYFIRST && message.message <= WM_KEYLAST) {
-        const bool leaving = message.wParam == VK_TAB && !Held(VK_CONTROL) && !Held(VK_MENU);
-        if (!leaving) return false;
+    if (box && message.hwnd == box) {
+        if (message.wParam != VK_TAB || Held(VK_CONTROL) || Held(VK_MENU)) return false;
     } else if (app.accelerators && TranslateAcceleratorW(main, app.accelerators.get(), &message)) {
         return true;
     }
