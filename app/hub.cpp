@@ -343,6 +343,7 @@ LRESULT CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM
     case DM_GETDEFID: return MAKELRESULT(IDC_TOGGLE, DC_HASDEFID);
     case WM_SETTINGCHANGE:
         if (wParam == SPI_SETHIGHCONTRAST) OnColorsChanged(window);
+        if (wParam == SPI_SETSCREENREADER) AnnotateForScreenReaders();
         break;
     case WM_SYSCOLORCHANGE:
     case WM_THEMECHANGED: OnColorsChanged(window); break;

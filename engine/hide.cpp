@@ -169,11 +169,15 @@ void FinishAnsweredHides() {
         }
     }
     if (!restyle.empty()) WriteStateFile();
+    // Each style change waits for its program, and the end of the session may come meanwhile and put every
+    // window back: what is put back is not changed again.
     for (const HiddenWindowRecord& record : restyle) {
+        if (engine.sessionEnding) return;
         SetWindowLongPtrW(record.hwnd, GWL_EXSTYLE,
                           static_cast<LONG_PTR>(HiddenExStyle(record.savedExStyle)));
         RefreshFrame(record.hwnd);
     }
+    if (engine.sessionEnding) return;
     if (ITaskbarList* taskbar = ShellTaskbarList()) {
         for (HWND hwnd : hidden)
             taskbar->DeleteTab(hwnd);
@@ -182,6 +186,8 @@ void FinishAnsweredHides() {
 }
 
 void ShowHideOutcome() {
+    // Every window came back meanwhile (the end of the session, in a wait for a program): that was said.
+    if (!engine.windowsHidden) return;
     OutcomeTally tally;
     for (const HiddenWindowRecord& record : engine.hiddenSet) {
         if (!IsWindow(record.hwnd)) continue;

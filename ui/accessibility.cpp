@@ -21,11 +21,15 @@ constexpr LONG kPolite = 1;
 // well, since not every reader takes the label for that class, and the hold's box follows the corner's
 // drop-down, not a label.
 void AnnotateForScreenReaders() {
+    static bool annotated = false;
+    BOOL reader = FALSE;
+    if (annotated || !SystemParametersInfoW(SPI_GETSCREENREADER, 0, &reader, 0) || !reader) return;
     IAccPropServices* created = nullptr;
     if (FAILED(CoCreateInstance(CLSID_AccPropServices, nullptr, CLSCTX_INPROC_SERVER, IID_IAccPropServices,
                                 reinterpret_cast<void**>(&created))))
         return;
     const ComPtr<IAccPropServices> services(created);
+    annotated = true;
     const std::pair<int, const wchar_t*> names[] = {{IDC_HOTKEY, L"快捷键"},
                                                     {IDC_CORNER_MS, L"屏幕角停留毫秒数"}};
     for (const auto& [id, name] : names) {

@@ -3,6 +3,8 @@
 #pragma once
 #include <windows.h>
 
+// Once a screen reader runs (now, or when it says so later): the annotation service is not loaded for users
+// without one.
 void AnnotateForScreenReaders();
 // The status line's text has changed.
 void AnnounceStatus(HWND status);
