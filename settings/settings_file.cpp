@@ -44,7 +44,8 @@ AppSettings LoadSettingsFrom(const std::wstring& path) {
 DWORD SaveSettingsTo(const AppSettings& settings, const std::wstring& path) {
     // Written whole and moved into place: a shutdown or a crash in the middle leaves the old file, never half
     // of one, and no key of an earlier, longer list stays behind.
-    return ReplaceFileAtomically(path, UnicodeFileBytes(SettingsFileText(settings)), Durability::Flushed);
+    return ReplaceFileAtomically(path, UnicodeFileBytes(SettingsFileText(settings)), Durability::Flushed)
+        .error;
 }
 
 AppSettings LoadSettings() {
