@@ -210,12 +210,13 @@ class Faults(E2ETestCase):
         self.assertEqual(scene.visible_count(), 4, "the question to save was hidden again")
         scene.assert_restored_as_before()
         self.assertEqual(scene.status(), "因关机或重启，已恢复全部窗口")
-        # A tick made after the last save is on disk before the session ends.
+        # A tick made after the last save is on disk once the session ends.
         later = self.helper("--window", "Session Later")
         screen = Screen(probe, scene.program)
         self.assertTrue(wait_for(lambda: screen.ticked("Session Later") is False, 10), "the list did not follow")
         screen.tick_with_mouse("Session Later")
         self.assertTrue(scene.probe.post(scene.program.main, WM_QUERYENDSESSION, 0, 0))
+        self.assertTrue(scene.probe.post(scene.program.main, WM_ENDSESSION, 1, 0))
         self.assertTrue(wait_for(lambda: "Session Later|vlt-test-windows.exe" in scene.program.read_settings(), 5),
                         "the end of the session did not save the tick")
         later.close()
