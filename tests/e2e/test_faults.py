@@ -319,14 +319,19 @@ class Uncooperative(E2ETestCase):
         newcomer = self.helper("--window", "Odd Notes", "--minimized")
         newcomer_before = newcomer.state(newcomer.windows[0])
         self.assertTrue(wait_for(lambda: not newcomer.visible(newcomer.windows[0]), 2), "the newcomer stays shown")
+        # A ticked program's new window that takes its title a second after it shows, as a browser's does.
+        late = self.helper("--window", "Odd Loading", "--title-after", "1000", "Odd Mail")
+        late_before = late.state(late.windows[0])
         # The spans each window was on the screen, in ms: Chatty's and Front's first end with the hide, their
         # second when Veltrano hides them again (Front brought itself to the front with nobody at the keyboard
-        # or the mouse); the reminder, opened while hidden, has one.
-        for probe, index, spans in ((odd, 1, 2), (odd, 2, 2), (scene.probe, 3, 1)):
+        # or the mouse); the reminder, opened while hidden, has one, and so has the late window, which goes
+        # within half a second of taking its title.
+        for probe, index, spans, limit in ((odd, 1, 2, 500), (odd, 2, 2, 500), (scene.probe, 3, 1, 500),
+                                           (late, 0, 1, 1500)):
             shown = wait_for(lambda: [int(v) for v in probe.ask(f"shown-for {index}").split() if v != "-"]
                              if len(probe.ask(f"shown-for {index}").split()) >= spans else None, 5)
             self.assertTrue(shown, f"window {index} was not shown and hidden again")
-            self.assertLess(shown[-1], 500, f"window {index} stayed on the screen while hidden")
+            self.assertLess(shown[-1], limit, f"window {index} stayed on the screen while hidden")
         # Brought to the front after the user's own input (a click on its tray icon, once the keys of the press
         # were let go), Front is his again: own style, out of the state file.
         time.sleep(1)
@@ -345,6 +350,8 @@ class Uncooperative(E2ETestCase):
         self.assertFalse(int(style, 16) & WS_EX_TOOLWINDOW, "the reminder came back as a tool window")
         self.assertTrue(wait_for(lambda: newcomer.state(newcomer.windows[0]) == newcomer_before, 5),
                         "the newcomer did not come back as it was")
+        self.assertTrue(wait_for(lambda: late.state(late.windows[0]) == late_before, 5),
+                        "the late-titled window did not come back as it was")
 
 
 if __name__ == "__main__":

@@ -56,8 +56,9 @@
 //   --refuse-hide (keeps itself on the screen when hidden)  --reshow <ms> (shows itself again, without
 //   activation, <ms> after it was first hidden)  --front <ms> (shows itself and takes the foreground, as a
 //   click on its tray icon would, <ms> after it was first hidden)  --retitle <ms> (adds " *" to its title
-//   <ms> after it was first hidden)  --ask-save (asked whether the session may end, it opens an owned
-//   question
+//   <ms> after it was first hidden)  --title-after <ms> <title> (takes that title <ms> after it was first
+//   shown, as a browser's new window takes its page's)  --ask-save (asked whether the session may end, it
+//   opens an owned question
 //   "<title> 保存更改？" and says no, as a program with unsaved work does)
 // Process options: --hold-hotkey <mods> <vk> (registers a global hotkey and prints "hotkey 1" or "hotkey 0"),
 //   --lock-file <path> (opens the file without sharing until the end; may be given more than once),
@@ -99,6 +100,8 @@ struct WindowSpec {
     int reshowMs = 0;
     int frontMs = 0;
     int retitleMs = 0;
+    int titleAfterMs = 0;
+    std::wstring laterTitle;
 };
 
 std::vector<HWND> windows;
@@ -107,6 +110,7 @@ std::vector<WindowSpec> behaviours;
 constexpr UINT_PTR kReshowTimer = 1;
 constexpr UINT_PTR kFrontTimer = 2;
 constexpr UINT_PTR kRetitleTimer = 3;
+constexpr UINT_PTR kLaterTitleTimer = 4;
 // Parallel to `windows`: when each was last shown (0: it is not), and how long it stayed each time.
 std::vector<ULONGLONG> shownAt;
 std::vector<std::string> shownFor;
@@ -170,7 +174,11 @@ LRESULT CALLBACK RecordingWindowProc(HWND hwnd, UINT message, WPARAM wParam, LPA
                 *ms = 0;
             }
         }
-        if (message == WM_TIMER && wParam >= kReshowTimer && wParam <= kRetitleTimer) {
+        if (message == WM_SHOWWINDOW && wParam && behaviour.titleAfterMs > 0) {
+            SetTimer(hwnd, kLaterTitleTimer, static_cast<UINT>(behaviour.titleAfterMs), nullptr);
+            behaviour.titleAfterMs = 0;
+        }
+        if (message == WM_TIMER && wParam >= kReshowTimer && wParam <= kLaterTitleTimer) {
             KillTimer(hwnd, wParam);
             if (wParam == kReshowTimer) ShowWindow(hwnd, SW_SHOWNA);
             if (wParam == kFrontTimer) {
@@ -178,6 +186,7 @@ LRESULT CALLBACK RecordingWindowProc(HWND hwnd, UINT message, WPARAM wParam, LPA
                 SetForegroundWindow(hwnd);
             }
             if (wParam == kRetitleTimer) SetWindowTextW(hwnd, (TitleOf(hwnd) + L" *").c_str());
+            if (wParam == kLaterTitleTimer) SetWindowTextW(hwnd, behaviour.laterTitle.c_str());
         }
         if (message == WM_QUERYENDSESSION && behaviour.askSave) {
             ShowWindow(OpenWindow({TitleOf(hwnd) + L" 保存更改？"}, hwnd, 150), SW_SHOW);
@@ -830,6 +839,9 @@ std::vector<WindowSpec> ParseWindows(int argc, wchar_t** argv) {
             specs.back().frontMs = _wtoi(argv[++i]);
         } else if (option == L"--retitle" && hasValue) {
             specs.back().retitleMs = _wtoi(argv[++i]);
+        } else if (option == L"--title-after" && i + 2 < argc) {
+            specs.back().titleAfterMs = _wtoi(argv[++i]);
+            specs.back().laterTitle = argv[++i];
         } else if (option == L"--ask-save") {
             specs.back().askSave = true;
         }
