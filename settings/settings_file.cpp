@@ -1,9 +1,13 @@
 #include "settings/settings_file.h"
 
 #include "base/file_replace.h"
+#include "base/handles.h"
 #include "base/paths.h"
+#include "settings/profile_text.h"
 
 #include <windows.h>
+
+#include <optional>
 
 namespace {
 
@@ -19,6 +23,32 @@ std::string UnicodeFileBytes(const std::wstring& text) {
     return bytes;
 }
 
+// The file's text when it is UTF-8 that the profile functions would read in the ANSI code page.
+std::optional<std::wstring> MisreadUtf8File(const std::wstring& path) {
+    HANDLE opened =
+        CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                    nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (opened == INVALID_HANDLE_VALUE) return std::nullopt;
+    const UniqueHandle file(opened);
+    LARGE_INTEGER size = {};
+    if (!GetFileSizeEx(opened, &size) || size.QuadPart <= 0 ||
+        static_cast<unsigned long long>(size.QuadPart) > kMaxUtf8SettingsBytes)
+        return std::nullopt;
+    std::string bytes(static_cast<std::size_t>(size.QuadPart), '\0');
+    DWORD read = 0;
+    if (!ReadFile(opened, bytes.data(), static_cast<DWORD>(bytes.size()), &read, nullptr))
+        return std::nullopt;
+    bytes.resize(read);
+    const std::optional<std::string_view> utf8 = MisreadUtf8Text(bytes);
+    if (!utf8 || utf8->empty()) return std::nullopt;
+    const int length = static_cast<int>(utf8->size());
+    const int units = MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, utf8->data(), length, nullptr, 0);
+    if (units <= 0) return std::nullopt;
+    std::wstring text(static_cast<std::size_t>(units), L'\0');
+    MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, utf8->data(), length, text.data(), units);
+    return text;
+}
+
 } // namespace
 
 std::wstring SettingsFilePath() {
@@ -26,6 +56,8 @@ std::wstring SettingsFilePath() {
 }
 
 AppSettings LoadSettingsFrom(const std::wstring& path) {
+    if (const std::optional<std::wstring> text = MisreadUtf8File(path))
+        return ReadSettings(ProfileReaderOfText(*text, kSettingsSection));
     const std::wstring section(kSettingsSection);
     ProfileReader reader;
     reader.readInt = [&](std::wstring_view key, int defaultValue) {

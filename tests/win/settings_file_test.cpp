@@ -175,6 +175,21 @@ TEST(SettingsFile, AnOldSingleByteFileLoadsAsBeforeAndIsSavedAsUnicode) {
     ExpectSameSettings(LoadSettingsFrom(path), expected);
 }
 
+TEST(SettingsFile, AFileNotepadWroteInUtf8ReadsAsUtf8AndIsSavedAsUnicode) {
+    TempFolder folder;
+    const std::wstring path = folder.File(L"veltrano.ini");
+    const std::string wechat = "\xE5\xBE\xAE\xE4\xBF\xA1"; // "微信"
+    for (const std::string_view mark : {"", "\xEF\xBB\xBF"}) {
+        WriteFileBytes(path, std::string(mark) + "[config]\r\nhideCount=1\r\nhide0=" + wechat +
+                                 "|WeChat.exe\r\nnoticeShown=1\r\n");
+        const AppSettings loaded = LoadSettingsFrom(path);
+        EXPECT_EQ(loaded.hideList, (std::vector<WindowKey>{{L"微信", L"WeChat.exe"}})) << mark.size();
+        EXPECT_TRUE(loaded.noticeShown);
+        SaveSettingsTo(loaded, path);
+        EXPECT_NE(UnicodeText(path).find(L"\r\nhide0=微信|WeChat.exe\r\n"), std::wstring::npos);
+    }
+}
+
 TEST(SettingsFile, NoFileLoadsTheDefaultsAndCreatesNothing) {
     TempFolder folder;
     const std::wstring path = folder.File(L"veltrano.ini");
