@@ -49,6 +49,23 @@ std::optional<std::wstring> MisreadUtf8File(const std::wstring& path) {
     return text;
 }
 
+bool IsReadOnlyFile(const std::wstring& path) {
+    const DWORD attributes = GetFileAttributesW(path.c_str());
+    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY);
+}
+
+// Between the tries of a save: what other programs send to this thread is answered (one that asks for a
+// window's text, the end of the session), or they would wait as long; nothing else is taken (input, timers,
+// posted messages), which could begin another save in the middle of this one.
+void WaitAnsweringOthers(DWORD ms) {
+    const ULONGLONG end = GetTickCount64() + ms;
+    for (ULONGLONG now = GetTickCount64(); now < end; now = GetTickCount64()) {
+        MsgWaitForMultipleObjectsEx(0, nullptr, static_cast<DWORD>(end - now), QS_SENDMESSAGE, 0);
+        MSG message;
+        PeekMessageW(&message, nullptr, 0, 0, PM_NOREMOVE | PM_QS_SENDMESSAGE);
+    }
+}
+
 } // namespace
 
 std::wstring SettingsFilePath() {
@@ -73,17 +90,27 @@ AppSettings LoadSettingsFrom(const std::wstring& path) {
     return ReadSettings(reader);
 }
 
-DWORD SaveSettingsTo(const AppSettings& settings, const std::wstring& path) {
+SaveOutcome SaveSettingsTo(const AppSettings& settings, const std::wstring& path) {
     // Written whole and moved into place: a shutdown or a crash in the middle leaves the old file, never half
     // of one, and no key of an earlier, longer list stays behind.
-    return ReplaceFileAtomically(path, UnicodeFileBytes(SettingsFileText(settings)), Durability::Flushed)
-        .error;
+    const std::string bytes = UnicodeFileBytes(SettingsFileText(settings));
+    const ULONGLONG start = GetTickCount64();
+    for (int tries = 1;; ++tries) {
+        const ReplaceOutcome replaced = ReplaceFileAtomically(path, bytes, Durability::Flushed);
+        if (replaced.error == ERROR_SUCCESS) return {};
+        const SaveOutcome outcome{TroubleOfSave(replaced.error, replaced.atMove, IsReadOnlyFile(path)),
+                                  replaced.error};
+        const std::optional<std::uint32_t> wait =
+            NextSaveTryInMs(outcome.trouble, tries, GetTickCount64() - start);
+        if (!wait) return outcome;
+        WaitAnsweringOthers(*wait);
+    }
 }
 
 AppSettings LoadSettings() {
     return LoadSettingsFrom(SettingsFilePath());
 }
 
-DWORD SaveSettings(const AppSettings& settings) {
+SaveOutcome SaveSettings(const AppSettings& settings) {
     return SaveSettingsTo(settings, SettingsFilePath());
 }

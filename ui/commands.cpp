@@ -59,8 +59,8 @@ LRESULT OnListCustomDraw(NMLVCUSTOMDRAW& draw) {
 
 void SaveNow() {
     CommitListToSettings();
-    const DWORD error = SaveSettings(app.settings);
-    SetStatusText(error ? SettingsNotSavedText(error) : L"设置已保存");
+    const SaveOutcome saved = SaveSettings(app.settings);
+    SetStatusText(saved.trouble != SaveTrouble::None ? SettingsNotSavedText(saved) : L"设置已保存");
 }
 
 } // namespace

@@ -11,6 +11,8 @@
 //                               hidden, in order, separated by spaces; "-" when never
 //   open-owned <index> <ms>  -> "ok"; after <ms> a new window "<title of index> reminder", owned by window
 //                               <index>, is shown without activation (the helper's next window index)
+//   hold-file <ms> <path>    -> "held 1" (or "held 0"): opens the file without sharing, as a scanner or an
+//                               indexer may for a moment, and closes it <ms> later
 //   events                   -> what happened to the windows since the last "events" (or since "ready"), in
 //                               order, separated by spaces: "show:<index>", "hide:<index>" (WM_SHOWWINDOW),
 //                               "exstyle:<index>:<new style hex>" (WM_STYLECHANGED), "frame:<index>" (a
@@ -111,6 +113,9 @@ constexpr UINT_PTR kReshowTimer = 1;
 constexpr UINT_PTR kFrontTimer = 2;
 constexpr UINT_PTR kRetitleTimer = 3;
 constexpr UINT_PTR kLaterTitleTimer = 4;
+// On the command window: the end of a file's hold.
+constexpr UINT_PTR kHoldTimer = 50;
+HANDLE heldFile = INVALID_HANDLE_VALUE;
 // Parallel to `windows`: when each was last shown (0: it is not), and how long it stayed each time.
 std::vector<ULONGLONG> shownAt;
 std::vector<std::string> shownFor;
@@ -718,6 +723,12 @@ void Execute(const std::string& line) {
         ownedToOpen.emplace_back(timer, IndexOf(target));
         SetTimer(commandWindow, timer, static_cast<UINT>(Number(rest.substr(space2 + 1))), nullptr);
         Say("ok");
+    } else if (verb == "hold-file" && space2 != std::string::npos && heldFile == INVALID_HANDLE_VALUE) {
+        heldFile = CreateFileW(Widen(rest.substr(space2 + 1)).c_str(), GENERIC_READ, 0, nullptr,
+                               OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+        if (heldFile != INVALID_HANDLE_VALUE)
+            SetTimer(commandWindow, kHoldTimer, static_cast<UINT>(Number(rest.substr(0, space2))), nullptr);
+        Say(heldFile != INVALID_HANDLE_VALUE ? "held 1" : "held 0");
     } else if (verb == "events") {
         std::string line;
         for (const std::string& event : events)
@@ -753,6 +764,11 @@ void OpenOwnedWindow(UINT_PTR timer) {
 }
 
 LRESULT CALLBACK CommandWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    if (message == WM_TIMER && wParam == kHoldTimer) {
+        KillTimer(window, kHoldTimer);
+        CloseHandle(std::exchange(heldFile, INVALID_HANDLE_VALUE));
+        return 0;
+    }
     if (message == WM_TIMER) {
         OpenOwnedWindow(wParam);
         return 0;

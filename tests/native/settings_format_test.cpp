@@ -1,5 +1,6 @@
 #include "settings/app_settings.h"
 #include "settings/profile_text.h"
+#include "settings/settings_file_rules.h"
 
 #include <gtest/gtest.h>
 
@@ -399,6 +400,22 @@ TEST(SettingsText, OnlyUtf8ThatTheProfileFunctionsWouldMisreadIsReadAsUtf8) {
     EXPECT_EQ(MisreadUtf8Text("\xFF\xFE[\0c\0"), std::nullopt);
     for (const char* bad : {"\xC0\xAF", "\xE0\x80\xAF", "\xED\xA0\x80", "\xF4\x90\x80\x80", "\xE5\xBE"})
         EXPECT_EQ(MisreadUtf8Text(std::string("ok ") + bad), std::nullopt) << bad;
+}
+
+TEST(SaveTrouble, AFileHeldByAnotherProgramIsToldApartAndTriedAgainForASecondAtMost) {
+    EXPECT_EQ(TroubleOfSave(32, true, false), SaveTrouble::InUse);
+    EXPECT_EQ(TroubleOfSave(5, true, false), SaveTrouble::InUse);
+    EXPECT_EQ(TroubleOfSave(5, true, true), SaveTrouble::ReadOnlyFile);
+    EXPECT_EQ(TroubleOfSave(5, false, false), SaveTrouble::FolderNotWritable);
+    EXPECT_EQ(TroubleOfSave(3, false, false), SaveTrouble::Other);
+    EXPECT_EQ(NextSaveTryInMs(SaveTrouble::ReadOnlyFile, 1, 0), std::nullopt);
+    std::uint64_t elapsed = 0;
+    int tries = 1;
+    for (; const auto wait = NextSaveTryInMs(SaveTrouble::InUse, tries, elapsed); ++tries)
+        elapsed += *wait + 10; // each try takes 10 ms
+    EXPECT_LE(elapsed, kSaveRetryBudgetMs);
+    EXPECT_GE(elapsed, 700u);
+    EXPECT_GE(tries, 5);
 }
 
 TEST(SettingsRoundTrip, ABarInATitleIsStoredAsItIs) {

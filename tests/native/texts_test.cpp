@@ -1,5 +1,6 @@
 #include "app/notice_text.h"
 #include "engine/hide_outcome.h"
+#include "settings/settings_file_rules.h"
 #include "ui/help_text.h"
 
 #include <gtest/gtest.h>
@@ -43,6 +44,16 @@ TEST(HelpText, UsesBareLineFeedsOnlyBetweenParagraphs) {
     EXPECT_NE(text.front(), L'\n');
     EXPECT_NE(text.back(), L'\n');
     EXPECT_EQ(Split(text, L"\n").size(), 11u);
+}
+
+TEST(SettingsText, SaysWhyNothingWasSavedInPlainWordsWhereThereAreAny) {
+    const auto said = [](SaveTrouble trouble) { return SettingsNotSavedText({trouble, 5}, L"拒绝访问。"); };
+    EXPECT_EQ(said(SaveTrouble::InUse),
+              L"设置未能保存：veltrano.ini 正被其他程序占用（如杀毒或同步软件），请稍后再试");
+    EXPECT_EQ(said(SaveTrouble::ReadOnlyFile), L"设置未能保存：veltrano.ini 是只读文件");
+    EXPECT_EQ(said(SaveTrouble::FolderNotWritable), L"设置未能保存：没有在其所在文件夹中写入的权限");
+    EXPECT_EQ(said(SaveTrouble::DiskFull), L"设置未能保存：磁盘已满");
+    EXPECT_EQ(said(SaveTrouble::Other), L"设置未能保存：拒绝访问。");
 }
 
 TEST(NoticeText, IsTheThreeParagraphsWordForWord) {
