@@ -91,11 +91,13 @@ void OnCreate(HWND window) {
     RefreshWindowList(true);
     StartListWatch(window);
     const std::wstring hotkeyText = FormatHotkey(app.settings.hotkey);
-    if (RegisterOnMainWindow(app.settings.hotkey)) {
-        SetStatusText(L"就绪 · 快捷键 " + hotkeyText);
-    } else {
-        SetStatusText(L"快捷键 " + hotkeyText + L" 注册失败（可能被占用），可点击上方快捷键框修改");
-    }
+    std::wstring ready = RegisterOnMainWindow(app.settings.hotkey)
+                             ? L"就绪 · 快捷键 " + hotkeyText
+                             : L"快捷键 " + hotkeyText + L" 注册失败（可能被占用），可点击上方快捷键框修改";
+    // Said once, at the start: a user who looks beside the exe for the settings learns where they are.
+    if (const SettingsPlace& place = SettingsPlaceOfThisRun(); !place.besideExe)
+        ready += L" · " + SettingsElsewhereNote(place.path.substr(0, place.path.find_last_of(L'\\')));
+    SetStatusText(ready);
 }
 
 // The user's choice as it stands, on disk before the process ends; nobody is left to be told of a failure.

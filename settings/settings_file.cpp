@@ -6,6 +6,8 @@
 #include "settings/profile_text.h"
 
 #include <windows.h>
+#include <knownfolders.h>
+#include <shlobj.h>
 
 #include <optional>
 
@@ -21,6 +23,46 @@ std::string UnicodeFileBytes(const std::wstring& text) {
         bytes.push_back(static_cast<char>((static_cast<unsigned>(unit) >> 8) & 0xFF));
     }
     return bytes;
+}
+
+bool FileExists(const std::wstring& path) {
+    return GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES;
+}
+
+bool IsReadOnlyFile(const std::wstring& path) {
+    const DWORD attributes = GetFileAttributesW(path.c_str());
+    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY);
+}
+
+// Made the way a save makes its new file, and gone when closed. Access lists do not tell: a read-only share,
+// a protected program folder, a folder locked by policy or by a file system's flags all refuse alike here.
+bool CanMakeFile(const std::wstring& path) {
+    HANDLE made = CreateFileW(path.c_str(), GENERIC_WRITE | DELETE, 0, nullptr, CREATE_ALWAYS,
+                              FILE_ATTRIBUTE_TEMPORARY | FILE_FLAG_DELETE_ON_CLOSE, nullptr);
+    if (made == INVALID_HANDLE_VALUE) return false;
+    CloseHandle(made);
+    return true;
+}
+
+// "%LOCALAPPDATA%\Veltrano\veltrano.ini", its folder made; empty where the system names no such folder.
+std::wstring UserSettingsPath() {
+    PWSTR known = nullptr;
+    const HRESULT found = SHGetKnownFolderPath(FOLDERID_LocalAppData, 0, nullptr, &known);
+    const UniqueCoTaskMemory owned(known);
+    if (FAILED(found) || !known) return {};
+    const std::wstring folder = std::wstring(known) + L'\\' + std::wstring(kUserSettingsFolderName);
+    CreateDirectoryW(folder.c_str(), nullptr);
+    return folder + L'\\' + std::wstring(kSettingsFileName);
+}
+
+SettingsPlace ChooseSettingsPlace() {
+    const std::wstring beside = PathBesideExecutable(kSettingsFileName);
+    const bool writable = CanMakeFile(beside + L".tmp");
+    const std::wstring own = writable ? std::wstring() : UserSettingsPath();
+    // With no folder of the user's to be had, the settings stay beside the exe, and a save says why it fails.
+    const SettingsFiles files = ChooseSettingsFiles(writable || own.empty(), !own.empty() && FileExists(own));
+    if (files.besideExe) return {beside, {}, true};
+    return {own, files.seedFromBesideExe ? beside : std::wstring(), false};
 }
 
 // The file's text when it is UTF-8 that the profile functions would read in the ANSI code page.
@@ -49,11 +91,6 @@ std::optional<std::wstring> MisreadUtf8File(const std::wstring& path) {
     return text;
 }
 
-bool IsReadOnlyFile(const std::wstring& path) {
-    const DWORD attributes = GetFileAttributesW(path.c_str());
-    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY);
-}
-
 // Between the tries of a save: what other programs send to this thread is answered (one that asks for a
 // window's text, the end of the session), or they would wait as long; nothing else is taken (input, timers,
 // posted messages), which could begin another save in the middle of this one.
@@ -68,8 +105,13 @@ void WaitAnsweringOthers(DWORD ms) {
 
 } // namespace
 
+const SettingsPlace& SettingsPlaceOfThisRun() {
+    static const SettingsPlace place = ChooseSettingsPlace();
+    return place;
+}
+
 std::wstring SettingsFilePath() {
-    return PathBesideExecutable(kSettingsFileName);
+    return SettingsPlaceOfThisRun().path;
 }
 
 AppSettings LoadSettingsFrom(const std::wstring& path) {
@@ -108,7 +150,8 @@ SaveOutcome SaveSettingsTo(const AppSettings& settings, const std::wstring& path
 }
 
 AppSettings LoadSettings() {
-    return LoadSettingsFrom(SettingsFilePath());
+    const SettingsPlace& place = SettingsPlaceOfThisRun();
+    return LoadSettingsFrom(place.seed.empty() ? place.path : place.seed);
 }
 
 SaveOutcome SaveSettings(const AppSettings& settings) {

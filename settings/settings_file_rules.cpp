@@ -15,6 +15,11 @@ constexpr std::uint32_t kUserMappedFile = 1224;
 
 } // namespace
 
+SettingsFiles ChooseSettingsFiles(bool exeFolderWritable, bool userFileExists) {
+    if (exeFolderWritable) return {true, false};
+    return {false, !userFileExists};
+}
+
 SaveTrouble TroubleOfSave(std::uint32_t error, bool atMove, bool fileReadOnly) {
     switch (error) {
     case 0: return SaveTrouble::None;
@@ -52,4 +57,8 @@ std::wstring SettingsNotSavedText(const SaveOutcome& outcome, std::wstring_view 
     case SaveTrouble::Other: break;
     }
     return text.append(systemText);
+}
+
+std::wstring SettingsElsewhereNote(std::wstring_view folder) {
+    return L"程序所在的文件夹不能写入，设置保存在 " + std::wstring(folder);
 }

@@ -1,10 +1,26 @@
-// How a save of "veltrano.ini" tries again while another program holds the file, and what the user is told
-// when nothing could be written. Pure: the Win32 shell finds the facts and makes the calls.
+// Where "veltrano.ini" lies, how a save tries again while another program holds the file, and what the user
+// is told when nothing could be written. Pure: the Win32 shell finds the facts and makes the calls.
 #pragma once
 #include <cstdint>
 #include <optional>
 #include <string>
 #include <string_view>
+
+// The folder the settings take when the exe's own cannot be written, inside the user's local application
+// data.
+inline constexpr std::wstring_view kUserSettingsFolderName = L"Veltrano";
+
+// Where this run reads and writes its settings.
+struct SettingsFiles {
+    // Beside the exe, as a portable copy keeps them; otherwise in the user's own folder.
+    bool besideExe = true;
+    // The user's own file does not exist yet: the first settings come from the file beside the exe (a
+    // default shipped with it), which is never written.
+    bool seedFromBesideExe = false;
+};
+
+// Decided once at start, from whether a file could be made beside the exe.
+SettingsFiles ChooseSettingsFiles(bool exeFolderWritable, bool userFileExists);
 
 // Why a save wrote nothing, in the terms the user can act on.
 enum class SaveTrouble {
@@ -35,3 +51,6 @@ std::optional<std::uint32_t> NextSaveTryInMs(SaveTrouble trouble, int triesSoFar
 
 // "设置未能保存：" and why; `systemText` is the system's own words, used where no plainer ones exist.
 std::wstring SettingsNotSavedText(const SaveOutcome& outcome, std::wstring_view systemText);
+
+// The start's note when the settings are not beside the exe: where they are, and why.
+std::wstring SettingsElsewhereNote(std::wstring_view folder);

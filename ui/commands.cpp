@@ -86,7 +86,8 @@ UserCommand OnCommand(WPARAM wParam) {
     case IDC_TO_TRAY: ShowWindow(app.mainWindow, SW_HIDE); break;
     case IDC_EXIT: DestroyWindow(app.mainWindow); break;
     case IDC_HELP:
-        MessageBoxW(app.mainWindow, HelpText().c_str(), L"使用帮助", MB_ICONINFORMATION | MB_OK);
+        MessageBoxW(app.mainWindow, HelpText(SettingsFilePath()).c_str(), L"使用帮助",
+                    MB_ICONINFORMATION | MB_OK);
         break;
     default: break;
     }

@@ -1,8 +1,10 @@
 // The help box's text. Pure, so the exact wording is tested without a window.
 #pragma once
 #include <string>
+#include <string_view>
 
-inline std::wstring HelpText() {
+// `settingsPath`: where this run keeps its settings.
+inline std::wstring HelpText(std::wstring_view settingsPath) {
     return L"1. 在「要隐藏的窗口」里勾选窗口（可多选），再在下方选一个「藏起后切到」的窗口。\n\n"
            L"2. 按快捷键（默认 Ctrl+Alt+Space）隐藏这些窗口并把焦点切到目标窗口，再按一次全部恢复。\n\n"
            L"3. 隐藏期间这些窗口不会出现在任务栏和 Alt+Tab 里；托盘图标右键也能隐藏 / 恢复。\n\n"
@@ -10,5 +12,7 @@ inline std::wstring HelpText() {
            L"5. 程序退出（包括崩溃或被强制结束）时都会把隐藏的窗口放出来；万一没来得及，下次启动会自动恢复。"
            L"\n\n"
            L"6. 命令行参数：--tray 启动到托盘，--toggle 隐藏 / 恢复，--show 打开设置，--exit 退出；"
-           L"托盘菜单「开机时启动」让它登录后在托盘中启动。";
+           L"托盘菜单「开机时启动」让它登录后在托盘中启动。\n\n"
+           L"7. 设置保存在 " +
+           std::wstring(settingsPath) + L"。";
 }

@@ -2,14 +2,15 @@
 watchdog killed, both killed, and the end of the Windows session. Nothing may stay lost; every scenario whose
 timing matters runs VELTRANO_E2E_RUNS times and reports how long the windows stayed away."""
 import os
+import shutil
 import subprocess
 import time
 import unittest
 
-from veltrano_e2e import (HELPER, RUNS, WM_ENDSESSION, WM_LBUTTONDBLCLK, WM_QUERYENDSESSION, WM_TRAYICON,
-                          WS_EX_TOOLWINDOW, E2ETestCase, HiddenScene, Screen, X, center, kill_linux,
-                          own_wine_processes,
-                          read_state_file, report, settings_text, summary, wait_for, windows_path)
+from veltrano_e2e import (HELPER, IDC_EXIT, READY_TEXT, RUNS, WM_ENDSESSION, WM_LBUTTONDBLCLK, WM_QUERYENDSESSION,
+                          WM_TRAYICON, WS_EX_TOOLWINDOW, E2ETestCase, HiddenScene, Screen, X, center, kill_linux,
+                          own_wine_processes, read_state_file, report, settings_text, summary, user_settings_folder,
+                          wait_for, windows_path)
 
 
 class Faults(E2ETestCase):
@@ -152,14 +153,36 @@ class Faults(E2ETestCase):
                 scene.program.kill()
                 end_watchdogs_of_ended_runs()
 
-    def test_a_program_folder_that_cannot_be_written_still_keeps_the_windows_safe(self):
+    def test_a_program_folder_that_cannot_be_written_keeps_the_settings_and_the_windows_safe(self):
         scene = self.scene("Sealed")
-        program = self.veltrano(settings_text(scene.names, scene.target))
+        # Shipped beside the exe: one window ticked, the notice not yet accepted.
+        program = self.veltrano(settings_text(scene.names[:1], scene.target, notice=False))
+        with open(program.settings_path, "rb") as f:
+            shipped = f.read()
+        shutil.rmtree(user_settings_folder(), ignore_errors=True)
         # As a program folder the user may not write to: immutable for root, read-only for anyone else.
         sealed = subprocess.run(["chattr", "+i", program.folder], capture_output=True).returncode == 0
         if not sealed:
             os.chmod(program.folder, 0o555)
         try:
+            # The settings go to the user's own folder: the notice is accepted once, a tick survives the exit.
+            screen = Screen(scene.probe, program.start())
+            notice = scene.probe.wait_notice()
+            self.assertTrue(notice, "no usage notice appeared")
+            screen.focus_window("使用须知", notice)
+            X.key("Return")
+            program.wait_main(scene.probe)
+            self.assertTrue(screen.status().startswith(f"{READY_TEXT} · 程序所在的文件夹不能写入，设置保存在 "), screen.status())
+            self.assertTrue(screen.status().endswith("\\Veltrano"), screen.status())
+            screen.tick_with_mouse(scene.names[1])
+            screen.click_control(IDC_EXIT)
+            self.assertEqual(program.wait_exit(20), 0)
+            with open(os.path.join(user_settings_folder(), "veltrano.ini"), "rb") as f:
+                own = f.read().decode("utf-16")
+            for line in ("noticeShown=1", "hideCount=2", f"focus={scene.target}|vlt-test-windows.exe"):
+                self.assertIn(line, own)
+            with open(program.settings_path, "rb") as f:
+                self.assertEqual(f.read(), shipped, "the file beside the exe changed")
             for how in ("watchdog", "next start"):
                 with self.subTest(how=how):
                     program.kill()
@@ -185,6 +208,7 @@ class Faults(E2ETestCase):
             if sealed:
                 subprocess.run(["chattr", "-i", program.folder], check=True)
             os.chmod(program.folder, 0o755)
+            shutil.rmtree(user_settings_folder(), ignore_errors=True)
 
     def test_the_end_of_the_windows_session_restores_the_hidden_windows_before_programs_ask_to_save(self):
         probe = self.helper("--window", "Session Notes", "--window", "Session Draft", "--ask-save", "--window",

@@ -22,7 +22,7 @@ std::vector<std::wstring> Split(const std::wstring& text, const std::wstring& se
 
 } // namespace
 
-TEST(HelpText, IsTheSixParagraphsWordForWord) {
+TEST(HelpText, IsTheSevenParagraphsWordForWordTheLastNamingTheSettingsFile) {
     const std::vector<std::wstring> paragraphs = {
         L"1. 在「要隐藏的窗口」里勾选窗口（可多选），再在下方选一个「藏起后切到」的窗口。",
         L"2. 按快捷键（默认 Ctrl+Alt+Space）隐藏这些窗口并把焦点切到目标窗口，再按一次全部恢复。",
@@ -32,18 +32,18 @@ TEST(HelpText, IsTheSixParagraphsWordForWord) {
         L"6. 命令行参数：--tray 启动到托盘，--toggle 隐藏 / 恢复，--show 打开设置，--exit "
         L"退出；托盘菜单「开机时启动」"
         L"让它登录后在托盘中启动。",
+        L"7. 设置保存在 C:\\Users\\u\\AppData\\Local\\Veltrano\\veltrano.ini。",
     };
-    EXPECT_EQ(Split(HelpText(), L"\n\n"), paragraphs);
-    EXPECT_EQ(HelpText(), paragraphs[0] + L"\n\n" + paragraphs[1] + L"\n\n" + paragraphs[2] + L"\n\n" +
-                              paragraphs[3] + L"\n\n" + paragraphs[4] + L"\n\n" + paragraphs[5]);
+    const std::wstring text = HelpText(L"C:\\Users\\u\\AppData\\Local\\Veltrano\\veltrano.ini");
+    EXPECT_EQ(Split(text, L"\n\n"), paragraphs);
 }
 
 TEST(HelpText, UsesBareLineFeedsOnlyBetweenParagraphs) {
-    const std::wstring text = HelpText();
+    const std::wstring text = HelpText(L"D:\\veltrano.ini");
     EXPECT_EQ(text.find(L'\r'), std::wstring::npos);
     EXPECT_NE(text.front(), L'\n');
     EXPECT_NE(text.back(), L'\n');
-    EXPECT_EQ(Split(text, L"\n").size(), 11u);
+    EXPECT_EQ(Split(text, L"\n").size(), 13u);
 }
 
 TEST(SettingsText, SaysWhyNothingWasSavedInPlainWordsWhereThereAreAny) {
@@ -54,6 +54,8 @@ TEST(SettingsText, SaysWhyNothingWasSavedInPlainWordsWhereThereAreAny) {
     EXPECT_EQ(said(SaveTrouble::FolderNotWritable), L"设置未能保存：没有在其所在文件夹中写入的权限");
     EXPECT_EQ(said(SaveTrouble::DiskFull), L"设置未能保存：磁盘已满");
     EXPECT_EQ(said(SaveTrouble::Other), L"设置未能保存：拒绝访问。");
+    EXPECT_EQ(SettingsElsewhereNote(L"C:\\Users\\u\\AppData\\Local\\Veltrano"),
+              L"程序所在的文件夹不能写入，设置保存在 C:\\Users\\u\\AppData\\Local\\Veltrano");
 }
 
 TEST(NoticeText, IsTheThreeParagraphsWordForWord) {
