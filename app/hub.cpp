@@ -96,11 +96,13 @@ void OnCreate(HWND window) {
     RefreshWindowList(true);
     StartListWatch(window);
     const std::wstring hotkeyText = FormatHotkey(app.settings.hotkey);
-    if (RegisterOnMainWindow(app.settings.hotkey)) {
-        SetStatusText(L"就绪 · 快捷键 " + hotkeyText);
-    } else {
-        SetStatusText(L"快捷键 " + hotkeyText + L" 注册失败（可能被占用），可点击上方快捷键框修改");
-    }
+    std::wstring ready = RegisterOnMainWindow(app.settings.hotkey)
+                             ? L"就绪 · 快捷键 " + hotkeyText
+                             : L"快捷键 " + hotkeyText + L" 注册失败（可能被占用），可点击上方快捷键框修改";
+    // Said once, at the start: a user who looks beside the exe for the settings learns where they are.
+    if (const SettingsPlace& place = SettingsPlaceOfThisRun(); !place.besideExe)
+        ready += L" · " + SettingsElsewhereNote(place.path.substr(0, place.path.find_last_of(L'\\')));
+    SetStatusText(ready);
 }
 
 // The user's choice as it stands, on disk before the process ends; nobody is left to be told of a failure.
@@ -165,25 +167,30 @@ void OnTimer(WPARAM id) {
     }
 }
 
-// Veltrano is asked first (its shutdown level): a hidden program could neither show its "save changes?"
-// question nor, without a visible window, hold up the end, and its work would be lost. Every window is back
-// before the answer. Should the session go on after all, the windows stay back and the status line says why.
-void RestoreAndSaveForSessionEnd(LPARAM flags) {
-    RestoreForSessionEnd(ReasonOfSessionEnd(static_cast<std::uint32_t>(flags)));
-    // Windows ends the process after the session ends without destroying the main window.
-    SaveOnLeaving();
+RestoreReason ReasonOf(LPARAM flags) {
+    return ReasonOfSessionEnd(static_cast<std::uint32_t>(flags));
 }
 
+// Veltrano is asked first (its shutdown level): a hidden program could neither show its "save changes?"
+// question nor, without a visible window, hold up the end, and its work would be lost. Every window is back
+// before the answer, and nothing else is done until the end is sure. Should the session go on after all, the
+// windows stay back and the status line says why. An installer or an update that has Windows close Veltrano
+// may still be cancelled: its windows stay hidden until then.
 LRESULT OnQueryEndSession(LPARAM flags) {
-    RestoreAndSaveForSessionEnd(flags);
+    if (!(flags & ENDSESSION_CLOSEAPP)) RestoreForSessionEnd(ReasonOf(flags));
     return TRUE;
 }
 
 void OnEndSession(HWND window, WPARAM ending, LPARAM flags) {
     if (!ending) return;
-    RestoreAndSaveForSessionEnd(flags);
-    // An installer or an update has Windows close Veltrano to replace its files: it goes, as at its exit.
-    if (flags & ENDSESSION_CLOSEAPP) DestroyWindow(window);
+    RestoreForSessionEnd(ReasonOf(flags));
+    // An installer or an update replacing Veltrano's files: it goes, as at its exit, whose teardown saves.
+    if (flags & ENDSESSION_CLOSEAPP) {
+        DestroyWindow(window);
+        return;
+    }
+    // Windows ends the process after the session ends without destroying the main window.
+    SaveOnLeaving();
 }
 
 void OnHotkey(WPARAM id) {

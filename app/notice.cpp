@@ -111,7 +111,8 @@ bool ShowUsageNotice() {
     EnableWindow(app.mainWindow, TRUE);
     if (app.noticeResult != 1) return false;
     app.settings.noticeShown = true;
-    if (const DWORD error = SaveSettings(app.settings)) SetStatusText(SettingsNotSavedText(error));
+    if (const SaveOutcome saved = SaveSettings(app.settings); saved.trouble != SaveTrouble::None)
+        SetStatusText(SettingsNotSavedText(saved));
     return true;
 }
 

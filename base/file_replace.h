@@ -13,7 +13,13 @@ enum class Durability {
     Flushed,
 };
 
+struct ReplaceOutcome {
+    DWORD error = ERROR_SUCCESS;
+    // The new content was written beside the file, and only moving it over the file failed.
+    bool atMove = false;
+};
+
 // Writes the bytes beside the file and moves them over it. Returns ERROR_SUCCESS or the system's reason for
 // the failure, in which case the file is as it was. `security`, where given, is the new file's.
-DWORD ReplaceFileAtomically(const std::wstring& path, std::string_view bytes, Durability durability,
-                            PSECURITY_DESCRIPTOR security = nullptr);
+ReplaceOutcome ReplaceFileAtomically(const std::wstring& path, std::string_view bytes, Durability durability,
+                                     PSECURITY_DESCRIPTOR security = nullptr);

@@ -42,6 +42,9 @@ inline void UnhookWinEventHandle(HWINEVENTHOOK hook) {
 inline void FreeLocalMemory(HLOCAL memory) {
     LocalFree(memory);
 }
+inline void FreeCoTaskMemory(void* memory) {
+    CoTaskMemFree(memory);
+}
 
 using UniqueHandle = UniqueHandleOf<HANDLE, CloseKernelHandle>;
 using UniqueFont = UniqueHandleOf<HFONT, DeleteGdiFont>;
@@ -52,6 +55,8 @@ using UniqueMenu = UniqueHandleOf<HMENU, DestroyMenuHandle>;
 using UniqueWinEventHook = UniqueHandleOf<HWINEVENTHOOK, UnhookWinEventHandle>;
 // What the security functions allocate for their caller (a security descriptor, a string).
 using UniqueLocalMemory = UniqueHandleOf<HLOCAL, FreeLocalMemory>;
+// What the shell allocates for its caller (a known folder's path).
+using UniqueCoTaskMemory = UniqueHandleOf<void*, FreeCoTaskMemory>;
 
 // A COM interface pointer released when its owner lets go of it.
 template <typename Interface> struct ComReleaser {

@@ -48,6 +48,13 @@ WindowSnapshot SnapshotFromEntries(const std::vector<WindowEntry>& entries) {
     return snapshot;
 }
 
+bool SnapshotHolds(const WindowSnapshot& snapshot, WindowHandle hwnd) {
+    const auto at = std::lower_bound(
+        snapshot.begin(), snapshot.end(), HandleValue(hwnd),
+        [](const SnapshotItem& item, std::uint64_t value) { return HandleValue(item.hwnd) < value; });
+    return at != snapshot.end() && at->hwnd == hwnd;
+}
+
 std::wstring_view FileNameOfPath(std::wstring_view path) {
     const std::size_t slash = path.rfind(L'\\');
     return slash == std::wstring_view::npos ? path : path.substr(slash + 1);

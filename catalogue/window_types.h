@@ -76,6 +76,8 @@ bool KeyMatchesEntry(const WindowKey& key, const WindowEntry& entry);
 bool SnapshotItemLess(const SnapshotItem& a, const SnapshotItem& b);
 void SortSnapshot(WindowSnapshot& snapshot);
 WindowSnapshot SnapshotFromEntries(const std::vector<WindowEntry>& entries);
+// Whether the (sorted) snapshot lists that window, under any title.
+bool SnapshotHolds(const WindowSnapshot& snapshot, WindowHandle hwnd);
 
 // The part of an image path after its last backslash (the whole path when it has none).
 std::wstring_view FileNameOfPath(std::wstring_view path);

@@ -68,21 +68,30 @@ struct HiddenLook {
     UniqueHandle thread;
 };
 
+// A window made since the hide that the keys of the hide have not named: not shown yet (0), or shown at that
+// time, and watched for a while since a program may give it its title only then.
+struct NewWindow {
+    HWND hwnd = nullptr;
+    ULONGLONG shownAtMs = 0;
+};
+
 // While hidden: what keeps the hidden windows out of sight.
 struct HiddenWatch {
     // The top-level windows seen so far, the not yet visible ones owned by hidden windows, and the others
-    // made since the hide that have not shown yet (the keys may name them once they do).
+    // made since the hide that the keys may still name.
     std::unordered_set<HWND> knownWindows;
     std::vector<HWND> dormantOwned;
-    std::vector<HWND> dormantNew;
+    std::vector<NewWindow> newWindows;
     bool knownWindowsClassified = false;
     // Seen shown, and not in front, at the last look and at this one: the look after tells whether the user
     // brought them there.
     std::vector<HWND> shownLastLook;
     std::vector<HWND> shownThisLook;
-    // The system's word of a new window, and of a window shown (Wine sends only the first).
+    // The system's word of a new window, of a window shown, and, while a shown new window is watched, of a
+    // window renamed (Wine sends only the first).
     UniqueWinEventHook createHook;
     UniqueWinEventHook showHook;
+    UniqueWinEventHook nameHook;
     bool lookSoon = false;
     // Read at the start of each look: keyboard or mouse input came since the hide.
     bool userActed = false;

@@ -48,6 +48,23 @@ void LookSoon() {
     SetTimer(engine.host.window, TIMER_HIDDEN_WATCH_SOON, kHiddenWatchSoonMs, nullptr);
 }
 
+bool IsWatchedNewWindow(HWND hwnd) {
+    return std::any_of(engine.watch.newWindows.begin(), engine.watch.newWindows.end(),
+                       [&](const NewWindow& window) { return window.hwnd == hwnd; });
+}
+
+// A renamed window matters only when it is a new one that is watched; a new or shown one only at the top
+// level.
+void CALLBACK OnWindowEvent(HWINEVENTHOOK, DWORD event, HWND hwnd, LONG object, LONG child, DWORD, DWORD) {
+    if (object != OBJID_WINDOW || child != CHILDID_SELF || !hwnd || engine.watch.lookSoon ||
+        !engine.host.window)
+        return;
+    if (event == EVENT_OBJECT_NAMECHANGE ? !IsWatchedNewWindow(hwnd)
+                                         : GetAncestor(hwnd, GA_PARENT) != GetDesktopWindow())
+        return;
+    LookSoon();
+}
+
 // The windows known at the hide that are not visible, owned by hidden windows, may be shown later.
 void ClassifyKnownWindows() {
     engine.watch.knownWindowsClassified = true;
@@ -82,7 +99,11 @@ void HideShownAgain() {
 // A window not shown yet is looked at again once it shows: owned by a hidden one it joins them, otherwise the
 // keys of the hide decide.
 void FollowUntilShown(HWND hwnd, bool owned) {
-    (owned ? engine.watch.dormantOwned : engine.watch.dormantNew).push_back(hwnd);
+    if (owned) {
+        engine.watch.dormantOwned.push_back(hwnd);
+    } else {
+        engine.watch.newWindows.push_back({hwnd, 0});
+    }
 }
 
 void Consider(HWND hwnd, std::vector<HWND>& join) {
@@ -107,7 +128,14 @@ bool NamedByTheHide(HWND hwnd) {
     return IsCandidateWindow(hwnd) && NamedByHiddenKeys(engine.hiddenKeys, DescribeWindow(hwnd));
 }
 
-// Dormant windows that are now shown: an owned one joins, a new one when the keys name it as it shows.
+// A shown window in front after the user's own input since the hide: his, whatever its title becomes.
+bool BroughtByTheUser(HWND hwnd) {
+    return FateOfShownWindow(hwnd, GetAncestor(hwnd, GA_ROOTOWNER), GetForegroundWindow(), false,
+                             engine.watch.userActed) == ShownWindowFate::LeftToTheUser;
+}
+
+// Dormant windows that are now shown: an owned one joins, a new one once the keys name it, as it shows or
+// while it is watched after.
 std::vector<HWND> FindShownDormant() {
     std::vector<HWND> join;
     std::erase_if(engine.watch.dormantOwned, [&](HWND hwnd) {
@@ -116,18 +144,43 @@ std::vector<HWND> FindShownDormant() {
         Consider(hwnd, join);
         return true;
     });
-    std::erase_if(engine.watch.dormantNew, [&](HWND hwnd) {
-        if (!IsWindow(hwnd)) return true;
-        if (!IsTopLevelWindowVisible(hwnd)) return false;
-        if (NamedByTheHide(hwnd)) Consider(hwnd, join);
-        return true;
+    const ULONGLONG now = GetTickCount64();
+    std::erase_if(engine.watch.newWindows, [&](NewWindow& window) {
+        const bool exists = IsWindow(window.hwnd) != FALSE;
+        const std::optional<std::uint64_t> shownFor =
+            window.shownAtMs ? std::optional<std::uint64_t>(now - window.shownAtMs) : std::nullopt;
+        switch (LookAtNewWindow(exists, exists && IsTopLevelWindowVisible(window.hwnd), shownFor)) {
+        case NewWindowLook::Forget: return true;
+        case NewWindowLook::Wait: return false;
+        case NewWindowLook::ReadTitle: break;
+        }
+        if (!window.shownAtMs) window.shownAtMs = now;
+        if (NamedByTheHide(window.hwnd)) {
+            Consider(window.hwnd, join);
+            return true;
+        }
+        return BroughtByTheUser(window.hwnd);
     });
     return join;
 }
 
+// The system tells of renamed windows only while a shown new window is watched: every title that changes on
+// the desktop (a clock, a progress count) would wake this thread.
+void WatchRenames() {
+    const bool wanted = std::any_of(engine.watch.newWindows.begin(), engine.watch.newWindows.end(),
+                                    [](const NewWindow& window) { return window.shownAtMs != 0; });
+    if (!wanted) {
+        engine.watch.nameHook.reset();
+    } else if (!engine.watch.nameHook) {
+        engine.watch.nameHook.reset(SetWinEventHook(EVENT_OBJECT_NAMECHANGE, EVENT_OBJECT_NAMECHANGE, nullptr,
+                                                    OnWindowEvent, 0, 0,
+                                                    WINEVENT_OUTOFCONTEXT | WINEVENT_SKIPOWNPROCESS));
+    }
+}
+
 // Windows new since the last look: shown ones join when hidden windows own them or the keys name them, the
-// others wait as dormant. A program's window gets its title and is shown after it is made, and Wine tells
-// only of the making: a new window is followed until it shows.
+// others wait as dormant, or are watched for the title they may take. A program's window gets its title and
+// is shown after it is made, and Wine tells only of the making: a new window is followed until it shows.
 std::vector<HWND> FindNewWindows() {
     std::vector<HWND> join;
     for (HWND hwnd : EnumerateAllTopLevelWindows()) {
@@ -137,6 +190,8 @@ std::vector<HWND> FindNewWindows() {
             FollowUntilShown(hwnd, owned);
         } else if (owned || NamedByTheHide(hwnd)) {
             Consider(hwnd, join);
+        } else if (!BroughtByTheUser(hwnd)) {
+            engine.watch.newWindows.push_back({hwnd, GetTickCount64()});
         }
     }
     return join;
@@ -171,6 +226,7 @@ void CheckHiddenWindows(bool listWindows) {
     HideLateComers(join);
     engine.watch.shownLastLook = std::exchange(engine.watch.shownThisLook, {});
     if (!engine.watch.shownLastLook.empty()) LookSoon();
+    WatchRenames();
     PublishWatchedWindows();
 }
 
@@ -207,20 +263,12 @@ void StopLooking() {
     look.windows.clear();
 }
 
-void CALLBACK OnWindowEvent(HWINEVENTHOOK, DWORD, HWND hwnd, LONG object, LONG child, DWORD, DWORD) {
-    if (object != OBJID_WINDOW || child != CHILDID_SELF || !hwnd || engine.watch.lookSoon ||
-        !engine.host.window)
-        return;
-    if (GetAncestor(hwnd, GA_PARENT) != GetDesktopWindow()) return;
-    LookSoon();
-}
-
 } // namespace
 
 void StartHiddenWatch(const std::vector<HWND>& topLevel) {
     engine.watch.knownWindows = std::unordered_set<HWND>(topLevel.begin(), topLevel.end());
     engine.watch.dormantOwned.clear();
-    engine.watch.dormantNew.clear();
+    engine.watch.newWindows.clear();
     engine.watch.shownLastLook.clear();
     engine.watch.shownThisLook.clear();
     engine.watch.knownWindowsClassified = false;
@@ -240,12 +288,13 @@ void StartHiddenWatch(const std::vector<HWND>& topLevel) {
 void StopHiddenWatch() {
     engine.watch.createHook.reset();
     engine.watch.showHook.reset();
+    engine.watch.nameHook.reset();
     StopLooking();
     if (engine.host.window) KillTimer(engine.host.window, TIMER_HIDDEN_WATCH_SOON);
     engine.watch.lookSoon = false;
     engine.watch.knownWindows.clear();
     engine.watch.dormantOwned.clear();
-    engine.watch.dormantNew.clear();
+    engine.watch.newWindows.clear();
     engine.watch.shownLastLook.clear();
     engine.watch.shownThisLook.clear();
 }
@@ -261,12 +310,15 @@ void OnHiddenWindowShown() {
 }
 
 // The windows that are out of sight and should stay so, or be looked at once shown: the hidden ones, those
-// owned by them that were never shown, and the windows made since the hide that have not shown yet.
+// owned by them that were never shown, and the windows made since the hide that the keys may still name. A
+// shown one among the last is looked at every period while it is watched, which is how its new title is
+// seen where the system does not tell of renamed windows (Wine).
 void PublishWatchedWindows() {
     HiddenLook& look = engine.watch.look;
     if (!look.thread) return;
     std::vector<HWND> windows = engine.watch.dormantOwned;
-    windows.insert(windows.end(), engine.watch.dormantNew.begin(), engine.watch.dormantNew.end());
+    for (const NewWindow& window : engine.watch.newWindows)
+        windows.push_back(window.hwnd);
     for (const HiddenWindowRecord& record : engine.hiddenSet) {
         if (record.progress == HideProgress::Hidden) windows.push_back(record.hwnd);
     }

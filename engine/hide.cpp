@@ -169,24 +169,25 @@ void FinishAnsweredHides() {
         }
     }
     if (!restyle.empty()) WriteStateFile();
-    // Each style change waits for its program, and the end of the session may come meanwhile and put every
-    // window back: what is put back is not changed again.
+    // Each call below waits for another program, and the end of the session may bring every window back in
+    // one of those waits: none of them may be hidden again after it.
     for (const HiddenWindowRecord& record : restyle) {
         if (engine.sessionEnding) return;
         SetWindowLongPtrW(record.hwnd, GWL_EXSTYLE,
                           static_cast<LONG_PTR>(HiddenExStyle(record.savedExStyle)));
         RefreshFrame(record.hwnd);
     }
-    if (engine.sessionEnding) return;
     if (ITaskbarList* taskbar = ShellTaskbarList()) {
-        for (HWND hwnd : hidden)
+        for (HWND hwnd : hidden) {
+            if (engine.sessionEnding) return;
             taskbar->DeleteTab(hwnd);
+        }
     }
     PublishWatchedWindows();
 }
 
 void ShowHideOutcome() {
-    // Every window came back meanwhile (the end of the session, in a wait for a program): that was said.
+    // Everything came back meanwhile (the end of the session, in a wait for a program), and the line says so.
     if (!engine.windowsHidden) return;
     OutcomeTally tally;
     for (const HiddenWindowRecord& record : engine.hiddenSet) {
@@ -251,15 +252,18 @@ void HideWindows(const ListedChoice& listed, const std::function<HideChoice()>& 
         topLevel = EnumerateAllTopLevelWindows();
         HideOwnedWindows(topLevel, deadline);
     }
-    // The end of the session brought everything back in one of the waits, and said so.
+    // The end of the session brought everything back in one of the waits, and said so. The steps below wait
+    // for other programs too (for the shell's taskbar and tray among them): after such a wait, the hide says
+    // and starts nothing more.
     if (engine.sessionEnding) {
         engine.windowsHidden = false;
         return;
     }
     FinishAnsweredHides();
     CompletePendingUndos();
-    if (target) SwitchFocusTo(*target);
-    if (!engine.hiddenSet.empty()) StartHiddenWatch(topLevel);
+    if (target && !engine.sessionEnding) SwitchFocusTo(*target);
+    if (!engine.hiddenSet.empty() && !engine.sessionEnding) StartHiddenWatch(topLevel);
+    if (engine.sessionEnding) return;
     TellHiddenChanged();
     ShowHideOutcome();
 }

@@ -108,6 +108,11 @@ ShownWindowFate FateOfShownWindow(WindowHandle window, WindowHandle rootOwner, W
     return shownAtTheLastLook ? ShownWindowFate::OutOfSight : ShownWindowFate::LookAgain;
 }
 
+NewWindowLook LookAtNewWindow(bool exists, bool visible, std::optional<std::uint64_t> shownForMs) {
+    if (!exists || (shownForMs && *shownForMs > kNewWindowTitleWatchMs)) return NewWindowLook::Forget;
+    return visible ? NewWindowLook::ReadTitle : NewWindowLook::Wait;
+}
+
 bool UserActedSinceHide(std::uint32_t inputAgeMs, std::uint64_t hideAgeMs, bool hiddenForAbsence) {
     const std::uint64_t settle = hiddenForAbsence ? 0 : kTriggerSettleMs;
     return hideAgeMs > settle && inputAgeMs < hideAgeMs - settle;

@@ -62,6 +62,18 @@ enum class ShownWindowFate {
 ShownWindowFate FateOfShownWindow(WindowHandle window, WindowHandle rootOwner, WindowHandle foreground,
                                   bool shownAtTheLastLook, bool userActedSinceHide);
 
+// A window made while others are hidden that the keys of the hide do not name, or not yet: a program may give
+// its window its title only after showing it (a browser's "New Tab", then the page's), so its title is read
+// again at every look until it has been shown this long.
+inline constexpr std::uint64_t kNewWindowTitleWatchMs = 10000;
+enum class NewWindowLook {
+    Forget,   // gone, or shown long enough that its title is its own
+    Wait,     // not shown (yet)
+    ReadTitle // shown: whether the keys name it now
+};
+// `shownForMs`: since a look first found it shown; none while none has.
+NewWindowLook LookAtNewWindow(bool exists, bool visible, std::optional<std::uint64_t> shownForMs);
+
 // The keys or the button of the press that hid are let go within this time: input after it is the user's own.
 inline constexpr std::uint64_t kTriggerSettleMs = 1000;
 // Whether keyboard or mouse input came after the hide, `inputAgeMs` and `hideAgeMs` ago. After a hide for the

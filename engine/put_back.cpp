@@ -49,7 +49,9 @@ constexpr ULONGLONG kSessionEndRestoreMs = 2000;
 // No message may be dispatched here (the crash filter, the question whether the session may end): each
 // program is asked with a blocking question, bounded by the deadline in all, and a window whose program does
 // not answer in time gets a queued show and stays in the state file for the watchdog, which finishes its undo
-// when the program wakes.
+// when the program wakes. Only the style is written with a call that waits for the program, which has just
+// answered; the frame and the show are queued, so a program that stops answering right after holds up none
+// of the others.
 OutcomeTally PutAllBackWithoutWaiting(ULONGLONG deadline) {
     std::vector<HiddenWindowRecord> records(engine.hiddenSet.rbegin(), engine.hiddenSet.rend());
     records.insert(records.end(), engine.puttingBack.begin(), engine.puttingBack.end());
@@ -61,9 +63,9 @@ OutcomeTally PutAllBackWithoutWaiting(ULONGLONG deadline) {
         if (AnswersBefore(record.hwnd, deadline)) {
             if (!record.ownStyle) {
                 SetWindowLongPtrW(record.hwnd, GWL_EXSTYLE, record.savedExStyle);
-                SetWindowPos(record.hwnd, nullptr, 0, 0, 0, 0, kFrameRefreshFlags);
+                RefreshFrame(record.hwnd);
             }
-            ShowWindow(record.hwnd, record.wasMinimized ? SW_SHOWMINIMIZED : SW_SHOW);
+            ShowWindowAsync(record.hwnd, record.wasMinimized ? SW_SHOWMINIMIZED : SW_SHOW);
             AddTaskbarButton(record);
             ++tally.done;
         } else {

@@ -144,7 +144,7 @@ void WriteStateFile() {
     if (adminOnly) {
         const UniqueLocalMemory security = AdminOnlyFileDescriptor();
         ReplaceFileAtomically(path, content, Durability::Cached, security.get());
-    } else if (ReplaceFileAtomically(path, content, Durability::Cached) != ERROR_SUCCESS) {
+    } else if (ReplaceFileAtomically(path, content, Durability::Cached).error != ERROR_SUCCESS) {
         ReplaceFileAtomically(FallbackStateFilePath(path), content, Durability::Cached);
     }
 }

@@ -24,6 +24,6 @@ std::wstring SystemErrorText(DWORD error) {
     return reason;
 }
 
-std::wstring SettingsNotSavedText(DWORD error) {
-    return L"设置未能保存：" + SystemErrorText(error);
+std::wstring SettingsNotSavedText(const SaveOutcome& outcome) {
+    return SettingsNotSavedText(outcome, SystemErrorText(outcome.error));
 }

@@ -4,6 +4,7 @@
 #include "base/handles.h"
 #include "catalogue/window_types.h"
 #include "settings/app_settings.h"
+#include "settings/settings_file_rules.h"
 #include "ui/layout.h"
 #include "ui/ids.h"
 #include "ui/palette.h"
@@ -85,5 +86,5 @@ inline HWND LiveControl(int id) {
 void SetStatusText(const std::wstring& text);
 // The system's words for an error, in the user's language, on one line.
 std::wstring SystemErrorText(DWORD error);
-// "设置未能保存：" and the system's words for the error.
-std::wstring SettingsNotSavedText(DWORD error);
+// "设置未能保存：" and why, in plain words where there are any, else in the system's.
+std::wstring SettingsNotSavedText(const SaveOutcome& outcome);

@@ -59,8 +59,8 @@ LRESULT OnListCustomDraw(NMLVCUSTOMDRAW& draw) {
 
 void SaveNow() {
     CommitListToSettings();
-    const DWORD error = SaveSettings(app.settings);
-    SetStatusText(error ? SettingsNotSavedText(error) : L"设置已保存");
+    const SaveOutcome saved = SaveSettings(app.settings);
+    SetStatusText(saved.trouble != SaveTrouble::None ? SettingsNotSavedText(saved) : L"设置已保存");
 }
 
 } // namespace
@@ -87,7 +87,8 @@ UserCommand OnCommand(WPARAM wParam) {
     case IDCANCEL: ShowWindow(app.mainWindow, SW_HIDE); break;
     case IDC_EXIT: DestroyWindow(app.mainWindow); break;
     case IDC_HELP:
-        MessageBoxW(app.mainWindow, HelpText().c_str(), L"使用帮助", MB_ICONINFORMATION | MB_OK);
+        MessageBoxW(app.mainWindow, HelpText(SettingsFilePath()).c_str(), L"使用帮助",
+                    MB_ICONINFORMATION | MB_OK);
         break;
     default: break;
     }

@@ -9,8 +9,9 @@
 
 void SayChangeSaved(const std::wstring& change) {
     CommitListToSettings();
-    const DWORD error = SaveSettings(app.settings);
-    SetStatusText(error ? change + L"，但" + SettingsNotSavedText(error) : change);
+    const SaveOutcome saved = SaveSettings(app.settings);
+    SetStatusText(saved.trouble != SaveTrouble::None ? change + L"，但" + SettingsNotSavedText(saved)
+                                                     : change);
 }
 
 bool RegisterOnMainWindow(HotkeySpec hotkey) {

@@ -9,11 +9,13 @@
 namespace {
 
 // Out-of-context events arrive on this thread while it reads its messages. A child window's events are not
-// counted; a destroyed window's parent can no longer be read, and it may have been listed.
-void CALLBACK CountWindowEvent(HWINEVENTHOOK, DWORD, HWND hwnd, LONG object, LONG child, DWORD, DWORD) {
+// counted. A destroyed window's parent can no longer be read: its end counts when the list showed it, not
+// whenever any control ends somewhere on the desktop.
+void CALLBACK CountWindowEvent(HWINEVENTHOOK, DWORD event, HWND hwnd, LONG object, LONG child, DWORD, DWORD) {
     if (object != OBJID_WINDOW || child != CHILDID_SELF || !hwnd) return;
-    const HWND parent = GetAncestor(hwnd, GA_PARENT);
-    if (!parent || parent == GetDesktopWindow()) ++app.windowEvents;
+    const bool counts = event == EVENT_OBJECT_DESTROY ? SnapshotHolds(app.listSnapshot, hwnd)
+                                                      : GetAncestor(hwnd, GA_PARENT) == GetDesktopWindow();
+    if (counts) ++app.windowEvents;
 }
 
 void HookWindowEvents() {

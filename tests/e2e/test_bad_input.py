@@ -9,6 +9,7 @@ import unittest
 from veltrano_e2e import (IDC_EXIT, IDC_SAVE, READY_TEXT, E2ETestCase, Screen, X, report, settings_text,
                           state_file_text, wait_for, windows_path)
 
+WM_COMMAND = 0x0111
 HIDDEN_STYLE = 0x180  # what a hidden window wears: its own edge style plus the tool-window bit
 OWN_STYLE = 0x100
 
@@ -165,7 +166,8 @@ class BadInput(E2ETestCase):
             screen = Screen(probe, program)
             self.assertTrue(wait_for(lambda: screen.ticked("Locked Notes"), 10))
             screen.click_control(IDC_SAVE)
-            self.assertTrue(wait_for(lambda: screen.status().startswith("设置未能保存："), 10), screen.status())
+            self.assertTrue(wait_for(lambda: screen.status() == "设置未能保存：veltrano.ini 是只读文件", 10),
+                            screen.status())
             report(f"read-only settings file: the save button says {screen.status()!r}; the file is unchanged")
             screen.click_control(IDC_EXIT)
             self.assertEqual(program.wait_exit(20), 0)
@@ -176,7 +178,7 @@ class BadInput(E2ETestCase):
                 subprocess.run(["chattr", "-i", program.settings_path], check=True)
             os.chmod(program.settings_path, 0o644)
 
-    def test_a_settings_file_locked_by_another_process_lets_the_program_run(self):
+    def test_a_settings_file_another_process_holds_lets_the_program_run_and_is_saved_once_let_go(self):
         program = self.veltrano(settings_text([]))
         with open(program.settings_path, "rb") as f:
             original = f.read()
@@ -189,13 +191,24 @@ class BadInput(E2ETestCase):
         Screen(locker, program).focus_window("使用须知", notice)
         X.key("Return")
         program.wait_main(locker)
-        # The acceptance cannot be written, and the status line says so.
-        self.assertTrue(wait_for(lambda: Screen(locker, program).status().startswith("设置未能保存："), 10))
+        # The acceptance cannot be written, and the status line says why in plain words.
+        in_use = "设置未能保存：veltrano.ini 正被其他程序占用（如杀毒或同步软件），请稍后再试"
+        self.assertTrue(wait_for(lambda: Screen(locker, program).status() == in_use, 10),
+                        Screen(locker, program).status())
         Screen(locker, program).click_control(IDC_EXIT)
         self.assertEqual(program.wait_exit(20), 0)
         locker.close()
         with open(program.settings_path, "rb") as f:
             self.assertEqual(f.read(), original)
+        # Held for a moment only, as a scanner or an indexer holds it, the file is saved by a later try.
+        holder = self.helper()
+        program.start()
+        program.wait_main(holder)
+        self.assertEqual(holder.ask(f"hold-file 400 {windows_path(program.settings_path)}"), "held 1")
+        self.assertTrue(holder.post(program.main, WM_COMMAND, IDC_SAVE, 0))
+        self.assertTrue(wait_for(lambda: Screen(holder, program).status() == "设置已保存", 10),
+                        Screen(holder, program).status())
+        self.assertEqual(program.settings_value("hotkeyMods"), "3")
 
     # --- the watchdog's command line ---
 

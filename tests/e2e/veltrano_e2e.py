@@ -5,6 +5,7 @@ Everything is driven from outside, as a user would: X keyboard and mouse through
 windows through xwininfo, the files beside the exe, and Win32 state read by the helper (see the header comment
 of tests/helper/test_windows.cpp for its commands).
 """
+import getpass
 import os
 import queue
 import re
@@ -68,6 +69,12 @@ def windows_path(path):
 
 def wine_prefix():
     return os.environ.get("WINEPREFIX", "")
+
+
+def user_settings_folder():
+    """%LOCALAPPDATA%\\Veltrano of the prefix's user, where the settings go when the exe's folder cannot be
+    written."""
+    return os.path.join(wine_prefix(), "drive_c", "users", getpass.getuser(), "AppData", "Local", "Veltrano")
 
 
 def own_wine_processes(name_part):

@@ -1,7 +1,9 @@
 // The settings rules on arbitrary values: the stored form of a key, loading from any file, the clamps, and a
-// save followed by a load.
+// save followed by a load; which bytes are read as UTF-8, and reading any text by the profile functions'
+// rules.
 #include "fuzz_input.h"
 #include "settings/app_settings.h"
+#include "settings/profile_text.h"
 
 #include <algorithm>
 #include <map>
@@ -141,6 +143,42 @@ void CheckLoadAndSave(const std::vector<std::wstring>& fields) {
     Require(SameSettings(ReadSettings(file.Reader()), loaded));
 }
 
+// Only the end of the bytes comes back, and only for UTF-8 behind its mark or beyond plain ASCII.
+void CheckUtf8(std::string_view bytes) {
+    const std::optional<std::string_view> text = MisreadUtf8Text(bytes);
+    if (!text) return;
+    Require(text->data() + text->size() == bytes.data() + bytes.size());
+    const bool marked = text->size() + 3 == bytes.size();
+    Require(marked || (text->size() == bytes.size() &&
+                       std::any_of(bytes.begin(), bytes.end(), [](char c) { return (c & 0x80) != 0; })));
+}
+
+// A key as the program stores one: its process is an executable, whose file name holds neither a control
+// character nor a double quote and ends in none of a blank, a dot or a quote ("chat.exe"), and the whole
+// value fits the profile functions' buffer with the quotes a leading blank gets.
+bool StorableKey(const WindowKey& key) {
+    const std::wstring_view name = key.processName;
+    return std::none_of(name.begin(), name.end(), [](wchar_t c) { return c < 0x20 || c == L'"'; }) &&
+           (name.empty() || std::wstring_view(L" .'").find(name.back()) == std::wstring_view::npos) &&
+           StoredFormOfKey(key).size() + 2 < kProfileValueUnits;
+}
+
+// Any text reads into settings that keep their invariants; what the program writes reads back as it was.
+void CheckText(const std::vector<std::wstring>& fields) {
+    std::wstring text;
+    for (const std::wstring& field : fields)
+        text += field + L"\r\n";
+    AppSettings loaded = ReadSettings(ProfileReaderOfText(text, kSettingsSection));
+    CheckSettings(loaded);
+    std::erase_if(loaded.hideList, [](const WindowKey& key) { return !StorableKey(key); });
+    if (!StorableKey(loaded.focusTarget)) {
+        loaded.focusTarget = {};
+        loaded.hasFocusTarget = false;
+    }
+    Require(
+        SameSettings(ReadSettings(ProfileReaderOfText(SettingsFileText(loaded), kSettingsSection)), loaded));
+}
+
 } // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
@@ -148,5 +186,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     CheckStoredForm(fields[0], fields.size() > 1 ? fields[1] : std::wstring());
     CheckClamps(fields[0]);
     CheckLoadAndSave(fields);
+    CheckUtf8(std::string_view(reinterpret_cast<const char*>(data), size));
+    CheckText(fields);
     return 0;
 }

@@ -11,6 +11,8 @@
 //                               hidden, in order, separated by spaces; "-" when never
 //   open-owned <index> <ms>  -> "ok"; after <ms> a new window "<title of index> reminder", owned by window
 //                               <index>, is shown without activation (the helper's next window index)
+//   hold-file <ms> <path>    -> "held 1" (or "held 0"): opens the file without sharing, as a scanner or an
+//                               indexer may for a moment, and closes it <ms> later
 //   events                   -> what happened to the windows since the last "events" (or since "ready"), in
 //                               order, separated by spaces: "show:<index>", "hide:<index>" (WM_SHOWWINDOW),
 //                               "exstyle:<index>:<new style hex>" (WM_STYLECHANGED), "frame:<index>" (a
@@ -56,8 +58,9 @@
 //   --refuse-hide (keeps itself on the screen when hidden)  --reshow <ms> (shows itself again, without
 //   activation, <ms> after it was first hidden)  --front <ms> (shows itself and takes the foreground, as a
 //   click on its tray icon would, <ms> after it was first hidden)  --retitle <ms> (adds " *" to its title
-//   <ms> after it was first hidden)  --ask-save (asked whether the session may end, it opens an owned
-//   question
+//   <ms> after it was first hidden)  --title-after <ms> <title> (takes that title <ms> after it was first
+//   shown, as a browser's new window takes its page's)  --ask-save (asked whether the session may end, it
+//   opens an owned question
 //   "<title> 保存更改？" and says no, as a program with unsaved work does)
 // Process options: --hold-hotkey <mods> <vk> (registers a global hotkey and prints "hotkey 1" or "hotkey 0"),
 //   --lock-file <path> (opens the file without sharing until the end; may be given more than once),
@@ -99,6 +102,8 @@ struct WindowSpec {
     int reshowMs = 0;
     int frontMs = 0;
     int retitleMs = 0;
+    int titleAfterMs = 0;
+    std::wstring laterTitle;
 };
 
 std::vector<HWND> windows;
@@ -107,6 +112,10 @@ std::vector<WindowSpec> behaviours;
 constexpr UINT_PTR kReshowTimer = 1;
 constexpr UINT_PTR kFrontTimer = 2;
 constexpr UINT_PTR kRetitleTimer = 3;
+constexpr UINT_PTR kLaterTitleTimer = 4;
+// On the command window: the end of a file's hold.
+constexpr UINT_PTR kHoldTimer = 50;
+HANDLE heldFile = INVALID_HANDLE_VALUE;
 // Parallel to `windows`: when each was last shown (0: it is not), and how long it stayed each time.
 std::vector<ULONGLONG> shownAt;
 std::vector<std::string> shownFor;
@@ -170,7 +179,11 @@ LRESULT CALLBACK RecordingWindowProc(HWND hwnd, UINT message, WPARAM wParam, LPA
                 *ms = 0;
             }
         }
-        if (message == WM_TIMER && wParam >= kReshowTimer && wParam <= kRetitleTimer) {
+        if (message == WM_SHOWWINDOW && wParam && behaviour.titleAfterMs > 0) {
+            SetTimer(hwnd, kLaterTitleTimer, static_cast<UINT>(behaviour.titleAfterMs), nullptr);
+            behaviour.titleAfterMs = 0;
+        }
+        if (message == WM_TIMER && wParam >= kReshowTimer && wParam <= kLaterTitleTimer) {
             KillTimer(hwnd, wParam);
             if (wParam == kReshowTimer) ShowWindow(hwnd, SW_SHOWNA);
             if (wParam == kFrontTimer) {
@@ -178,6 +191,7 @@ LRESULT CALLBACK RecordingWindowProc(HWND hwnd, UINT message, WPARAM wParam, LPA
                 SetForegroundWindow(hwnd);
             }
             if (wParam == kRetitleTimer) SetWindowTextW(hwnd, (TitleOf(hwnd) + L" *").c_str());
+            if (wParam == kLaterTitleTimer) SetWindowTextW(hwnd, behaviour.laterTitle.c_str());
         }
         if (message == WM_QUERYENDSESSION && behaviour.askSave) {
             ShowWindow(OpenWindow({TitleOf(hwnd) + L" 保存更改？"}, hwnd, 150), SW_SHOW);
@@ -709,6 +723,12 @@ void Execute(const std::string& line) {
         ownedToOpen.emplace_back(timer, IndexOf(target));
         SetTimer(commandWindow, timer, static_cast<UINT>(Number(rest.substr(space2 + 1))), nullptr);
         Say("ok");
+    } else if (verb == "hold-file" && space2 != std::string::npos && heldFile == INVALID_HANDLE_VALUE) {
+        heldFile = CreateFileW(Widen(rest.substr(space2 + 1)).c_str(), GENERIC_READ, 0, nullptr,
+                               OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+        if (heldFile != INVALID_HANDLE_VALUE)
+            SetTimer(commandWindow, kHoldTimer, static_cast<UINT>(Number(rest.substr(0, space2))), nullptr);
+        Say(heldFile != INVALID_HANDLE_VALUE ? "held 1" : "held 0");
     } else if (verb == "events") {
         std::string line;
         for (const std::string& event : events)
@@ -744,6 +764,11 @@ void OpenOwnedWindow(UINT_PTR timer) {
 }
 
 LRESULT CALLBACK CommandWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    if (message == WM_TIMER && wParam == kHoldTimer) {
+        KillTimer(window, kHoldTimer);
+        CloseHandle(std::exchange(heldFile, INVALID_HANDLE_VALUE));
+        return 0;
+    }
     if (message == WM_TIMER) {
         OpenOwnedWindow(wParam);
         return 0;
@@ -830,6 +855,9 @@ std::vector<WindowSpec> ParseWindows(int argc, wchar_t** argv) {
             specs.back().frontMs = _wtoi(argv[++i]);
         } else if (option == L"--retitle" && hasValue) {
             specs.back().retitleMs = _wtoi(argv[++i]);
+        } else if (option == L"--title-after" && i + 2 < argc) {
+            specs.back().titleAfterMs = _wtoi(argv[++i]);
+            specs.back().laterTitle = argv[++i];
         } else if (option == L"--ask-save") {
             specs.back().askSave = true;
         }

@@ -109,6 +109,17 @@ TEST(SnapshotEquality, AChangeOfProcessNameAloneIsNotSeen) {
               SnapshotFromEntries({Entry(1, L"Chat", L"other.exe")}));
 }
 
+TEST(SnapshotHolds, FindsAListedHandleWhateverItsTitleAndNoOther) {
+    const WindowSnapshot snapshot =
+        SnapshotFromEntries({Entry(0x30, L"B"), Entry(0x10, L"A"), Entry(0x20, L"")});
+    EXPECT_TRUE(SnapshotHolds(snapshot, HandleFromValue(0x10)));
+    EXPECT_TRUE(SnapshotHolds(snapshot, HandleFromValue(0x20)));
+    EXPECT_TRUE(SnapshotHolds(snapshot, HandleFromValue(0x30)));
+    EXPECT_FALSE(SnapshotHolds(snapshot, HandleFromValue(0x18)));
+    EXPECT_FALSE(SnapshotHolds(snapshot, HandleFromValue(0x40)));
+    EXPECT_FALSE(SnapshotHolds({}, HandleFromValue(0x10)));
+}
+
 TEST(KeyMatchesEntry, AsciiLettersMatchWhateverTheirCase) {
     const WindowKey key{L"NOTES 1 - Writer", L"Writer.EXE"};
     EXPECT_TRUE(KeyMatchesEntry(key, Entry(1, L"notes 1 - wRITER", L"writer.exe")));

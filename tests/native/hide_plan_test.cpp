@@ -286,6 +286,15 @@ TEST(FateOfShownWindow, InFrontItselfOrByItsRootOwnerIsTheUsersOnlyWhenHeActedEl
     EXPECT_EQ(FateOfShownWindow(window, nullptr, nullptr, true, false), ShownWindowFate::OutOfSight);
 }
 
+TEST(LookAtNewWindow, ATitleIsReadWhileShownUntilTenSecondsAfterTheFirstShowAndAClosedWindowIsForgotten) {
+    EXPECT_EQ(LookAtNewWindow(true, false, std::nullopt), NewWindowLook::Wait);
+    EXPECT_EQ(LookAtNewWindow(true, true, std::nullopt), NewWindowLook::ReadTitle);
+    EXPECT_EQ(LookAtNewWindow(true, true, kNewWindowTitleWatchMs), NewWindowLook::ReadTitle);
+    EXPECT_EQ(LookAtNewWindow(true, false, 3000), NewWindowLook::Wait);
+    EXPECT_EQ(LookAtNewWindow(true, true, kNewWindowTitleWatchMs + 1), NewWindowLook::Forget);
+    EXPECT_EQ(LookAtNewWindow(false, false, std::nullopt), NewWindowLook::Forget);
+}
+
 TEST(UserActedSinceHide, InputCountsOnceThePressThatHidIsLetGoAndAtOnceAfterAHideForAbsence) {
     // The press's own keys let go 200 ms after a hide 600 ms ago, and nothing since.
     EXPECT_FALSE(UserActedSinceHide(400, 600, false));

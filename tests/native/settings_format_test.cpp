@@ -1,4 +1,6 @@
 #include "settings/app_settings.h"
+#include "settings/profile_text.h"
+#include "settings/settings_file_rules.h"
 
 #include <gtest/gtest.h>
 
@@ -368,6 +370,52 @@ TEST(SettingsRoundTrip, EverySettingSurvivesSaveAndLoad) {
     EXPECT_EQ(loaded.pointer, settings.pointer);
     EXPECT_EQ(loaded.autoHideMinutes, 1440);
     EXPECT_TRUE(loaded.noticeShown);
+}
+
+TEST(SettingsText, IsReadAsTheProfileFunctionsReadTheConfigSection) {
+    const AppSettings settings = ReadSettings(ProfileReaderOfText(L"hideCount=9\n"
+                                                                  L"[other]\r\nhide0=Wrong|w.exe\r\n"
+                                                                  L" [Config] \r\n"
+                                                                  L"  HIDECOUNT = 2 apples\r\n"
+                                                                  L"hide0 =\t\"  微信|WeChat.exe\"\r\n"
+                                                                  L"hide0=Second|s.exe\r\n"
+                                                                  L"hide1='Notes'  \r\n"
+                                                                  L"hotkeyMods\r\n"
+                                                                  L"noticeShown=\r\n"
+                                                                  L"[next]\r\nfocus=Later|l.exe\r\n",
+                                                                  kSettingsSection));
+    EXPECT_EQ(settings.hideList, (std::vector<WindowKey>{{L"  微信", L"WeChat.exe"}, {L"Notes", L""}}));
+    EXPECT_FALSE(settings.hasFocusTarget);
+    EXPECT_EQ(settings.hotkey.modifiers, 3);
+    EXPECT_FALSE(settings.noticeShown);
+}
+
+TEST(SettingsText, OnlyUtf8ThatTheProfileFunctionsWouldMisreadIsReadAsUtf8) {
+    EXPECT_EQ(MisreadUtf8Text("hide0=\xE5\xBE\xAE\xE4\xBF\xA1|WeChat.exe"),
+              std::optional<std::string_view>("hide0=\xE5\xBE\xAE\xE4\xBF\xA1|WeChat.exe"));
+    EXPECT_EQ(MisreadUtf8Text("\xEF\xBB\xBF[config]"), std::optional<std::string_view>("[config]"));
+    EXPECT_EQ(MisreadUtf8Text("[config]\r\nhide0=Notes|n.exe"), std::nullopt);
+    EXPECT_EQ(MisreadUtf8Text("hide0=\xCE\xA2\xD0\xC5"), std::nullopt); // "微信" in GBK
+    EXPECT_EQ(MisreadUtf8Text("Caf\xE9"), std::nullopt);
+    EXPECT_EQ(MisreadUtf8Text("\xFF\xFE[\0c\0"), std::nullopt);
+    for (const char* bad : {"\xC0\xAF", "\xE0\x80\xAF", "\xED\xA0\x80", "\xF4\x90\x80\x80", "\xE5\xBE"})
+        EXPECT_EQ(MisreadUtf8Text(std::string("ok ") + bad), std::nullopt) << bad;
+}
+
+TEST(SaveTrouble, AFileHeldByAnotherProgramIsToldApartAndTriedAgainForASecondAtMost) {
+    EXPECT_EQ(TroubleOfSave(32, true, false), SaveTrouble::InUse);
+    EXPECT_EQ(TroubleOfSave(5, true, false), SaveTrouble::InUse);
+    EXPECT_EQ(TroubleOfSave(5, true, true), SaveTrouble::ReadOnlyFile);
+    EXPECT_EQ(TroubleOfSave(5, false, false), SaveTrouble::FolderNotWritable);
+    EXPECT_EQ(TroubleOfSave(3, false, false), SaveTrouble::Other);
+    EXPECT_EQ(NextSaveTryInMs(SaveTrouble::ReadOnlyFile, 1, 0), std::nullopt);
+    std::uint64_t elapsed = 0;
+    int tries = 1;
+    for (; const auto wait = NextSaveTryInMs(SaveTrouble::InUse, tries, elapsed); ++tries)
+        elapsed += *wait + 10; // each try takes 10 ms
+    EXPECT_LE(elapsed, kSaveRetryBudgetMs);
+    EXPECT_GE(elapsed, 700u);
+    EXPECT_GE(tries, 5);
 }
 
 TEST(SettingsRoundTrip, ABarInATitleIsStoredAsItIs) {

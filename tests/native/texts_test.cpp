@@ -1,5 +1,6 @@
 #include "app/notice_text.h"
 #include "engine/hide_outcome.h"
+#include "settings/settings_file_rules.h"
 #include "ui/help_text.h"
 
 #include <gtest/gtest.h>
@@ -21,7 +22,7 @@ std::vector<std::wstring> Split(const std::wstring& text, const std::wstring& se
 
 } // namespace
 
-TEST(HelpText, IsTheSevenParagraphsWordForWord) {
+TEST(HelpText, IsTheEightParagraphsWordForWordTheLastNamingTheSettingsFile) {
     const std::vector<std::wstring> paragraphs = {
         L"1. 在「要隐藏的窗口」里勾选窗口（可多选），再在下方选一个「藏起后切到」的窗口。",
         L"2. 按快捷键（默认 Ctrl+Alt+Space）隐藏这些窗口并把焦点切到目标窗口，再按一次全部恢复。",
@@ -36,19 +37,30 @@ TEST(HelpText, IsTheSevenParagraphsWordForWord) {
         L"恢复」），F5 刷新列表，Ctrl+S 保存设置，F1 打开帮助，Esc 最小化到托盘（在快捷键框里 Esc "
         L"仍是取消）；托盘图标用 "
         L"Win+B 选中后，Enter 打开设置，菜单键或 Shift+F10 打开菜单。",
+        L"8. 设置保存在 C:\\Users\\u\\AppData\\Local\\Veltrano\\veltrano.ini。",
     };
-    EXPECT_EQ(Split(HelpText(), L"\n\n"), paragraphs);
-    EXPECT_EQ(HelpText(), paragraphs[0] + L"\n\n" + paragraphs[1] + L"\n\n" + paragraphs[2] + L"\n\n" +
-                              paragraphs[3] + L"\n\n" + paragraphs[4] + L"\n\n" + paragraphs[5] + L"\n\n" +
-                              paragraphs[6]);
+    const std::wstring text = HelpText(L"C:\\Users\\u\\AppData\\Local\\Veltrano\\veltrano.ini");
+    EXPECT_EQ(Split(text, L"\n\n"), paragraphs);
 }
 
 TEST(HelpText, UsesBareLineFeedsOnlyBetweenParagraphs) {
-    const std::wstring text = HelpText();
+    const std::wstring text = HelpText(L"D:\\veltrano.ini");
     EXPECT_EQ(text.find(L'\r'), std::wstring::npos);
     EXPECT_NE(text.front(), L'\n');
     EXPECT_NE(text.back(), L'\n');
-    EXPECT_EQ(Split(text, L"\n").size(), 13u);
+    EXPECT_EQ(Split(text, L"\n").size(), 15u);
+}
+
+TEST(SettingsText, SaysWhyNothingWasSavedInPlainWordsWhereThereAreAny) {
+    const auto said = [](SaveTrouble trouble) { return SettingsNotSavedText({trouble, 5}, L"拒绝访问。"); };
+    EXPECT_EQ(said(SaveTrouble::InUse),
+              L"设置未能保存：veltrano.ini 正被其他程序占用（如杀毒或同步软件），请稍后再试");
+    EXPECT_EQ(said(SaveTrouble::ReadOnlyFile), L"设置未能保存：veltrano.ini 是只读文件");
+    EXPECT_EQ(said(SaveTrouble::FolderNotWritable), L"设置未能保存：没有在其所在文件夹中写入的权限");
+    EXPECT_EQ(said(SaveTrouble::DiskFull), L"设置未能保存：磁盘已满");
+    EXPECT_EQ(said(SaveTrouble::Other), L"设置未能保存：拒绝访问。");
+    EXPECT_EQ(SettingsElsewhereNote(L"C:\\Users\\u\\AppData\\Local\\Veltrano"),
+              L"程序所在的文件夹不能写入，设置保存在 C:\\Users\\u\\AppData\\Local\\Veltrano");
 }
 
 TEST(NoticeText, IsTheThreeParagraphsWordForWord) {

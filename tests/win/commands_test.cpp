@@ -1,6 +1,7 @@
 // The main window's commands, the list's tick and double-click notifications and the notification-area icon:
 // its menu, its other mouse events, and its return after the shell restarts.
 #include "base/handles.h"
+#include "settings/settings_file.h"
 #include "tests/win/support.h"
 #include "ui/app_state.h"
 #include "ui/help_text.h"
@@ -590,7 +591,7 @@ TEST(Commands, HelpShowsItsParagraphsInAnInformationBox) {
     EXPECT_EQ(owner, veltrano.mainWindow);
     EXPECT_EQ(buttons, 1);
     EXPECT_TRUE(icon);
-    EXPECT_NE(std::find(texts.begin(), texts.end(), HelpText()), texts.end());
+    EXPECT_NE(std::find(texts.begin(), texts.end(), HelpText(SettingsFilePath())), texts.end());
     EXPECT_TRUE(IsWindow(veltrano.mainWindow));
 }
 

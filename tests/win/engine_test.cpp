@@ -396,9 +396,11 @@ TEST_F(EngineTest, TheCrashRestoreBringsEverythingBackQuietlyAndDeletesTheFile) 
     EXPECT_TRUE(engine.hiddenSet.empty());
     EXPECT_FALSE(FileExists(StatePath()));
     for (int i = 0; i < 2; ++i) {
-        const WindowState after = StateOf(helper.windows[static_cast<std::size_t>(i)]);
-        EXPECT_TRUE(after.visible) << i;
-        EXPECT_EQ(after.exStyle, before[i].exStyle) << i;
+        const HWND hwnd = helper.windows[static_cast<std::size_t>(i)];
+        // Its show is queued to its program, which takes it whenever it reads its messages, also after the
+        // crashed process has gone.
+        EXPECT_TRUE(WaitFor([&] { return StateOf(hwnd).visible; })) << i;
+        EXPECT_EQ(StateOf(hwnd).exStyle, before[i].exStyle) << i;
     }
     // No user-interface work on the way down: the status line still tells of the hide.
     EXPECT_EQ(Status(), L"已隐藏 2 个窗口");

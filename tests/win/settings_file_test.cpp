@@ -89,7 +89,7 @@ TEST(SettingsFile, ALaterSaveWritesTheWholeFileAnewWithoutStaleEntries) {
     for (int i = 0; i < 5; ++i)
         five.hideList.push_back({L"窗口 " + std::to_wstring(i), L"p" + std::to_wstring(i) + L".exe"});
     five.hotkey = {0x4 | 0x2, 0x48};
-    ASSERT_EQ(SaveSettingsTo(five, path), static_cast<DWORD>(ERROR_SUCCESS));
+    ASSERT_EQ(SaveSettingsTo(five, path).trouble, SaveTrouble::None);
 
     AppSettings two;
     two.hideList = {{L"Team chat", L""}, {L"窗口 1", L"p1.exe"}};
@@ -98,7 +98,7 @@ TEST(SettingsFile, ALaterSaveWritesTheWholeFileAnewWithoutStaleEntries) {
     two.hotkey = {0x9, 0x7A};
     two.pointer = {{0x05, 0x2}, HotCorner::TopRight, 800};
     two.autoHideMinutes = 30;
-    ASSERT_EQ(SaveSettingsTo(two, path), static_cast<DWORD>(ERROR_SUCCESS));
+    ASSERT_EQ(SaveSettingsTo(two, path).trouble, SaveTrouble::None);
     EXPECT_EQ(ReadFileBytes(path), kByteOrderMark + Utf16Bytes(L"[config]\r\n"
                                                                L"hideCount=2\r\n"
                                                                L"hide0=Team chat|\r\n"
@@ -173,6 +173,21 @@ TEST(SettingsFile, AnOldSingleByteFileLoadsAsBeforeAndIsSavedAsUnicode) {
     SaveSettingsTo(expected, path);
     EXPECT_NE(UnicodeText(path).find(L"[config]\r\nhideCount=1\r\n"), std::wstring::npos);
     ExpectSameSettings(LoadSettingsFrom(path), expected);
+}
+
+TEST(SettingsFile, AFileNotepadWroteInUtf8ReadsAsUtf8AndIsSavedAsUnicode) {
+    TempFolder folder;
+    const std::wstring path = folder.File(L"veltrano.ini");
+    const std::string wechat = "\xE5\xBE\xAE\xE4\xBF\xA1"; // "微信"
+    for (const std::string_view mark : {"", "\xEF\xBB\xBF"}) {
+        WriteFileBytes(path, std::string(mark) + "[config]\r\nhideCount=1\r\nhide0=" + wechat +
+                                 "|WeChat.exe\r\nnoticeShown=1\r\n");
+        const AppSettings loaded = LoadSettingsFrom(path);
+        EXPECT_EQ(loaded.hideList, (std::vector<WindowKey>{{L"微信", L"WeChat.exe"}})) << mark.size();
+        EXPECT_TRUE(loaded.noticeShown);
+        SaveSettingsTo(loaded, path);
+        EXPECT_NE(UnicodeText(path).find(L"\r\nhide0=微信|WeChat.exe\r\n"), std::wstring::npos);
+    }
 }
 
 TEST(SettingsFile, NoFileLoadsTheDefaultsAndCreatesNothing) {
@@ -287,7 +302,7 @@ TEST(SettingsFile, TheProgramsFileLiesBesideItsExecutable) {
     const std::wstring path = SettingsFilePath();
     EXPECT_EQ(path, BesideTests(L"veltrano.ini"));
     DeleteFileW(path.c_str());
-    ASSERT_EQ(SaveSettings(Sample()), static_cast<DWORD>(ERROR_SUCCESS));
+    ASSERT_EQ(SaveSettings(Sample()).trouble, SaveTrouble::None);
     EXPECT_EQ(UnicodeText(path).rfind(L"[config]\r\nhideCount=2\r\n", 0), 0u);
     ExpectSameSettings(LoadSettings(), Sample());
     DeleteFileW(path.c_str());

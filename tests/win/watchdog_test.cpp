@@ -418,11 +418,15 @@ TEST_F(Watchdog, TheEndOfTheSessionRestoresButACancelledEndChangesNothing) {
     ASSERT_TRUE(Toggle(veltrano));
     EXPECT_TRUE(WaitFor([&] { return AllHidden(helper.windows); }));
 
-    // An installer or an update closing Veltrano through Restart Manager: everything back, and Veltrano goes.
+    // An installer or an update closing Veltrano through Restart Manager: nothing before the end is sure (the
+    // install may be cancelled), then everything back, and Veltrano goes.
+    ASSERT_TRUE(Send(veltrano.mainWindow, WM_QUERYENDSESSION, 0, ENDSESSION_CLOSEAPP));
+    ASSERT_TRUE(Send(veltrano.mainWindow, WM_ENDSESSION, 0, ENDSESSION_CLOSEAPP));
+    EXPECT_TRUE(AllHidden(helper.windows));
     ASSERT_TRUE(Send(veltrano.mainWindow, WM_QUERYENDSESSION, 0, ENDSESSION_CLOSEAPP));
     ASSERT_TRUE(Send(veltrano.mainWindow, WM_ENDSESSION, 1, ENDSESSION_CLOSEAPP));
     EXPECT_EQ(veltrano.WaitExit(), 0u);
-    EXPECT_TRUE(AllBackAsBefore(helper.windows, before));
+    EXPECT_TRUE(WaitFor([&] { return AllBackAsBefore(helper.windows, before); }));
 }
 
 // The question comes while Veltrano waits for a program that does not answer: the wait gives up, and every
