@@ -110,10 +110,15 @@ def kill_linux(pid):
 def end_leftovers():
     """Ends every veltrano.exe, watchdog and helper program of this prefix, so each test starts from nothing."""
     names = ("vlt-guard", "veltrano.exe", "vlt-test-windows")
-    for name in names:
-        for pid in own_wine_processes(name):
+
+    # Killed again until none is left: a Veltrano still alive may start a watchdog after its last was killed.
+    def none_left():
+        pids = [pid for name in names for pid in own_wine_processes(name)]
+        for pid in pids:
             kill_linux(pid)
-    wait_for(lambda: not any(own_wine_processes(name) for name in names), 10)
+        return not pids
+    if not wait_for(none_left, 30, 0.1):
+        raise AssertionError("programs of an earlier test are still running")
 
 
 def dump_backtraces():

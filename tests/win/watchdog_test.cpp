@@ -389,7 +389,8 @@ TEST_F(Watchdog, ACrashPutsTheWindowsBackAndEndsQuietly) {
     Helper crasher({L"--crash-remote", std::to_wstring(pid)});
     ASSERT_EQ(crasher.preamble, (std::vector<std::string>{"crashed 1"}));
     EXPECT_NE(veltrano.WaitExit(kGenerous), static_cast<DWORD>(STILL_ACTIVE));
-    EXPECT_TRUE(AllBackAsBefore(helper.windows, before));
+    // The crash filter only queues the shows: the program takes them when it next reads its messages.
+    EXPECT_TRUE(WaitFor([&] { return AllBackAsBefore(helper.windows, before); }, kGenerous));
     EXPECT_FALSE(FileExists(veltrano.StatePath()));
     EXPECT_FALSE(ProcessRunning(L"winedbg.exe")) << "no crash dialog";
 }
