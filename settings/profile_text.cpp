@@ -87,8 +87,16 @@ std::map<std::wstring, std::wstring> ValuesOfSection(std::wstring_view text, std
     return values;
 }
 
-// The integer the profile functions read from a value: blanks, a sign and decimal digits, wrapping at 32
-// bits.
+// What the profile functions hand back for a value: without the quotes around it, cut to their buffer.
+std::wstring StringOf(std::wstring_view value) {
+    if (value.size() >= 2 && (value.front() == L'"' || value.front() == L'\'') &&
+        value.back() == value.front())
+        value = value.substr(1, value.size() - 2);
+    return std::wstring(value.substr(0, kProfileValueUnits - 1));
+}
+
+} // namespace
+
 int ProfileIntOf(std::wstring_view value) {
     std::size_t i = 0;
     while (i < value.size() && (value[i] == L' ' || value[i] == L'\t'))
@@ -100,16 +108,6 @@ int ProfileIntOf(std::wstring_view value) {
         number = number * 10u + static_cast<std::uint32_t>(value[i] - L'0');
     return static_cast<int>(negative ? 0u - number : number);
 }
-
-// What the profile functions hand back for a value: without the quotes around it, cut to their buffer.
-std::wstring StringOf(std::wstring_view value) {
-    if (value.size() >= 2 && (value.front() == L'"' || value.front() == L'\'') &&
-        value.back() == value.front())
-        value = value.substr(1, value.size() - 2);
-    return std::wstring(value.substr(0, kProfileValueUnits - 1));
-}
-
-} // namespace
 
 std::optional<std::string_view> MisreadUtf8Text(std::string_view bytes) {
     constexpr std::string_view kMark = "\xEF\xBB\xBF";

@@ -16,6 +16,10 @@ std::optional<std::string_view> MisreadUtf8Text(std::string_view bytes);
 // A file larger than this is left to the profile functions: no settings file of this program comes near it.
 inline constexpr std::size_t kMaxUtf8SettingsBytes = std::size_t{4} << 20;
 
+// The integer the profile functions read from a value: blanks, a sign and decimal digits, wrapping at 32
+// bits.
+int ProfileIntOf(std::wstring_view value);
+
 // The values of `section` in an INI text, read as the profile functions read them: the first section of that
 // name and the first key of each name count, names compare without regard to ASCII case, blanks around names
 // and values go, a value wholly inside a pair of quotes loses them, and a string is cut to 1023 units.

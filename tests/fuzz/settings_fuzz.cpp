@@ -25,19 +25,6 @@ std::wstring Without(std::wstring text, std::wstring_view characters) {
     return text;
 }
 
-// What the profile integer reader makes of a value: blanks, a sign and decimal digits, wrapping at 32 bits.
-int ProfileInt(std::wstring_view text) {
-    std::size_t i = 0;
-    while (i < text.size() && (text[i] == L' ' || text[i] == L'\t'))
-        ++i;
-    bool negative = false;
-    if (i < text.size() && (text[i] == L'-' || text[i] == L'+')) negative = text[i++] == L'-';
-    std::uint32_t value = 0;
-    for (; i < text.size() && text[i] >= L'0' && text[i] <= L'9'; ++i)
-        value = value * 10u + static_cast<std::uint32_t>(text[i] - L'0');
-    return static_cast<int>(negative ? 0u - value : value);
-}
-
 // The section of one settings file. A value can hold no line break: the file's lines end it.
 struct Profile {
     std::map<std::wstring, std::wstring> values;
@@ -48,7 +35,7 @@ struct Profile {
         reader.readInt = [this](std::wstring_view key, int defaultValue) {
             ++reads[std::wstring(key)];
             const auto found = values.find(std::wstring(key));
-            return found == values.end() ? defaultValue : ProfileInt(found->second);
+            return found == values.end() ? defaultValue : ProfileIntOf(found->second);
         };
         reader.readString = [this](std::wstring_view key) {
             ++reads[std::wstring(key)];
@@ -91,7 +78,7 @@ void CheckStoredForm(const std::wstring& title, const std::wstring& rawProcessNa
 }
 
 void CheckClamps(const std::wstring& text) {
-    const int value = ProfileInt(text);
+    const int value = ProfileIntOf(text);
     const std::int32_t mods = HotkeyModsFromFile(value);
     Require(mods >= 1 && mods <= 15);
     Require(mods == ((value & 0xF) == 0 ? 3 : (value & 0xF)));
@@ -131,11 +118,11 @@ void CheckLoadAndSave(const std::vector<std::wstring>& fields) {
     CheckSettings(loaded);
 
     const auto count = file.values.find(L"hideCount");
-    const int storedCount = count == file.values.end() ? 0 : ProfileInt(count->second);
+    const int storedCount = count == file.values.end() ? 0 : ProfileIntOf(count->second);
     Require(file.HideKeysRead() == std::clamp(storedCount, 0, kMaxHideEntries));
     Require(loaded.hideList.size() <= static_cast<std::size_t>(file.HideKeysRead()));
     const auto notice = file.values.find(L"noticeShown");
-    Require(loaded.noticeShown == (notice != file.values.end() && ProfileInt(notice->second) != 0));
+    Require(loaded.noticeShown == (notice != file.values.end() && ProfileIntOf(notice->second) != 0));
 
     file.Save(loaded);
     Require(file.values[L"hideCount"] == std::to_wstring(loaded.hideList.size()));
